@@ -1,0 +1,63 @@
+# The project's commands: `make test` and `make demo` (and `make bench`). Each installs what is missing.
+SHELL := /bin/bash
+.ONESHELL:
+.SILENT:
+.SHELLFLAGS := -eu -o pipefail -c
+
+JOBS ?= $(shell nproc)
+PACKAGES := cmake ninja-build g++ googletest g++-mingw-w64-x86-64-posix wine wine64 binutils-mingw-w64-x86-64
+LINUX_BUILD := build/linux
+WIN_BUILD := build/win
+BENCH_BUILD := build/bench
+WINE := $(CURDIR)/cmake/wine-run.sh
+
+.PHONY: test demo bench deps build-linux build-win clean
+
+deps:
+	missing=""
+	for p in $(PACKAGES); do
+	  dpkg-query -W -f='$${Status}' "$$p" 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"
+	done
+	if [ -n "$$missing" ]; then
+	  echo "installing:$$missing"
+	  export DEBIAN_FRONTEND=noninteractive
+	  apt-get update -qq
+	  apt-get install -y -qq --no-install-recommends $$missing
+	fi
+
+build-linux: deps
+	cmake -S . -B $(LINUX_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTALVERO_SANITIZE=ON >/dev/null
+	cmake --build $(LINUX_BUILD) -j $(JOBS) --target talvero all_tests
+
+build-win: deps
+	cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake >/dev/null
+	cmake --build $(WIN_BUILD) -j $(JOBS) --target talvero all_tests
+
+test: build-linux build-win
+	mkdir -p build/logs
+	rc=0
+	ctest --test-dir $(LINUX_BUILD) --output-on-failure -V >build/logs/linux-tests.log 2>&1 || rc=1
+	export WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix TALVERO_WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix
+	export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+	[ -f $$WINEPREFIX/system.reg ] || (unset DISPLAY; wineboot -i >/dev/null 2>&1) || true
+	wineserver -p 2>/dev/null || true
+	ctest --test-dir $(WIN_BUILD) --output-on-failure -V >build/logs/win-tests.log 2>&1 || rc=1
+	wineserver -k 2>/dev/null || true
+	x86_64-w64-mingw32-objdump -p $(WIN_BUILD)/talvero.exe | grep 'DLL Name' | sed 's/^\s*/  /' >build/logs/win-imports.txt
+	bash tools/test-summary.sh build/logs/linux-tests.log linux
+	bash tools/test-summary.sh build/logs/win-tests.log windows
+	echo "windows: talvero.exe imports $$(tr -s ' \n' ' ' <build/logs/win-imports.txt)"
+	if [ $$rc -ne 0 ]; then echo "some tests failed: see build/logs/"; fi
+	exit $$rc
+
+demo: build-linux
+	bash tools/demo.sh $(LINUX_BUILD)
+
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALVERO_TESTS=OFF >/dev/null
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target benchmarks
+	for b in $(BENCH_BUILD)/bench_*; do [ -x "$$b" ] && (cd $(BENCH_BUILD) && "./$$(basename $$b)"); done
+
+clean:
+	rm -rf build

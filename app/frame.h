@@ -1,0 +1,91 @@
+// The application frame: start-up, the 20 ms main loop, the exit routine and the state they share.
+#pragma once
+#include <cstdint>
+#include <string>
+
+// What the frame calls in the other subsystems, in start-up and pass order. The program fills it with
+// the real subsystems (DefaultSubsystems); tests fill it with their own. An empty entry is skipped.
+struct FrameSubsystems {
+    // Start-up.
+    void (*startGraphics)() = nullptr;        // graphics start-up and the widget's font family
+    bool (*connectSimulator)() = nullptr;     // connection and client data areas; true when connected
+    void (*requestAircraft)() = nullptr;      // the aircraft request, written directly
+    void (*checkAircraftOptions)() = nullptr; // 737 only
+    void (*installCockpitModel)() = nullptr;  // 737 only
+    void (*startSpeech)() = nullptr;
+    bool (*startRecognition)() = nullptr; // false: "Recognition Init Failure", start-up goes on
+    void (*loadSettings)() = nullptr;
+    void (*buildWidgetTitles)() = nullptr;
+    void (*scanPoses)() = nullptr;
+    void (*createSystems)() = nullptr; // systems files, logic, phrase registration, grammar
+    int (*phraseContextSize)() = nullptr;
+    void (*dumpPhraseContext)() = nullptr;
+    void (*queueStartupComplete)() = nullptr; // the start-up-complete module message
+    void (*registerWidgetClass)() = nullptr;
+    // Each pass, after pacing.
+    void (*sendQueuedMessage)() = nullptr;
+    void (*dispatchSimulator)() = nullptr; // also the start-up wait for the aircraft answer
+    void (*trackAndPlaceWidget)() = nullptr;
+    void (*monitor)() = nullptr;
+    void (*sendDrfE2W)() = nullptr;
+    void (*executer)() = nullptr;
+    void (*speechMonitor)() = nullptr;
+    void (*pollRecognition)() = nullptr;
+    // Quit and shutdown.
+    void (*destroyWidget)() = nullptr;
+    bool (*simulatorConnected)() = nullptr;
+    void (*closeSimulator)(bool clearDefinition) = nullptr; // clear definition 1 first when asked
+    void (*shutdownGraphics)() = nullptr;
+    void (*shutdownRecognition)() = nullptr;
+    void (*postQuit)() = nullptr;
+};
+
+// The clock the main loop paces on; tests give a fake one.
+struct ClockOps {
+    int64_t (*now)() = nullptr;       // monotonic nanoseconds
+    void (*sleep)(int64_t) = nullptr; // give up the processor for about that long
+};
+
+struct FrameState {
+    bool quitRequested = false;
+    int64_t startInstant = 0; // monotonic nanoseconds, origin of frameTime
+    double frameTime = 0;     // seconds since start-up, sampled once per pass
+    double lastPassStart = 0;
+    double passPeriod = 0;
+    int64_t lastPassStartNanos = 0;
+    std::string wasmWorkPath;
+    std::string AcfPath;
+    int aircraftKind = -1;
+    bool instanceHeld = false;
+    double aircraftAnswerTimeout = 60.0; // seconds the start-up waits for the module's aircraft answer
+    int64_t sleepMargin = 200000;        // nanoseconds left to spin after a sleep (learnt from oversleep)
+    FrameSubsystems subsystems;
+    ClockOps clock;
+};
+FrameState& Frame();
+void ResetFrame();
+
+// The one way to end the application: logs "EXIT: " + reason, asks the loop to stop, closes the
+// simulator connection and the single-instance guard. Returns to its caller.
+void ExitApplication(const std::string& reason);
+
+// The whole run: start-up, main loop, shutdown. 0 after an orderly end or a refusal, 1 when an exception
+// escaped a pass.
+int RunApplication(const FrameSubsystems& subsystems, const ClockOps& clock);
+// Start-up steps in order; false when a step refused (ExitApplication has run).
+bool StartUp();
+// Passes until quit; false when an exception escaped a pass.
+bool MainLoop();
+void Shutdown();
+// One pass, from the quit test on; false when the loop should end.
+bool RunPass();
+// Waits until `deadline` (monotonic nanoseconds): sleeps while far from it, spins the last stretch.
+void PaceTo(int64_t deadline);
+
+// The subsystems of the program as it stands, and the platform's clock.
+FrameSubsystems DefaultSubsystems();
+ClockOps PlatformClock();
+
+// The module's aircraft folders.
+inline const char* kAircraft737 = "./data/PM738";
+inline const char* kAircraft320 = "./data/FN320";

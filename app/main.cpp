@@ -1,0 +1,4 @@
+// The program: the frame with the real subsystems on the platform's clock.
+#include "app/frame.h"
+
+int TalveroMain() { return RunApplication(DefaultSubsystems(), PlatformClock()); }

@@ -1,0 +1,4 @@
+// The Linux process entry: main hands over to the application frame.
+int TalveroMain();
+
+int main() { return TalveroMain(); }

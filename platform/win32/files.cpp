@@ -1,0 +1,23 @@
+// File-system services on Windows: GetCurrentDirectoryA, CopyFileA, MoveFileExA.
+#include "platform/files.h"
+
+#include <windows.h>
+
+std::string CurrentDirectoryPath() {
+    char buffer[512] = {};
+    DWORD length = GetCurrentDirectoryA(sizeof buffer - 1, buffer);
+    if (length == 0 || length >= sizeof buffer - 1) return std::string();
+    return std::string(buffer, length);
+}
+
+bool CopyFileReplacing(const std::string& source, const std::string& destination, int& errorNumber) {
+    if (CopyFileA(source.c_str(), destination.c_str(), FALSE)) return true;
+    errorNumber = static_cast<int>(GetLastError());
+    return false;
+}
+
+bool ReplaceFileWith(const std::string& source, const std::string& destination) {
+    return MoveFileExA(source.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+char NativeSeparator() { return '\\'; }

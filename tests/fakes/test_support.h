@@ -1,0 +1,27 @@
+// Test support shared by every test program: temporary folders, a working-folder switch, small files.
+#pragma once
+#include <string>
+
+// A fresh empty folder under the system's temporary folder, removed with everything in it at the end.
+struct TempFolder {
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    std::string path;
+    // path + "/" + relative, with the parent folders created.
+    std::string Make(const std::string& relative) const;
+    // Writes the bytes as they stand (no line-end conversion) at path + "/" + relative; returns the path.
+    std::string Write(const std::string& relative, const std::string& bytes) const;
+};
+
+// Makes `path` the working folder until the end of the scope.
+struct WorkingFolder {
+    explicit WorkingFolder(const std::string& path);
+    ~WorkingFolder();
+    WorkingFolder(const WorkingFolder&) = delete;
+    WorkingFolder& operator=(const WorkingFolder&) = delete;
+    std::string previous;
+};
+
+std::string ReadBytes(const std::string& path);
