@@ -1,18 +1,13 @@
-// The monotonic clock and local time on every platform, from the standard library.
+// The monotonic clock and local time on every platform, from the standard library; the sleep is per platform.
 #include "platform/clock.h"
 
 #include <chrono>
 #include <ctime>
-#include <thread>
 
 int64_t MonotonicNanos() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
-}
-
-void SleepNanos(int64_t nanos) {
-    if (nanos > 0) std::this_thread::sleep_for(std::chrono::nanoseconds(nanos));
 }
 
 std::string LocalTimeText() {

@@ -18,14 +18,17 @@ std::string LockPath(const std::string& name) {
 } // namespace
 
 bool AcquireSingleInstance(const std::string& name) {
-    if (lockFile >= 0) return true;
     int fd = open(LockPath(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return false;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         close(fd);
         return false;
     }
-    lockFile = fd;
+    if (lockFile >= 0) {
+        close(fd);
+    } else {
+        lockFile = fd;
+    }
     return true;
 }
 

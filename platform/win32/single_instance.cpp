@@ -1,4 +1,4 @@
-// The single-instance guard on Windows: a named mutex taken without waiting.
+// The single-instance guard on Windows: the named mutex, taken without waiting.
 #include "platform/single_instance.h"
 
 #include <windows.h>
@@ -8,10 +8,20 @@ HANDLE singleInstanceMutex = nullptr;
 }
 
 bool AcquireSingleInstance(const std::string& name) {
-    if (!singleInstanceMutex) singleInstanceMutex = CreateMutexA(nullptr, FALSE, name.c_str());
-    if (!singleInstanceMutex) return false;
-    DWORD result = WaitForSingleObject(singleInstanceMutex, 0);
-    return result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+    if (!mutex) return false;
+    DWORD result = WaitForSingleObject(mutex, 0);
+    if (result != WAIT_OBJECT_0 && result != WAIT_ABANDONED) {
+        CloseHandle(mutex);
+        return false;
+    }
+    if (singleInstanceMutex) {
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
+    } else {
+        singleInstanceMutex = mutex;
+    }
+    return true;
 }
 
 void ReleaseSingleInstance() {

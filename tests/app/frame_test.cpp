@@ -1,0 +1,290 @@
+// Start-up refusals, the order of start-up and pass steps, pacing on a fake clock, and the exit paths.
+#include "app/frame.h"
+#include "app/helpers.h"
+#include "app/log.h"
+#include "platform/known_folders.h"
+#include "platform/message_box.h"
+#include "platform/single_instance.h"
+#include "tests/fakes/fake_clock.h"
+#include "tests/fakes/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+const char* kStore = "/Packages/Microsoft.FlightSimulator_8wekyb3d8bbwe/LocalState/packages/quillbrook-talvero/work/";
+const char* kSteam = "/Microsoft Flight Simulator/Packages/quillbrook-talvero/work/";
+
+struct Recorder {
+    std::vector<std::string> calls;
+    std::vector<std::string> boxes;
+    std::string answer = "./data/PM738"; // what the fake module names on the first dispatch
+    bool canConnect = true;
+    bool connected = false;
+    int passesBeforeQuit = 3;
+    int passes = 0;
+    std::function<void()> duringMonitor;
+};
+Recorder* rec = nullptr;
+
+void Note(const char* what) { rec->calls.push_back(what); }
+
+FrameSubsystems Recording() {
+    FrameSubsystems s;
+    s.startGraphics = [] { Note("graphics"); };
+    s.connectSimulator = [] {
+        Note("connect");
+        rec->connected = rec->canConnect;
+        return rec->connected;
+    };
+    s.requestAircraft = [] { Note("request"); };
+    s.dispatchSimulator = [] {
+        Note("dispatch");
+        if (Frame().AcfPath.empty()) Frame().AcfPath = rec->answer;
+    };
+    s.checkAircraftOptions = [] { Note("options"); };
+    s.installCockpitModel = [] { Note("model"); };
+    s.startSpeech = [] { Note("speech"); };
+    s.startRecognition = [] {
+        Note("recognition");
+        return false;
+    };
+    s.loadSettings = [] { Note("settings"); };
+    s.buildWidgetTitles = [] { Note("titles"); };
+    s.scanPoses = [] { Note("poses"); };
+    s.createSystems = [] { Note("systems"); };
+    s.phraseContextSize = [] { return 19; };
+    s.dumpPhraseContext = [] { Note("dump"); };
+    s.queueStartupComplete = [] { Note("type36"); };
+    s.registerWidgetClass = [] { Note("class"); };
+    s.sendQueuedMessage = [] {
+        Note("send");
+        if (++rec->passes > rec->passesBeforeQuit) ExitApplication("test over");
+    };
+    s.trackAndPlaceWidget = [] { Note("widget"); };
+    s.monitor = [] {
+        Note("monitor");
+        if (rec->duringMonitor) rec->duringMonitor();
+    };
+    s.sendDrfE2W = [] { Note("drf"); };
+    s.executer = [] { Note("executer"); };
+    s.speechMonitor = [] { Note("speechmon"); };
+    s.pollRecognition = [] { Note("poll"); };
+    s.destroyWidget = [] { Note("destroy"); };
+    s.simulatorConnected = [] { return rec->connected; };
+    s.closeSimulator = [](bool clear) {
+        Note(clear ? "clear+close" : "close");
+        rec->connected = false;
+    };
+    s.shutdownGraphics = [] { Note("gdi-off"); };
+    s.shutdownRecognition = [] { Note("reco-off"); };
+    return s;
+}
+
+// One start of the program: an installation folder as working folder, the two known folders, a fake
+// module that answers on the first dispatch, and message boxes recorded instead of shown.
+struct Scene {
+    TempFolder install, local, roaming;
+    Recorder recorder;
+    WorkingFolder cwd{WithAircraftFolder(install)};
+
+    static std::string WithAircraftFolder(const TempFolder& folder) {
+        folder.Make("data/PM738/tmp.txt");
+        return folder.path;
+    }
+
+    Scene() {
+        rec = &recorder;
+        ResetFrame();
+        ResetLog();
+        ResetFakeClock();
+        OverrideKnownFolder(KnownFolder::LocalAppData, local.path);
+        OverrideKnownFolder(KnownFolder::RoamingAppData, roaming.path);
+        local.Write(std::string(kStore).substr(1) + "drf.txt", "");
+        SetInfoBoxHook([](const std::string& text, const std::string& caption) {
+            rec->boxes.push_back(caption + ": " + text);
+        });
+    }
+    ~Scene() {
+        SetInfoBoxHook(nullptr);
+        ResetKnownFolders();
+        ReleaseSingleInstance();
+        rec = nullptr;
+    }
+    int Run() { return RunApplication(Recording(), FakeClockOps()); }
+    std::string LogFile() { return ReadBytes(install.path + "/data/log.txt"); }
+    bool Logged(const std::string& line) { return LogFile().find(line + "\r\n") != std::string::npos; }
+};
+
+struct FrameTest : ::testing::Test {
+    std::unique_ptr<Scene> scene = std::make_unique<Scene>();
+    Recorder& recorder = scene->recorder;
+    TempFolder& install = scene->install;
+    TempFolder& local = scene->local;
+    TempFolder& roaming = scene->roaming;
+    int Run() { return scene->Run(); }
+    std::string LogFile() { return scene->LogFile(); }
+    bool Logged(const std::string& line) { return scene->Logged(line); }
+};
+
+TEST_F(FrameTest, RunsStartUpThenPassesInOrderThenShutsDown) {
+    EXPECT_EQ(Run(), 0);
+    std::vector<std::string> expected = {"graphics", "connect", "request", "dispatch", "options", "model",
+                                         "speech",   "recognition", "settings", "titles", "poses", "systems",
+                                         "dump",     "type36", "class"};
+    for (int pass = 0; pass < 4; ++pass)
+        for (const char* step : {"send", "dispatch", "widget", "monitor", "drf", "executer", "speechmon", "poll"})
+            expected.push_back(step);
+    expected.insert(expected.end() - 7, "close"); // ExitApplication inside the fourth pass's first step
+    for (const char* step : {"destroy", "gdi-off", "reco-off"}) expected.push_back(step);
+    EXPECT_EQ(recorder.calls, expected);
+    std::string log = LogFile();
+    for (const char* line : {"WASM WorkPath: ", "hSimConnect connection Ok", "AcfPath Request msgtype_REQUESTACF",
+                             "MyDispatchProcWE Done", "AcfPath=./data/PM738", "Recognition Init Failure",
+                             "---CONTEXT Size():19", "EXIT: test over"})
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+    EXPECT_LT(log.find("DVersion: "), log.find("LogTime: "));
+    EXPECT_EQ(Frame().wasmWorkPath, local.path + kStore);
+}
+
+TEST_F(FrameTest, RefusalsEndWithTheirReasonAndExitCodeZero) {
+    struct Case {
+        const char* name;
+        std::function<void(Scene&)> arrange;
+        const char* reason;
+        const char* box;
+    };
+    std::vector<Case> cases = {
+        {"installation folder not writable",
+         [](Scene& t) { t.install.Make("data/PM738/tmp.txt/inside"); /* a folder where the probe file goes */ }, "quillbrook-talvero folder is read only",
+         "Information: Look like \"quillbrook-talvero\" folder is read only."},
+        {"no known folder", [](Scene&) { OverrideKnownFolder(KnownFolder::RoamingAppData, std::nullopt); },
+         "EXIT REASON: LOCALAPPDATA folder was not found", nullptr},
+        {"no module work folder",
+         [](Scene& t) { std::remove((t.local.path + kStore + "drf.txt").c_str()); },
+         "EXIT REASON: Work fplder for WASM was not found", nullptr},
+        {"no connection", [](Scene& t) { t.recorder.canConnect = false; }, "No simconnect connection", nullptr},
+        {"aircraft folder with a trailing slash", [](Scene& t) { t.recorder.answer = "./data/PM738/"; },
+         "AcfType", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        scene.reset();
+        Scene fresh;
+        c.arrange(fresh);
+        EXPECT_EQ(fresh.Run(), 0);
+        EXPECT_TRUE(fresh.Logged(std::string("EXIT: ") + c.reason)) << fresh.LogFile();
+        EXPECT_TRUE(Frame().quitRequested);
+        const auto& calls = fresh.recorder.calls;
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), "monitor"), 0) << "no pass ran";
+        if (c.box) {
+            ASSERT_EQ(fresh.recorder.boxes.size(), 1u);
+            EXPECT_EQ(fresh.recorder.boxes[0].rfind(c.box, 0), 0u) << fresh.recorder.boxes[0];
+        } else {
+            EXPECT_TRUE(fresh.recorder.boxes.empty());
+        }
+    }
+}
+
+TEST_F(FrameTest, SecondCopyIsRefusedWhileTheFirstHoldsTheGuard) {
+    // The first copy holds the guard on another thread (the named mutex under Windows, the lock file on
+    // Linux); this thread starts up as the second copy.
+    std::mutex m;
+    std::condition_variable cv;
+    bool held = false, done = false;
+    std::thread first([&] {
+        bool ok = AcquireSingleInstance("TvoMutex");
+        std::unique_lock<std::mutex> lock(m);
+        held = ok;
+        cv.notify_all();
+        cv.wait(lock, [&] { return done; });
+        ReleaseSingleInstance();
+    });
+    {
+        std::unique_lock<std::mutex> lock(m);
+        cv.wait(lock, [&] { return held; });
+    }
+    EXPECT_EQ(Run(), 0);
+    {
+        std::lock_guard<std::mutex> lock(m);
+        done = true;
+    }
+    cv.notify_all();
+    first.join();
+    EXPECT_EQ(LogFile(), "EXIT: Trying to run another copy - TALVERO application is already running\r\n");
+    EXPECT_EQ(recorder.boxes, std::vector<std::string>{"Information: TALVERO application is already running"});
+    EXPECT_TRUE(recorder.calls.empty());
+    // Once the first copy has gone, a new start takes the guard.
+    scene.reset();
+    Scene again;
+    EXPECT_EQ(again.Run(), 0);
+    EXPECT_TRUE(again.Logged("EXIT: test over"));
+}
+
+TEST_F(FrameTest, StoreEditionWorkFolderWinsAndSteamIsTheFallback) {
+    roaming.Write(std::string(kSteam).substr(1) + "drf.txt", "");
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Frame().wasmWorkPath, local.path + kStore);
+    scene.reset();
+    Scene steam;
+    std::remove((steam.local.path + kStore + "drf.txt").c_str());
+    steam.roaming.Write(std::string(kSteam).substr(1) + "drf.txt", "");
+    EXPECT_EQ(steam.Run(), 0);
+    EXPECT_EQ(Frame().wasmWorkPath, steam.roaming.path + kSteam);
+    EXPECT_TRUE(steam.Logged("WASM WorkPath: " + steam.roaming.path + kSteam));
+}
+
+TEST_F(FrameTest, TheA320SkipsThePackageSetUp) {
+    recorder.answer = "./data/FN320";
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Frame().aircraftKind, 1);
+    EXPECT_EQ(std::count(recorder.calls.begin(), recorder.calls.end(), "options"), 0);
+    EXPECT_EQ(std::count(recorder.calls.begin(), recorder.calls.end(), "model"), 0);
+}
+
+TEST_F(FrameTest, SilentModuleEndsStartUpAfterTheTimeOut) {
+    recorder.answer = "";
+    Frame().aircraftAnswerTimeout = 0.5;
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(Logged("EXIT: The simulator module did not name the aircraft within 0.5 seconds")) << LogFile();
+    EXPECT_EQ(recorder.calls.back(), "close");
+    EXPECT_GT(std::count(recorder.calls.begin(), recorder.calls.end(), "dispatch"), 10);
+}
+
+TEST_F(FrameTest, ExceptionInAPassEndsWithExitCodeOneAndNoShutdown) {
+    recorder.duringMonitor = [] { throw std::invalid_argument("stod"); };
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(recorder.calls.back(), "monitor");
+    EXPECT_EQ(std::count(recorder.calls.begin(), recorder.calls.end(), "clear+close"), 0);
+}
+
+TEST_F(FrameTest, PacingKeepsTwentyMillisecondsWithoutCatchingUpAndSleepsMostOfTheWait) {
+    std::vector<double> starts;
+    recorder.passesBeforeQuit = 7;
+    recorder.duringMonitor = [&] {
+        starts.push_back(Frame().frameTime);
+        if (starts.size() == 3) FakeClock().now += 50000000; // one pass of 50 ms
+    };
+    int64_t readsBefore = FakeClock().reads;
+    EXPECT_EQ(Run(), 0);
+    ASSERT_EQ(starts.size(), 8u);
+    for (size_t i = 1; i < starts.size(); ++i) {
+        double gap = starts[i] - starts[i - 1];
+        SCOPED_TRACE(i);
+        if (i == 3) {
+            EXPECT_GE(gap, 0.050);
+            EXPECT_LT(gap, 0.0505) << "the pass after a long one starts at once";
+        } else {
+            EXPECT_GE(gap, 0.020) << "never earlier than 20 ms after the previous start";
+            EXPECT_LT(gap, 0.0205);
+        }
+    }
+    // Spinning every microsecond of 7 waits of 20 ms would read the clock about 140,000 times.
+    EXPECT_LT(FakeClock().reads - readsBefore, 2000);
+    EXPECT_GT(FakeClock().slept, 100000000);
+}
+} // namespace
