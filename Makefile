@@ -47,7 +47,11 @@ test: build-linux build-win
 	x86_64-w64-mingw32-objdump -p $(WIN_BUILD)/talvero.exe | grep 'DLL Name' | sed 's/^\s*/  /' >build/logs/win-imports.txt
 	bash tools/test-summary.sh build/logs/linux-tests.log linux
 	bash tools/test-summary.sh build/logs/win-tests.log windows
-	echo "windows: talvero.exe imports $$(tr -s ' \n' ' ' <build/logs/win-imports.txt)"
+	echo "windows: talvero.exe: $$(x86_64-w64-mingw32-objdump -f $(WIN_BUILD)/talvero.exe | grep -o 'file format.*')," \
+	  "imports$$(sed 's/.*DLL Name://' build/logs/win-imports.txt | tr -s ' \n' ' ')"
+	if grep -qiE 'libstdc|libgcc|winpthread' build/logs/win-imports.txt; then
+	  echo "windows: talvero.exe needs a DLL that is not part of Windows"; rc=1
+	fi
 	if [ $$rc -ne 0 ]; then echo "some tests failed: see build/logs/"; fi
 	exit $$rc
 

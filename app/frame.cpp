@@ -29,12 +29,13 @@ void ExitApplication(const std::string& reason) {
     if (s.postQuit) s.postQuit();
 }
 
-// Sleeping is cheap but late by a platform-dependent amount; spinning is exact but costs a core. Sleep to
-// a margin before the deadline, spin the rest, and learn the margin from how late the sleeps come back.
+// Sleeping is cheap but wakes late by a platform-dependent amount; spinning is exact but costs a core.
+// Sleep to a margin before the deadline and spin the rest. The margin is twice the usual lateness of a
+// wake-up (a running average, so one wake-up delayed by a busy machine does not make every pass spin).
 void PaceTo(int64_t deadline) {
     FrameState& frame = Frame();
     const ClockOps& clock = frame.clock;
-    constexpr int64_t kMinMargin = 50000, kMaxMargin = 4000000;
+    constexpr int64_t kMinMargin = 50000, kMaxMargin = 2000000;
     for (;;) {
         int64_t now = clock.now();
         int64_t remaining = deadline - now;
@@ -42,11 +43,9 @@ void PaceTo(int64_t deadline) {
         if (clock.sleep && remaining > frame.sleepMargin) {
             int64_t asked = remaining - frame.sleepMargin;
             clock.sleep(asked);
-            int64_t late = clock.now() - now - asked;
-            // Follow a late wake-up at once; relax slowly towards twice the usual lateness.
-            int64_t wanted = std::clamp<int64_t>(2 * late + kMinMargin, kMinMargin, kMaxMargin);
-            frame.sleepMargin = wanted > frame.sleepMargin ? wanted
-                                                           : frame.sleepMargin - (frame.sleepMargin - wanted) / 16;
+            int64_t late = std::max<int64_t>(0, clock.now() - now - asked);
+            frame.sleepLateness += (late - frame.sleepLateness) / 8;
+            frame.sleepMargin = std::clamp<int64_t>(2 * frame.sleepLateness + kMinMargin, kMinMargin, kMaxMargin);
         }
     }
 }

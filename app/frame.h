@@ -58,7 +58,8 @@ struct FrameState {
     int aircraftKind = -1;
     bool instanceHeld = false;
     double aircraftAnswerTimeout = 60.0; // seconds the start-up waits for the module's aircraft answer
-    int64_t sleepMargin = 200000;        // nanoseconds left to spin after a sleep (learnt from oversleep)
+    int64_t sleepMargin = 200000;        // nanoseconds left to spin after a sleep (learnt from lateness)
+    int64_t sleepLateness = 75000;       // running average of how late a sleep comes back, nanoseconds
     FrameSubsystems subsystems;
     ClockOps clock;
 };
