@@ -55,8 +55,10 @@ bool CopyFileReplacing(const std::string& source, const std::string& destination
     return ok;
 }
 
-bool ReplaceFileWith(const std::string& source, const std::string& destination) {
-    return std::rename(source.c_str(), destination.c_str()) == 0;
+bool ReplaceFileWith(const std::string& source, const std::string& destination, int* errorNumber) {
+    if (std::rename(source.c_str(), destination.c_str()) == 0) return true;
+    if (errorNumber) *errorNumber = errno;
+    return false;
 }
 
 char NativeSeparator() { return '/'; }

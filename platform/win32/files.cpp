@@ -16,8 +16,11 @@ bool CopyFileReplacing(const std::string& source, const std::string& destination
     return false;
 }
 
-bool ReplaceFileWith(const std::string& source, const std::string& destination) {
-    return MoveFileExA(source.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+bool ReplaceFileWith(const std::string& source, const std::string& destination, int* errorNumber) {
+    if (MoveFileExA(source.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    if (errorNumber) *errorNumber = static_cast<int>(GetLastError());
+    return false;
 }
 
 char NativeSeparator() { return '\\'; }
