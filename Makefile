@@ -40,8 +40,10 @@ test: build-linux build-win
 	ctest --test-dir $(LINUX_BUILD) --output-on-failure -V >build/logs/linux-tests.log 2>&1 || rc=1
 	export WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix TALVERO_WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix
 	export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-	[ -f $$WINEPREFIX/system.reg ] || (unset DISPLAY; wineboot -i >/dev/null 2>&1) || true
-	wineserver -p 2>/dev/null || true
+	# One wineserver and its services for the whole run, started with their output away from ctest's
+	# pipes (a service holding a pipe open would keep ctest waiting).
+	wineserver -p </dev/null >/dev/null 2>&1 || true
+	(unset DISPLAY; wineboot -i </dev/null >/dev/null 2>&1) || true
 	ctest --test-dir $(WIN_BUILD) --output-on-failure -V >build/logs/win-tests.log 2>&1 || rc=1
 	wineserver -k 2>/dev/null || true
 	x86_64-w64-mingw32-objdump -p $(WIN_BUILD)/talvero.exe | grep 'DLL Name' | sed 's/^\s*/  /' >build/logs/win-imports.txt
