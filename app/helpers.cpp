@@ -133,8 +133,16 @@ bool CopyFileLogged(const std::string& source, const std::string& destination) {
 
 std::string CurrentDirectory() { return CurrentDirectoryPath(); }
 
-// MD5 as RFC 1321 defines it.
-std::string Md5OfBytes(const std::string& bytes) {
+// MD5 as RFC 1321 defines it, fed in pieces so that a large model file is never held whole.
+namespace {
+struct Md5State {
+    uint32_t h[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
+    unsigned char block[64];
+    size_t blockUsed = 0;
+    uint64_t totalBytes = 0;
+};
+
+void Md5Block(Md5State& state, const unsigned char* p) {
     static const uint32_t k[64] = {
         0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
         0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193, 0xa679438e, 0x49b40821,
@@ -148,49 +156,66 @@ std::string Md5OfBytes(const std::string& bytes) {
                               5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20,
                               4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
                               6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
-    uint32_t h[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
-    std::string msg = bytes;
-    uint64_t bitLength = static_cast<uint64_t>(bytes.size()) * 8;
-    msg.push_back(static_cast<char>(0x80));
-    while (msg.size() % 64 != 56) msg.push_back('\0');
-    for (int i = 0; i < 8; ++i) msg.push_back(static_cast<char>((bitLength >> (8 * i)) & 0xff));
-    for (size_t chunk = 0; chunk < msg.size(); chunk += 64) {
-        uint32_t w[16];
-        for (int i = 0; i < 16; ++i) {
-            const auto* p = reinterpret_cast<const unsigned char*>(msg.data() + chunk + 4 * i);
-            w[i] = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    uint32_t w[16];
+    for (int i = 0; i < 16; ++i)
+        w[i] = uint32_t(p[4 * i]) | uint32_t(p[4 * i + 1]) << 8 | uint32_t(p[4 * i + 2]) << 16 |
+               uint32_t(p[4 * i + 3]) << 24;
+    uint32_t a = state.h[0], b = state.h[1], c = state.h[2], d = state.h[3];
+    for (int i = 0; i < 64; ++i) {
+        uint32_t f;
+        int g;
+        if (i < 16) {
+            f = (b & c) | (~b & d);
+            g = i;
+        } else if (i < 32) {
+            f = (d & b) | (~d & c);
+            g = (5 * i + 1) % 16;
+        } else if (i < 48) {
+            f = b ^ c ^ d;
+            g = (3 * i + 5) % 16;
+        } else {
+            f = c ^ (b | ~d);
+            g = (7 * i) % 16;
         }
-        uint32_t a = h[0], b = h[1], c = h[2], d = h[3];
-        for (int i = 0; i < 64; ++i) {
-            uint32_t f;
-            int g;
-            if (i < 16) {
-                f = (b & c) | (~b & d);
-                g = i;
-            } else if (i < 32) {
-                f = (d & b) | (~d & c);
-                g = (5 * i + 1) % 16;
-            } else if (i < 48) {
-                f = b ^ c ^ d;
-                g = (3 * i + 5) % 16;
-            } else {
-                f = c ^ (b | ~d);
-                g = (7 * i) % 16;
-            }
-            uint32_t rotated = a + f + k[i] + w[g];
-            a = d;
-            d = c;
-            c = b;
-            b = b + ((rotated << r[i]) | (rotated >> (32 - r[i])));
-        }
-        h[0] += a;
-        h[1] += b;
-        h[2] += c;
-        h[3] += d;
+        uint32_t rotated = a + f + k[i] + w[g];
+        a = d;
+        d = c;
+        c = b;
+        b = b + ((rotated << r[i]) | (rotated >> (32 - r[i])));
     }
+    state.h[0] += a;
+    state.h[1] += b;
+    state.h[2] += c;
+    state.h[3] += d;
+}
+
+void Md5Update(Md5State& state, const char* data, size_t size) {
+    state.totalBytes += size;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+    while (size > 0) {
+        size_t take = std::min(size, 64 - state.blockUsed);
+        std::memcpy(state.block + state.blockUsed, bytes, take);
+        state.blockUsed += take;
+        bytes += take;
+        size -= take;
+        if (state.blockUsed == 64) {
+            Md5Block(state, state.block);
+            state.blockUsed = 0;
+        }
+    }
+}
+
+std::string Md5Final(Md5State& state) {
+    uint64_t bitLength = state.totalBytes * 8;
+    unsigned char padding[72] = {0x80};
+    size_t padBytes = (state.blockUsed < 56 ? 56 : 120) - state.blockUsed;
+    for (int i = 0; i < 8; ++i) padding[padBytes + i] = static_cast<unsigned char>((bitLength >> (8 * i)) & 0xff);
+    uint64_t total = state.totalBytes;
+    Md5Update(state, reinterpret_cast<const char*>(padding), padBytes + 8);
+    state.totalBytes = total;
     static const char* hex = "0123456789abcdef";
     std::string digest;
-    for (uint32_t word : h) {
+    for (uint32_t word : state.h) {
         for (int i = 0; i < 4; ++i) {
             unsigned byte = (word >> (8 * i)) & 0xff;
             digest.push_back(hex[byte >> 4]);
@@ -199,8 +224,25 @@ std::string Md5OfBytes(const std::string& bytes) {
     }
     return digest;
 }
+} // namespace
 
-std::string Md5OfFile(const std::string& path) { return Md5OfBytes(ReadFileBytes(path)); }
+std::string Md5OfBytes(const std::string& bytes) {
+    Md5State state;
+    Md5Update(state, bytes.data(), bytes.size());
+    return Md5Final(state);
+}
+
+std::string Md5OfFile(const std::string& path) {
+    Md5State state;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f) {
+        char buffer[65536];
+        size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) Md5Update(state, buffer, got);
+        std::fclose(f);
+    }
+    return Md5Final(state);
+}
 
 std::vector<std::string> ListFolders(const std::string& path) {
     std::vector<std::string> folders;

@@ -25,6 +25,11 @@ TEST(Md5, MatchesTheReferenceVectors) {
     // Padding edges: 55, 56 and 64 bytes straddle the length field.
     EXPECT_EQ(Md5OfBytes(std::string(56, 'a')), "3b0c8ac703f828b04c6c197006d17218");
     EXPECT_EQ(Md5OfBytes(std::string(64, 'a')), "014842d480b571495a4a0363793f7367");
+    // A file larger than one read of the file digest agrees with the digest of its bytes.
+    std::string large;
+    for (int i = 0; i < 200003; ++i) large.push_back(static_cast<char>(i * 7 % 251));
+    EXPECT_EQ(Md5OfFile(folder.Write("large.bin", large)), Md5OfBytes(large));
+    EXPECT_EQ(Md5OfBytes(std::string(1000000, 'a')), "7707d6ae4e027c70eea2a935c2296f21");
 }
 
 TEST(Files, ReadersAgreeOnLineEndsEmptyLinesAndMissingFiles) {
