@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 bool WriteExactBytes(const std::string& path, const std::string& bytes) {
@@ -69,6 +70,8 @@ SealReport OpenSystemsFiles(const std::string& systemsFolder, const std::string&
         Fail(report, "no index file " + indexPath);
         return report;
     }
+    std::error_code ignored;
+    std::filesystem::create_directories(plainFolder, ignored);
     std::string key = kInitialSystemsKey;
     for (const std::string& name : ReadLines(indexPath)) {
         const std::string cipheredPath = systemsFolder + "/" + name + ".sys";
