@@ -2,7 +2,20 @@
 // empty; the frame skips them.
 #include "app/frame.h"
 
+#include "poses/pose_catalogue.h"
+#include "setup/aircraft_options.h"
+#include "setup/cockpit_model.h"
+#include "speech/phrase_context.h"
+#include "speech/phrase_dump.h"
+#include "systems/loader.h"
+
 FrameSubsystems DefaultSubsystems() {
     FrameSubsystems s;
+    s.checkAircraftOptions = CheckAircraftOptions;
+    s.installCockpitModel = InstallCockpitModel;
+    s.scanPoses = ScanPoses;
+    s.createSystems = CreateSystemsFromFile;
+    s.phraseContextSize = PhraseContextSize;
+    s.dumpPhraseContext = DumpPhraseContext;
     return s;
 }
