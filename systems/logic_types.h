@@ -1,0 +1,103 @@
+// The compiled logic of an out parameter: blocks of conditions, calculations, a graph and flow-step
+// templates. Compiled once after loading; the evaluators fill the runtime fields on every pass.
+#pragma once
+#include "speech/phrase_context.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum ParamRefKind : int32_t {
+    kRefParameter = 0,  // resolved to (system, device, parameter)
+    kRefNone = 2,       // a constant, or an unresolved lookup without an owner
+    kRefUnresolved = 4, // the named parameter does not exist; reads as 0
+    kRefPhrase = 5,     // left operand of a phrase condition ("instring=")
+};
+
+// A reference to one out parameter by its three indices.
+struct ParamRef {
+    int32_t system = -1;
+    int32_t device = -1;
+    int32_t parameter = -1;
+    std::string name; // the reference text as written
+    int32_t kind = kRefNone;
+};
+
+enum ConditionOp : int32_t { kOpEqual = 0, kOpNotEqual, kOpGreater, kOpLess, kOpGreaterEqual, kOpLessEqual };
+enum ConnectorMode : int32_t { kConnectAnd = 0, kConnectOr = 1 };
+
+struct Condition {
+    ParamRef left;
+    double leftValue = 0;
+    ParamRef right;
+    double rightValue = 0;
+    std::vector<int32_t> valueList; // alternatives of a ";" list on the right side
+    std::string phraseText;         // a phrase condition's text, as written
+    PhraseRecord phrase;            // its normal form, as registered with the phrase context
+    bool phraseIsAny = false;       // phraseText is exactly "any"
+    bool neverTrue = false;         // a line the compiler could not read as a comparison: never holds
+    int32_t connectorMode = kConnectAnd;
+    int32_t op = kOpEqual;
+    bool lastInput = false;
+    bool result = false;
+    bool accumulated = false;
+};
+
+enum CalcOp : int32_t { kCalcLoad = 0, kCalcAdd, kCalcSub, kCalcMul, kCalcDiv, kCalcB2i, kCalcFlr };
+
+struct CalcToken {
+    int32_t op = kCalcLoad;
+    ParamRef ref;          // the operand when it names a parameter (kind kRefNone otherwise)
+    int32_t calcIndex = -1; // "CBLOCKn": the result of the block's n-th calc with tokens
+    double operand = 0;
+    double constant = 1.0;
+    double output = 0;
+};
+
+struct CalcExpr {
+    std::vector<CalcToken> tokens;
+    double result = 0;
+};
+
+// Execute kinds as the files write them, and the names the system gives them.
+enum ExecuteKind : int32_t {
+    kExecSay = 0,        // "say:"
+    kExecSayWait = 1,    // "say and wait:"
+    kExecPosition = 2,   // "position:"
+    kExecBreak = 3,      // "break:"
+    kExecCmdOnce = 4,    // "cmd once:"
+    kExecCmdBegin = 5,   // "cmd begin:"
+    kExecCmdEnd = 6,     // "cmd end:"
+    kExecPause = 7,      // "pause:"
+    kExecSetValue = 8,   // "set value:"
+    kExecInput = 9,      // "input:"
+    kExecPass = 10,      // "pass:"
+    kExecCmdEndNow = 11, // "cmd endnow:"
+    kExecAnswer = 12,    // "answer:"
+};
+inline constexpr int kExecuteKindCount = 13;
+extern const char* const kExecuteKindNames[kExecuteKindCount];
+
+struct ExecuteStep {
+    int32_t kind = kExecSay;
+    std::string text; // every ";" of the file turned into ","
+    double value = 0;
+    bool poseUnknown = false; // position steps: the pose is not in the pose catalogue
+};
+
+struct GrafPoint {
+    double x = 0;
+    double y = 0;
+};
+
+struct LogicBlock {
+    std::vector<Condition> conditions;
+    double constValue = 0;
+    bool fired = false;
+    std::vector<CalcExpr> calcs;
+    std::vector<ExecuteStep> executeSteps;
+    std::vector<GrafPoint> graf;
+    // The results of the calcs with tokens in the latest evaluation, in order; "CBLOCKn" reads entry n.
+    // Its room is reserved by the compiler, so evaluating never allocates.
+    std::vector<double> calcResults;
+};

@@ -1,0 +1,30 @@
+// The process-wide systems model and lookups on it.
+#include "systems/model.h"
+
+SystemsState& Systems() {
+    static SystemsState state;
+    return state;
+}
+
+void ResetSystems() { Systems() = SystemsState{}; }
+
+OutParameter* ParameterOf(const ParamRef& ref) {
+    if (ref.kind != kRefParameter) return nullptr;
+    std::vector<System>& systems = Systems().systems_vector;
+    if (ref.system < 0 || static_cast<size_t>(ref.system) >= systems.size()) return nullptr;
+    std::vector<Device>& devices = systems[ref.system].Devices;
+    if (ref.device < 0 || static_cast<size_t>(ref.device) >= devices.size()) return nullptr;
+    std::vector<OutParameter>& parameters = devices[ref.device].outParameters;
+    if (ref.parameter < 0 || static_cast<size_t>(ref.parameter) >= parameters.size()) return nullptr;
+    return &parameters[ref.parameter];
+}
+
+std::string FullParameterName(int32_t system, int32_t device, int32_t parameter) {
+    const std::vector<System>& systems = Systems().systems_vector;
+    if (system < 0 || static_cast<size_t>(system) >= systems.size()) return std::string();
+    const System& s = systems[system];
+    if (device < 0 || static_cast<size_t>(device) >= s.Devices.size()) return std::string();
+    const Device& d = s.Devices[device];
+    if (parameter < 0 || static_cast<size_t>(parameter) >= d.outParameters.size()) return std::string();
+    return s.name + "." + d.name + "." + d.outParameters[parameter].name;
+}
