@@ -119,4 +119,4 @@ void SendAircraftRequest() {
     Send(kClientDataMessageE2W, kDefinitionMessageE2W, &m, static_cast<uint32_t>(kModuleMessageBytes));
 }
 
-void SendDrfBlock(const double* values) { Send(kClientDataDrfE2W, kDefinitionDrfE2W, values, kDrfBlockBytes); }
+void SendDrfE2W() { Send(kClientDataDrfE2W, kDefinitionDrfE2W, Drf().e2w, kDrfBlockBytes); }

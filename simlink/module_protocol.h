@@ -1,6 +1,8 @@
 // The message protocol with the in-simulator module: the 560-byte message record, the one message counter,
 // the outgoing queue with its acknowledgement rule, and the client data areas the record travels through.
 #pragma once
+#include "simlink/drf_arrays.h"
+
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -19,8 +21,7 @@ inline constexpr uint32_t kClientDataMessageW2E = 3, kDefinitionMessageW2E = 2;
 inline constexpr uint32_t kClientDataDrfW2E = 4, kDefinitionDrfW2E = 3;
 inline constexpr uint32_t kClientDataDrfE2W = 5, kDefinitionDrfE2W = 4;
 inline constexpr uint32_t kRequestMessageW2E = 1, kRequestDrfW2E = 2;
-inline constexpr uint32_t kDrfCount = 500;
-inline constexpr uint32_t kDrfBlockBytes = kDrfCount * sizeof(double);
+inline constexpr uint32_t kDrfBlockBytes = kDrfArraySize * sizeof(double); // DrfW2E and DrfE2W
 
 // Message types. The five the module names carry its names; the others are known by number, and the
 // constants below only spell those numbers.
@@ -129,5 +130,5 @@ bool AcknowledgeQueueHead(uint32_t sequence);
 
 // The start-up request for the aircraft (type 22): written straight to MessageE2W, outside the queue.
 void SendAircraftRequest();
-// The whole outgoing DRF block, once per pass.
-void SendDrfBlock(const double* values);
+// The whole outgoing DRF block (DrfE2W), once per pass.
+void SendDrfE2W();

@@ -177,15 +177,16 @@ TEST_F(ModuleProtocolTest, AcknowledgementOfAHeadNotYetSentIsRefused) {
 }
 
 TEST_F(ModuleProtocolTest, DrfBlockGoesWholeToItsArea) {
-    double values[kDrfCount] = {};
-    values[0] = 1.5;
-    values[499] = -7.0;
-    SendDrfBlock(values);
+    ResetDrfArrays();
+    Drf().e2w[0] = 1.5;
+    Drf().e2w[499] = -7.0;
+    SendDrfE2W();
     ASSERT_EQ(written.size(), 1u);
     EXPECT_EQ(written[0].clientDataId, 5u);
     EXPECT_EQ(written[0].definitionId, 4u);
     ASSERT_EQ(written[0].bytes.size(), 4000u);
     EXPECT_EQ(F64At(written[0].bytes, 0), 1.5);
     EXPECT_EQ(F64At(written[0].bytes, 3992), -7.0);
+    ResetDrfArrays();
 }
 } // namespace
