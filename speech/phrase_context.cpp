@@ -20,26 +20,29 @@ PhraseContextState BuiltInContext() {
     return state;
 }
 
-bool IsWordByte(unsigned char c) {
-    // Letters and digits of the code page, and the apostrophe inside words ("don't"). Bytes from 128 up are
-    // the code page's own letters: they stay as they are.
-    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '\'' || c >= 128;
-}
+// Letters and digits, and the code page's own letters from byte 128 up, which stay as they are.
+bool IsWordByte(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c >= 128; }
 
-// Keeps words and single blanks between them; word separators become blanks; no blank at either end.
+bool IsWordSeparator(unsigned char c) { return c == ' ' || c == '\t' || c == '-' || c == '_' || c == '/'; }
+
+// Keeps words and single blanks between them; "-", "_" and "/" separate words like a blank; an apostrophe
+// stays only inside a word ("don't"); other punctuation vanishes; no blank at either end.
 std::string FilterPhraseCharacters(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     bool pendingBlank = false;
-    for (unsigned char c : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
         if (IsWordByte(c)) {
             if (pendingBlank && !out.empty()) out.push_back(' ');
             pendingBlank = false;
             out.push_back(static_cast<char>(c));
-        } else if (c == ' ' || c == '-' || c == '_' || c == '/' || c == '\t') {
+        } else if (IsWordSeparator(c)) {
             pendingBlank = true;
+        } else if (c == '\'' && !pendingBlank && !out.empty() && out.back() != '\'' && i + 1 < text.size() &&
+                   IsWordByte(static_cast<unsigned char>(text[i + 1]))) {
+            out.push_back('\'');
         }
-        // Any other punctuation vanishes without separating words.
     }
     return out;
 }

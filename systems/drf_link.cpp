@@ -6,9 +6,8 @@
 #include "app/log.h"
 #include "simlink/drf_arrays.h"
 #include "systems/model.h"
+#include "systems/numbers.h"
 
-#include <cmath>
-#include <limits>
 
 namespace {
 bool ParseLink(DrfLink& link, const std::string& spec, int32_t system, int32_t device, int32_t parameter,
@@ -20,14 +19,6 @@ bool ParseLink(DrfLink& link, const std::string& spec, int32_t system, int32_t d
     if (line.empty()) return false;
     WriteDrfLine(line);
     return true;
-}
-
-// Truncation toward zero that stays defined for NaN and values beyond 32 bits.
-int32_t TruncateToInt(double v) {
-    if (std::isnan(v)) return 0;
-    if (v >= 2147483647.0) return std::numeric_limits<int32_t>::max();
-    if (v <= -2147483648.0) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(v);
 }
 } // namespace
 
@@ -85,7 +76,7 @@ double ReadInDrf(OutParameter& parameter) {
     }
     if (!indexed) return parameter.value;
     parameter.value = input;
-    parameter.intValue = TruncateToInt(input);
+    parameter.intValue = TruncateToInt32(input);
     return input;
 }
 

@@ -1,20 +1,383 @@
-// The logic compiler and evaluators (bodies being written).
+// The logic compiler, which turns each out parameter's logic lines into blocks of resolved records once
+// after loading, and the evaluators the monitor runs on those records on every pass.
 #include "systems/logic.h"
 
-const char* const kExecuteKindNames[kExecuteKindCount] = {
-    "say:",      "say and wait:", "position:", "break:", "cmd once:",   "cmd begin:", "cmd end:",
-    "pause:",    "set value:",    "input:",    "pass:",  "cmd endnow:", "answer:"};
+#include "app/helpers.h"
+#include "app/log.h"
+#include "poses/pose_catalogue.h"
+#include "speech/phrase_context.h"
+#include "systems/numbers.h"
 
-void CompileLogic() {}
-void CompileParameterLogic(int32_t, int32_t, int32_t) {}
-ParamRef ResolveParamRef(int32_t, int32_t, int32_t, const std::string&) { return ParamRef{}; }
-double GetParamValue(const ParamRef& ref) {
-    OutParameter* p = ParameterOf(ref);
-    return p ? p->value : 0;
+#include <cmath>
+
+const char* const kExecuteKindNames[kExecuteKindCount] = {
+    "say:",   "say and wait:", "position:", "break:", "cmd once:",   "cmd begin:", "cmd end:",
+    "pause:", "set value:",    "input:",    "pass:",  "cmd endnow:", "answer:"};
+
+namespace {
+// The parameter being compiled, for lookups and for the log lines that name it.
+struct CompileContext {
+    int32_t system;
+    int32_t device;
+    int32_t parameter;
+    std::string ownerName;
+};
+
+void Skip(const CompileContext& at, const std::string& what, const std::string& line) {
+    ReportSystemsProblem("Logic of " + at.ownerName + ": " + what + ", skipped: " + line);
 }
-bool EvaluateCondition(Condition&, bool running) { return running; }
-bool EvaluatePhraseCondition(Condition&, bool running, const std::string&) { return running; }
-double EvaluateCalcToken(CalcToken&, double accumulator, std::span<const double>) { return accumulator; }
-double InterpolateGraf(std::span<const GrafPoint>, double) { return 0; }
-double EvaluateBlockValue(LogicBlock&, double input) { return input; }
-double BinaryDigitsToInteger(double) { return 0; }
+
+bool Contains(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
+
+// The text with its first "[" and its first "]" removed.
+std::string StripBrackets(const std::string& text) { return ReplaceFirst(ReplaceFirst(text, "[", ""), "]", ""); }
+
+// A number text as the logic reads it: IsNumber holds and the leading conversion succeeds.
+bool ReadNumberText(const std::string& text, double& value) {
+    return IsNumber(text) && ReadLeadingDouble(text, value);
+}
+
+void CompilePhraseCondition(Condition& condition, const std::string& line) {
+    condition.left.kind = kRefPhrase;
+    condition.phraseText = ReplaceFirst(line, "instring=", "");
+    condition.phraseIsAny = condition.phraseText == "any";
+    condition.phrase = RegisterPhrase(condition.phraseText);
+}
+
+void CompileComparison(Condition& condition, const std::string& line, const CompileContext& at) {
+    static const struct {
+        const char* text;
+        int32_t op;
+    } kOperators[] = {{"==", kOpEqual},        {">=", kOpGreaterEqual}, {"<=", kOpLessEqual},
+                      {"!=", kOpNotEqual},     {">", kOpGreater},       {"<", kOpLess}};
+    const char* found = nullptr;
+    for (const auto& candidate : kOperators) {
+        if (Contains(line, candidate.text)) {
+            found = candidate.text;
+            condition.op = candidate.op;
+            break;
+        }
+    }
+    if (!found) {
+        // Kept, so that the block still has a condition, but it never holds.
+        condition.left.kind = kRefUnresolved;
+        condition.neverTrue = true;
+        ReportSystemsProblem("Logic of " + at.ownerName +
+                             ": condition without a comparison operator never holds: " + line);
+        return;
+    }
+    std::vector<std::string> pieces = SplitAt(ReplaceFirst(line, found, ","), ',');
+    std::string leftText = StripBrackets(pieces[0]);
+    std::string rightText = pieces.size() > 1 ? StripBrackets(pieces[1]) : std::string();
+
+    if (IsNumber(leftText)) {
+        if (!ReadLeadingDouble(leftText, condition.leftValue)) {
+            condition.neverTrue = true;
+            ReportSystemsProblem("Logic of " + at.ownerName + ": left operand \"" + leftText +
+                                 "\" is not a number, the condition never holds: " + line);
+        }
+    } else {
+        condition.left = ResolveParamRef(at.system, at.device, at.parameter, leftText);
+    }
+
+    if (Contains(rightText, ";")) {
+        for (const std::string& piece : SplitAt(rightText, ';')) {
+            int entry = 0;
+            if (IsNumber(piece) && ReadLeadingInt(piece, entry)) {
+                condition.valueList.push_back(entry);
+            } else if (!piece.empty()) {
+                Skip(at, "list entry \"" + piece + "\" is not a whole number", line);
+            }
+        }
+    } else if (IsNumber(rightText)) {
+        if (!ReadLeadingDouble(rightText, condition.rightValue)) {
+            condition.neverTrue = true;
+            ReportSystemsProblem("Logic of " + at.ownerName + ": right operand \"" + rightText +
+                                 "\" is not a number, the condition never holds: " + line);
+        }
+    } else {
+        condition.right = ResolveParamRef(at.system, at.device, at.parameter, rightText);
+    }
+}
+
+void CompileCondition(LogicBlock& block, const std::string& line, int32_t connectorMode,
+                      const CompileContext& at) {
+    Condition& condition = block.conditions.emplace_back();
+    condition.connectorMode = connectorMode;
+    if (Contains(line, "instring=")) {
+        CompilePhraseCondition(condition, line);
+    } else {
+        CompileComparison(condition, line, at);
+    }
+}
+
+int32_t CalcOpOfText(const std::string& text) {
+    if (text == "+") return kCalcAdd;
+    if (text == "-") return kCalcSub;
+    if (text == "*") return kCalcMul;
+    if (text == "/") return kCalcDiv;
+    if (text == "b2i") return kCalcB2i;
+    if (text == "flr") return kCalcFlr;
+    return kCalcLoad;
+}
+
+void CompileCalc(LogicBlock& block, const std::string& line, const CompileContext& at) {
+    const std::string text = ReplaceAll(line, "calc=", "");
+    CalcExpr& calc = block.calcs.emplace_back();
+    std::vector<std::string> pieces = SplitAt(text, ']');
+    for (size_t i = 0; i + 1 < pieces.size(); ++i) {
+        const std::string& piece = pieces[i];
+        size_t open = piece.find('[');
+        if (open == std::string::npos) {
+            Skip(at, "calc item \"" + piece + "]\" has no \"[\"", line);
+            continue;
+        }
+        CalcToken token;
+        token.op = CalcOpOfText(piece.substr(0, open));
+        std::string operand = piece.substr(open + 1);
+        if (IsNumber(operand)) {
+            if (!ReadLeadingDouble(operand, token.constant)) {
+                Skip(at, "calc operand \"" + operand + "\" is not a number", line);
+                continue;
+            }
+        } else if (Contains(operand, "CBLOCK")) {
+            int index = -1;
+            if (!ReadLeadingInt(ReplaceFirst(operand, "CBLOCK", ""), index) || index < 0) {
+                Skip(at, "calc operand \"" + operand + "\" names no calc result", line);
+                continue;
+            }
+            token.calcIndex = index;
+        } else {
+            token.ref = ResolveParamRef(at.system, at.device, at.parameter, operand);
+        }
+        calc.tokens.push_back(std::move(token));
+    }
+    double constant = 0;
+    block.constValue = ReadNumberText(StripBrackets(text), constant) ? constant : 0;
+}
+
+void CompileGraf(LogicBlock& block, const std::string& line, const CompileContext& at) {
+    std::vector<std::string> pieces = SplitAt(ReplaceAll(line, "graf=", ""), ',');
+    GrafPoint point;
+    if (pieces.size() < 2) {
+        Skip(at, "graph point needs x and y", line);
+    } else if (!ReadLeadingDouble(pieces[0], point.x) || !ReadLeadingDouble(pieces[1], point.y)) {
+        Skip(at, "graph point is not a pair of numbers", line);
+    } else {
+        block.graf.push_back(point);
+    }
+}
+
+void CompileExecute(LogicBlock& block, const std::string& line, const CompileContext& at) {
+    std::vector<std::string> pieces = SplitAt(ReplaceAll(line, "execute=", ""), ',');
+    if (pieces.size() < 3) {
+        Skip(at, "execute line needs kind, text and value", line);
+        return;
+    }
+    ExecuteStep step;
+    int kind = 0;
+    if (!ReadLeadingInt(pieces[0], kind)) {
+        Skip(at, "execute kind \"" + pieces[0] + "\" is not a number", line);
+        return;
+    }
+    step.kind = kind;
+    // An empty value means none: 0.
+    if (!pieces[2].empty() && !ReadLeadingDouble(pieces[2], step.value)) {
+        Skip(at, "execute value \"" + pieces[2] + "\" is not a number", line);
+        return;
+    }
+    step.text = ReplaceAll(pieces[1], ";", ",");
+    step.poseUnknown = step.kind == kExecPosition && FindPose(step.text) < 0;
+    block.executeSteps.push_back(std::move(step));
+}
+
+// The result of one condition, combined with the running result by its connector.
+bool Combine(Condition& condition, bool running, bool own) {
+    bool combined = condition.connectorMode == kConnectOr ? (running || own) : (running && own);
+    condition.lastInput = running;
+    condition.result = own;
+    condition.accumulated = combined;
+    return combined;
+}
+
+bool InValueList(const std::vector<int32_t>& list, double v) {
+    for (int32_t entry : list)
+        if (v == static_cast<double>(entry)) return true;
+    return false;
+}
+} // namespace
+
+void CompileParameterLogic(int32_t system, int32_t device, int32_t parameter) {
+    OutParameter& owner = Systems().systems_vector[system].Devices[device].outParameters[parameter];
+    owner.logicBlocks.clear();
+    CompileContext at{system, device, parameter, FullParameterName(system, device, parameter)};
+    LogicBlock* block = nullptr;
+    int32_t connectorMode = kConnectAnd;
+    for (const std::string& line : owner.logicLines) {
+        if (line == "logic:") {
+            block = &owner.logicBlocks.emplace_back();
+            connectorMode = kConnectAnd;
+        } else if (Contains(line, "calc=")) {
+            if (block) CompileCalc(*block, line, at);
+        } else if (Contains(line, "graf=")) {
+            if (block) CompileGraf(*block, line, at);
+        } else if (Contains(line, "execute=")) {
+            if (block) CompileExecute(*block, line, at);
+        } else if (line == "&&") {
+            connectorMode = kConnectAnd;
+        } else if (line == "||") {
+            connectorMode = kConnectOr;
+        } else if (block) {
+            CompileCondition(*block, line, connectorMode, at);
+        }
+    }
+    for (LogicBlock& b : owner.logicBlocks) b.calcResults.reserve(b.calcs.size());
+}
+
+void CompileLogic() {
+    std::vector<System>& systems = Systems().systems_vector;
+    for (size_t s = 0; s < systems.size(); ++s) {
+        for (size_t d = 0; d < systems[s].Devices.size(); ++d) {
+            std::vector<OutParameter>& parameters = systems[s].Devices[d].outParameters;
+            for (size_t p = 0; p < parameters.size(); ++p) {
+                if (parameters[p].logicLines.empty()) continue;
+                CompileParameterLogic(static_cast<int32_t>(s), static_cast<int32_t>(d), static_cast<int32_t>(p));
+            }
+        }
+    }
+}
+
+ParamRef ResolveParamRef(int32_t ownerSystem, int32_t ownerDevice, int32_t ownerParameter,
+                         const std::string& text) {
+    const SystemsState& state = Systems();
+    std::vector<std::string> pieces = SplitAt(text, '.');
+    if (pieces.size() >= 3) {
+        auto system = state.systemIndex.find(pieces[0]);
+        if (system != state.systemIndex.end()) {
+            const System& s = state.systems_vector[system->second];
+            auto device = s.deviceMap.find(pieces[1]);
+            if (device != s.deviceMap.end()) {
+                const Device& d = s.Devices[device->second];
+                auto parameter = d.outMap.find(pieces[2]);
+                if (parameter != d.outMap.end())
+                    return ParamRef{system->second, device->second, parameter->second, text, kRefParameter};
+            }
+        }
+    }
+    bool hasOwner = ownerSystem >= 0 || ownerDevice >= 0 || ownerParameter >= 0;
+    if (!hasOwner) return ParamRef{-1, -1, -1, std::string(), kRefNone};
+    DebugTrace("Error!!! Cant find parameter: ", text);
+    Systems().unresolvedNames.push_back(FullParameterName(ownerSystem, ownerDevice, ownerParameter) + ": " +
+                                        text);
+    return ParamRef{-1, -1, -1, text, kRefUnresolved};
+}
+
+double GetParamValue(const ParamRef& ref) {
+    const OutParameter* parameter = ParameterOf(ref);
+    return parameter ? parameter->value : 0;
+}
+
+bool EvaluateCondition(Condition& condition, bool running) {
+    if (condition.left.kind != kRefNone) condition.leftValue = GetParamValue(condition.left);
+    if (condition.right.kind != kRefNone) condition.rightValue = GetParamValue(condition.right);
+    const double l = condition.leftValue;
+    const double r = condition.rightValue;
+    const bool hasList = !condition.valueList.empty();
+    bool own = false;
+    if (!condition.neverTrue) {
+        switch (condition.op) {
+        case kOpEqual: own = hasList ? InValueList(condition.valueList, l) : l == r; break;
+        case kOpNotEqual: own = hasList ? !InValueList(condition.valueList, l) : !(l == r); break;
+        case kOpGreater: own = l > r; break;
+        case kOpLess: own = l < r; break;
+        case kOpGreaterEqual: own = l >= r; break;
+        case kOpLessEqual: own = l <= r; break;
+        default: own = false; break;
+        }
+    }
+    return Combine(condition, running, own);
+}
+
+bool EvaluatePhraseCondition(Condition& condition, bool running, const std::string& heardPhrase) {
+    bool own = !heardPhrase.empty() && (condition.phraseText == "any" || heardPhrase == condition.phraseText);
+    return Combine(condition, running, own);
+}
+
+double BinaryDigitsToInteger(double accumulator) {
+    if (!std::isfinite(accumulator)) return 0;
+    double whole = std::trunc(accumulator);
+    // Beyond 32 bits the decimal text would begin with "2": no binary digit.
+    if (whole > 2147483647.0 || whole < -2147483648.0) return 0;
+    long long n = static_cast<long long>(whole);
+    bool negative = n < 0;
+    unsigned long long magnitude = negative ? static_cast<unsigned long long>(-n) : static_cast<unsigned long long>(n);
+    int digits[20];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<int>(magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude > 0);
+    long long value = 0;
+    for (int i = count - 1; i >= 0 && digits[i] <= 1; --i) value = value * 2 + digits[i];
+    return static_cast<double>(negative ? -value : value);
+}
+
+double EvaluateCalcToken(CalcToken& token, double accumulator, std::span<const double> results) {
+    if (token.calcIndex != -1) {
+        if (token.calcIndex >= 0 && static_cast<size_t>(token.calcIndex) < results.size())
+            token.operand = results[token.calcIndex];
+    } else if (token.ref.kind != kRefNone) {
+        token.operand = GetParamValue(token.ref);
+    } else {
+        token.operand = token.constant;
+    }
+    const double operand = token.operand;
+    double output = accumulator;
+    switch (token.op) {
+    case kCalcLoad: output = operand; break;
+    case kCalcAdd: output = accumulator + operand; break;
+    case kCalcSub: output = accumulator - operand; break;
+    case kCalcMul: output = accumulator * operand; break;
+    case kCalcDiv: output = operand == 0 ? 0 : accumulator / operand; break;
+    case kCalcB2i: output = BinaryDigitsToInteger(accumulator); break;
+    case kCalcFlr: output = std::floor(accumulator); break;
+    default: output = operand; break;
+    }
+    token.output = output;
+    return output;
+}
+
+double InterpolateGraf(std::span<const GrafPoint> points, double v) {
+    if (points.empty()) return 0;
+    if (v <= points.front().x) return points.front().y;
+    if (v >= points.back().x) return points.back().y;
+    for (size_t i = 0; i + 1 < points.size(); ++i) {
+        const GrafPoint& a = points[i];
+        const GrafPoint& b = points[i + 1];
+        if (a.x <= v && v < b.x) return a.y + (b.y - a.y) * (v - a.x) / (b.x - a.x);
+    }
+    return 0;
+}
+
+double EvaluateBlockValue(LogicBlock& block, double input) {
+    double x = input;
+    if (!block.calcs.empty()) {
+        std::vector<double>& results = block.calcResults;
+        // The compiler reserved the room; a copied block may have lost it (allocates once).
+        if (results.capacity() < block.calcs.size()) results.reserve(block.calcs.size());
+        results.clear();
+        for (CalcExpr& calc : block.calcs) {
+            if (calc.tokens.empty()) {
+                calc.result = block.constValue;
+                continue;
+            }
+            double accumulator = input;
+            for (CalcToken& token : calc.tokens) accumulator = EvaluateCalcToken(token, accumulator, results);
+            calc.result = accumulator;
+            results.push_back(accumulator);
+        }
+        x = block.calcs.back().result;
+    }
+    if (block.graf.size() > 1) x = InterpolateGraf(block.graf, x);
+    return x;
+}
