@@ -10,8 +10,8 @@
 #include "speech/recognition_state.h"
 #include "systems/logic.h"
 #include "systems/model.h"
+#include "systems/numbers.h"
 
-#include <cmath>
 #include <cstdio>
 
 MonitorState& MonitorData() {
@@ -30,11 +30,6 @@ SystemKind KindOfSystem(const std::string& name) {
     if (name == "COMMANDS") return SystemKind::Commands;
     if (name == "CHECKLIST") return SystemKind::Checklist;
     return SystemKind::Silent;
-}
-
-int32_t TruncateToInt32(double v) {
-    if (!(v > -2147483649.0 && v < 2147483648.0)) return std::isnan(v) ? 0 : (v < 0 ? INT32_MIN : INT32_MAX);
-    return static_cast<int32_t>(v);
 }
 
 // The pass's lists are filled into the storage of the previous pass and trimmed at the end.

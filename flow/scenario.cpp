@@ -129,6 +129,21 @@ void RecordSend(uint32_t clientDataId, uint32_t, const void* data, uint32_t size
     }
 }
 
+// Lines of a text; CR LF and LF both end a line.
+std::vector<std::string> TextLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
 void RunnerSpeak(const std::string& text) {
     Note(TimelineKind::Spoken, text);
     SimulatedSpeak(text);
@@ -218,7 +233,7 @@ void AssignDrfIndicesFromList(const std::string& drfListText) {
     s.outIndexBySpec.clear();
     s.outSpecsByIndex.assign(kDrfArraySize, std::string());
     int nextIn = 0, nextOut = 0;
-    for (const std::string& line : SplitAt(drfListText, '\n')) {
+    for (const std::string& line : TextLines(drfListText)) {
         std::vector<std::string> f = SplitAt(line, ',');
         if (f.size() < 6) continue;
         int system = 0, device = 0, parameter = 0;
@@ -278,7 +293,7 @@ void ScheduleRunways(double time, const std::string& takeoff, const std::string&
 
 void ParseScenarioText(const std::string& text, std::vector<std::string>& errors) {
     int lineNumber = 0;
-    for (const std::string& raw : SplitAt(ReplaceAll(text, "\r", ""), '\n')) {
+    for (const std::string& raw : TextLines(text)) {
         ++lineNumber;
         std::string line = raw;
         while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.pop_back();
