@@ -13,6 +13,7 @@
 #include "simlink/module_protocol.h"
 #include "speech/phrase_context.h"
 #include "speech/recognition_state.h"
+#include "speech/speech_output.h"
 #include "systems/logic.h"
 #include "systems/model.h"
 #include "tests/fakes/test_support.h"
