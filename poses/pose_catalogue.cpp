@@ -17,7 +17,9 @@ void ScanPoses() {
     const std::string root = Frame().AcfPath + "/poses/";
     // ListFolders joins with "/", so a group's path is the root, a "/" and the folder name.
     for (const std::string& group : ListFolders(root)) {
-        for (const std::string& file : ListEntriesContaining(group, "txt")) {
+        // Every entry, with line breaks taken out of its name before the "txt" test.
+        for (const std::string& file : ListEntriesContaining(group, "")) {
+            if (file.find("txt") == std::string::npos) continue;
             std::string name = ReplaceFirst(file, ".txt", "");
             if (name.size() >= 5 &&
                 (name.find("work_") != std::string::npos || name.find("rest_") != std::string::npos))

@@ -1,0 +1,21 @@
+// A summary of the loaded systems model for authors and tests: what it holds, and what of it cannot work
+// (lines the loader or compiler left out, names that do not resolve, poses missing from the catalogue).
+#pragma once
+#include "systems/logic_types.h"
+
+#include <string>
+#include <vector>
+
+struct ProfileSummary {
+    int systems = 0, devices = 0, stackDevices = 0, parameters = 0, logicLines = 0;
+    int blocks = 0, conditions = 0, phraseConditions = 0, calcs = 0, calcTokens = 0, grafPoints = 0;
+    int executeSteps = 0;
+    int readLinks = 0, writeLinks = 0;
+    int stepsOfKind[kExecuteKindCount] = {};
+    std::vector<std::string> unknownPoses; // "owner: pose" for every position step naming a missing pose
+    std::vector<std::string> problems;     // the load report's skipped and rejected lines
+    std::vector<std::string> unresolvedNames;
+};
+ProfileSummary SummariseSystems();
+// The summary as lines of text, counts first, then every problem.
+std::vector<std::string> DescribeSummary(const ProfileSummary& summary);

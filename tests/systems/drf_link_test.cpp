@@ -1,0 +1,112 @@
+// Read and write links: the DRF list line of a link, the read step into a parameter and the write step.
+#include "tests/systems/systems_fixture.h"
+
+#include <limits>
+
+namespace {
+using DrfLinkTest = SystemsTest;
+
+TEST_F(DrfLinkTest, ListLineNeedsAnExactModeAndAPrefixTheDirectionAllows) {
+    struct Case {
+        const char* spec;
+        const char* mode;
+        bool isRead;
+        const char* line;
+    } cases[] = {
+        {"A:FOO", "exist", true, "A:FOO,e,0,0,0,g,"},
+        {"L:switch_101", "new", true, "L:switch_101,n,0,0,0,g,"},
+        {"T:TIMER", "new", true, "T:TIMER,n,0,0,0,g,"},
+        {"K:GEAR_UP", "new", true, "K:GEAR_UP,n,0,0,0,g,"},
+        {"A:FOO", "new", false, "A:FOO,n,0,0,0,s,"},
+        {"L:x", "exist", false, "L:x,e,0,0,0,s,"},
+        {"K:some_event", "new", false, ""},
+        {"T:TIMER", "new", false, ""},
+        {"A:FOO", "New", true, ""},
+        {"A:FOO", "", true, ""},
+        {"A:FOO", "new ", true, ""},
+        {"a:foo", "new", true, ""},
+        {"A", "new", true, ""},
+        {"X:FOO", "new", true, ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(DrfListLine(c.spec, c.mode, 0, 0, 0, c.isRead), c.line) << c.spec << " " << c.mode;
+    EXPECT_EQ(DrfListLine("L:switch_101", "new", 1, 0, 2, true), "L:switch_101,n,1,0,2,g,");
+    EXPECT_EQ(DrfListLine("L:x", "new", 12, 345, 6789, false), "L:x,n,12,345,6789,s,");
+}
+
+TEST_F(DrfLinkTest, ParsingFillsTheLinkEvenWithoutAListLine) {
+    DrfLink link;
+    EXPECT_FALSE(ParseSetLink(link, "K:some_event", 0, 0, 0, "new"));
+    EXPECT_EQ(link.spec, "K:some_event");
+    EXPECT_EQ(link.drfNameWithIndex, "K:some_event");
+    EXPECT_EQ(link.varType, kDrfVarK);
+    EXPECT_EQ(link.drfIndex, -1);
+    EXPECT_FALSE(link.isActive);
+    EXPECT_TRUE(ParseGetLink(link, "T:x", 0, 1, 2, "exist"));
+    EXPECT_EQ(link.varType, kDrfVarT);
+    EXPECT_EQ(ReadBytes(drfPath), "T:x,e,0,1,2,g,\r\n");
+}
+
+TEST_F(DrfLinkTest, ReadStep) {
+    OutParameter p;
+    p.value = 3.5;
+    p.inDrf.varType = kDrfVarA;
+    Drf().w2e[7] = 12.9;
+    EXPECT_EQ(ReadInDrf(p), 3.5) << "no index: the parameter's own value is the input";
+    EXPECT_EQ(p.value, 3.5);
+    p.inDrf.drfIndex = 7;
+    EXPECT_EQ(ReadInDrf(p), 12.9);
+    EXPECT_EQ(p.value, 12.9);
+    EXPECT_EQ(p.intValue, 12);
+    EXPECT_EQ(p.inDrf.value, 12.9);
+    Drf().w2e[7] = -7.9;
+    EXPECT_EQ(ReadInDrf(p), -7.9);
+    EXPECT_EQ(p.intValue, -7);
+    Drf().w2e[7] = std::numeric_limits<double>::quiet_NaN();
+    ReadInDrf(p);
+    EXPECT_EQ(p.intValue, 0);
+    Drf().w2e[7] = 1e12;
+    ReadInDrf(p);
+    EXPECT_EQ(p.intValue, std::numeric_limits<int32_t>::max());
+    p.inDrf.drfIndex = 500;
+    p.value = 1;
+    EXPECT_EQ(ReadInDrf(p), 1) << "an index outside the array counts as none";
+}
+
+TEST_F(DrfLinkTest, KeyEventLinkGivesOneFromItsFirstEventOn) {
+    OutParameter p;
+    p.value = 5;
+    p.inDrf.varType = kDrfVarK;
+    p.inDrf.drfIndex = 7;
+    Drf().w2e[7] = 42;
+    EXPECT_EQ(ReadInDrf(p), 0) << "before any event";
+    EXPECT_EQ(p.value, 0);
+    p.inDrf.eventPending = true;
+    EXPECT_EQ(ReadInDrf(p), 1);
+    EXPECT_FALSE(p.inDrf.eventPending);
+    EXPECT_EQ(ReadInDrf(p), 1);
+    EXPECT_EQ(p.intValue, 1);
+    // Without an index the event is still taken, but the input is the parameter's value.
+    OutParameter q;
+    q.value = 5;
+    q.inDrf.varType = kDrfVarK;
+    q.inDrf.eventPending = true;
+    EXPECT_EQ(ReadInDrf(q), 5);
+    EXPECT_EQ(q.inDrf.value, 1);
+}
+
+TEST_F(DrfLinkTest, WriteStepNeedsAUsableIndex) {
+    DrfLink link;
+    WriteOutDrf(link, 4);
+    EXPECT_EQ(link.value, 0);
+    link.drfIndex = 499;
+    WriteOutDrf(link, 4);
+    EXPECT_EQ(link.value, 4);
+    EXPECT_EQ(Drf().e2w[499], 4);
+    link.drfIndex = 500;
+    WriteOutDrf(link, 8);
+    EXPECT_EQ(link.value, 4);
+    link.drfIndex = -2;
+    WriteOutDrf(link, 8);
+    EXPECT_EQ(link.value, 4);
+}
+} // namespace
