@@ -195,13 +195,13 @@ void CollectLogLines() {
 
 void StartScenario(const ScenarioSettings& settings) {
     ScenarioState& s = Scenario();
-    std::map<std::string, int> in = std::move(s.inIndexBySpec), out = std::move(s.outIndexBySpec);
-    std::vector<std::string> outSpecs = std::move(s.outSpecsByIndex);
-    s = ScenarioState{};
-    // The DRF indices belong to the loaded profile, which a new scenario keeps.
-    s.inIndexBySpec = std::move(in);
-    s.outIndexBySpec = std::move(out);
-    s.outSpecsByIndex = std::move(outSpecs);
+    // The DRF indices and the initial simulator belong to the loaded profile, which a new scenario keeps.
+    ScenarioState fresh;
+    fresh.inIndexBySpec = std::move(s.inIndexBySpec);
+    fresh.outIndexBySpec = std::move(s.outIndexBySpec);
+    fresh.outSpecsByIndex = std::move(s.outSpecsByIndex);
+    fresh.initialSimVars = std::move(s.initialSimVars);
+    s = std::move(fresh);
     s.settings = settings;
     s.lastSentE2W.assign(kDrfArraySize, 0.0);
     s.outSpecsByIndex.resize(kDrfArraySize);
@@ -216,6 +216,7 @@ void StartScenario(const ScenarioSettings& settings) {
     ResetModuleProtocol();
     for (double& v : Drf().w2e) v = 0;
     for (double& v : Drf().e2w) v = 0;
+    for (const auto& [spec, value] : s.initialSimVars) SetSimVar(spec, value);
     SpeechOutput().engine = SpeechEngine{RunnerSpeak, SimulatedSpeechStatus};
     ModuleProtocol().sender = ModuleSender{RecordSend};
     Frame().frameTime = 0;
@@ -231,6 +232,7 @@ void AssignDrfIndicesFromList(const std::string& drfListText) {
     ScenarioState& s = Scenario();
     s.inIndexBySpec.clear();
     s.outIndexBySpec.clear();
+    s.initialSimVars.clear();
     s.outSpecsByIndex.assign(kDrfArraySize, std::string());
     int nextIn = 0, nextOut = 0;
     for (const std::string& line : TextLines(drfListText)) {
@@ -249,11 +251,13 @@ void AssignDrfIndicesFromList(const std::string& drfListText) {
             if (next >= kDrfArraySize) continue; // the module has no more room
             found = bySpec.emplace(f[0], next++).first;
             if (!read) s.outSpecsByIndex[static_cast<size_t>(found->second)] = f[0];
+            if (read && p->inDrf.varType != kDrfVarK) s.initialSimVars[f[0]] = p->value;
         }
         DrfLink& link = read ? p->inDrf : p->outDrf;
         link.drfIndex = found->second;
         link.isActive = true;
     }
+    for (const auto& [spec, value] : s.initialSimVars) SetSimVar(spec, value);
 }
 
 bool LoadScenarioProfile(const std::string& acfPath) {

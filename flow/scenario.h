@@ -66,6 +66,7 @@ struct ScenarioState {
     };
     std::vector<PendingAck> pendingAcks;
     std::map<std::string, double> simVars;       // the simulator's variables by link spec
+    std::map<std::string, double> initialSimVars; // the simulator at the start: the profile's initial values
     std::map<std::string, int> inIndexBySpec;    // DRF indices the module assigned to read links
     std::map<std::string, int> outIndexBySpec;   // and to write links
     std::vector<std::string> outSpecsByIndex;    // the write-link spec of each outgoing DRF index
@@ -85,9 +86,11 @@ void EndScenario();
 
 // Loads the aircraft data folder's poses and systems files as start-up does, then plays the module's part
 // of the DRF exchange: every line of the DRF list gets an index (one per distinct spec and direction).
-// False when the profile has no systems.
+// The simulator starts in the state the profile describes: each variable of a read link holds the initial
+// value of the first parameter that reads it. False when the profile has no systems.
 bool LoadScenarioProfile(const std::string& acfPath);
-// The module's DRF index assignment from the DRF list text ("spec,mode,system,device,parameter,g|s,").
+// The module's DRF index assignment from the DRF list text ("spec,mode,system,device,parameter,g|s,"),
+// with the initial simulator variables.
 void AssignDrfIndicesFromList(const std::string& drfListText);
 
 void ScheduleInput(const ScenarioInput& input);
