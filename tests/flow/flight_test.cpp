@@ -194,4 +194,57 @@ TEST_F(FlightTest, DemoBoeingFliesFromGateToClimb) {
     EXPECT_TRUE(LogHas("---> COMMAND: COMMANDS.GEAR.LEVER B 1"));
     EXPECT_EQ(MonitorData().expectedAnswers, (std::vector<std::string>{"any"}));
 }
+
+TEST_F(FlightTest, DemoAirbusTakesOffWithMcduSpeeds) {
+    ScenarioSettings settings;
+    settings.poseSeconds = 0.6;
+    ASSERT_TRUE(LoadScenarioProfile(std::string(TALVERO_SOURCE_DIR) + "/data/FN320"));
+    ASSERT_TRUE(Systems().problems.empty()) << Systems().problems.front();
+    StartScenario(settings);
+    ScheduleRunways(0.2, "09C", "27R");
+    for (const auto& [spec, speed] : {std::pair<const char*, double>{"L:AIRLINER_V1_SPEED", 141},
+                                      {"L:AIRLINER_VR_SPEED", 145}, {"L:AIRLINER_V2_SPEED", 150}})
+        ScheduleSimValue(0.2, spec, speed);
+    ScheduleSimValue(0.2, "A:FLAPS HANDLE INDEX", 2);
+    Fly(1);
+    Say("takeoff speeds");
+    Say("before takeoff checklist");
+    for (const char* answer : {"checked", "checked", "confirmed", "set", "confirmed"}) Answer(answer);
+    Fly(6);
+    ScheduleSimValue(Now() + 0.1, "A:TURB ENG N1:1", 88);
+    Ramp("A:AIRSPEED INDICATED", 0, 160, 32);
+    Fly(33);
+    ScheduleSimValue(Now() + 0.1, "A:SIM ON GROUND", 0);
+    ScheduleSimValue(Now() + 0.1, "A:VERTICAL SPEED", 1800);
+    Ramp("A:RADIO HEIGHT", 0, 300, 8);
+    Fly(3);
+    Answer("gear up");
+    Fly(3);
+    ScheduleSimValue(Now() + 0.1, "A:GEAR HANDLE POSITION", 0);
+    ScheduleSimValue(Now() + 0.1, "A:FLAPS HANDLE INDEX", 0);
+    Say("after takeoff checklist");
+    for (const char* answer : {"up", "retracted", "on"}) Answer(answer);
+    EXPECT_TRUE(RunScenarioUntilIdle(Now() + 30));
+
+    const std::vector<std::string> expectedInOrder = {
+        "V one 141, rotate 145, V two 150",
+        "Config 2. Takeoff runway",
+        "Runway 09 CENTER. Before takeoff checklist complete",
+        "One hundred knots",
+        "V one",
+        "Rotate",
+        "Positive climb",
+        "Gear up",
+        "After takeoff checklist complete",
+    };
+    std::vector<std::string> spoken = SpokenLines();
+    auto at = spoken.begin();
+    for (const std::string& line : expectedInOrder) {
+        auto found = std::find(at, spoken.end(), line);
+        EXPECT_NE(found, spoken.end()) << "not said, or not in order: " << line << "\n" << TimelineText();
+        if (found != spoken.end()) at = found + 1;
+    }
+    EXPECT_EQ(TimelineOf(TimelineKind::PoseAcknowledged).size(), 2u);
+    EXPECT_EQ(Param("CHECKLIST.AFTER TAKEOFF.TRIGGER").value, 0);
+}
 } // namespace
