@@ -78,8 +78,8 @@ ScenarioState& Scenario();
 
 // Resets the flow engine's state (queue, executer, monitor, heard phrase, message queue, voice, runways,
 // DRF blocks) and the scenario, installs the runner as the module's sender and as the voice engine, and
-// seeds the random choice. The systems model is left as it is: load it first (LoadScenarioProfile) or
-// build it by hand.
+// seeds the random choice. The systems model and the settings (the crew's names) are left as they are:
+// load the model first (LoadScenarioProfile) or build it by hand.
 void StartScenario(const ScenarioSettings& settings = ScenarioSettings{});
 // Takes the runner out again: no sender, the plain simulated voice.
 void EndScenario();

@@ -104,6 +104,7 @@ struct ModuleProtocolState {
     ModuleSender sender;
 };
 ModuleProtocolState& ModuleProtocol();
+// Empties the queue and restarts the counter; the sender stays plugged in.
 void ResetModuleProtocol();
 
 // A message as the protocol builds it: indices -1, both values -1.0, empty text, flags 0, the next
