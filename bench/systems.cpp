@@ -32,10 +32,18 @@ void* operator new[](std::size_t size) {
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace {
 constexpr int kSystems = 20, kDevices = 25, kParameters = 20; // 10,000 parameters
@@ -67,13 +75,18 @@ int WriteProfile(const std::string& acf) {
             lines.push_back("dev=DEV" + std::to_string(d));
             for (int p = 0; p < kParameters; ++p) {
                 std::string out = "out=P" + std::to_string(p) + ",double,generated,1,0,1000";
-                if (p % 5 == 0) out += ",L:bench_" + std::to_string(s) + "_" + std::to_string(d) + "_" + std::to_string(p) + ",new";
-                if (p % 10 == 1) out += ",,,L:bench_out_" + std::to_string(s) + "_" + std::to_string(d) + "_" + std::to_string(p) + ",new";
+                if (p % 5 == 0)
+                    out += ",L:bench_" + std::to_string(s) + "_" + std::to_string(d) + "_" +
+                           std::to_string(p) + ",new";
+                if (p % 10 == 1)
+                    out += ",,,L:bench_out_" + std::to_string(s) + "_" + std::to_string(d) + "_" +
+                           std::to_string(p) + ",new";
                 lines.push_back(out);
                 std::string prev = Name(s, d, (p + kParameters - 1) % kParameters);
                 std::string prev2 = Name(s, (d + 1) % kDevices, (p + 3) % kParameters);
                 std::vector<std::string> logic = {"logic:"};
-                if (p % 10 == 3) logic.push_back("instring=bench phrase " + std::to_string((s * kDevices + d) % 100));
+                if (p % 10 == 3)
+                    logic.push_back("instring=bench phrase " + std::to_string((s * kDevices + d) % 100));
                 logic.push_back("[" + prev + "]>=" + std::to_string(p % 7));
                 if (p % 3 == 0) logic.push_back("||");
                 logic.push_back(p % 2 ? "[" + prev2 + "]==1;2;3;5;8" : "[" + prev + "]<=[" + prev2 + "]");
@@ -136,7 +149,8 @@ PassCounts EvaluateCalcs() {
 
 int main() {
     namespace fs = std::filesystem;
-    const fs::path root = fs::temp_directory_path() / ("talvero-bench-systems-" + std::to_string(std::rand()));
+    const fs::path root =
+        fs::temp_directory_path() / ("talvero-bench-systems-" + std::to_string(std::rand()));
     const std::string acf = (root / "acf").generic_string();
     fs::create_directories(root / "data");
     const int logicLines = WriteProfile(acf);
@@ -176,12 +190,15 @@ int main() {
 
     std::printf("bench systems: parameters = %d count\n", parameters);
     std::printf("bench systems: logic lines = %d count\n", logicLines);
-    std::printf("bench systems: unresolved names = %d count\n", static_cast<int>(Systems().unresolvedNames.size()));
+    std::printf("bench systems: unresolved names = %d count\n",
+                static_cast<int>(Systems().unresolvedNames.size()));
     std::printf("bench systems: load+compile = %.1f ms\n", Median(loads));
     std::printf("bench systems: conditions per pass = %lld count\n", conditions.conditions);
-    std::printf("bench systems: per condition = %.2f ns\n", Median(conditionTimes) * 1e6 / double(conditions.conditions));
+    std::printf("bench systems: per condition = %.2f ns\n",
+                Median(conditionTimes) * 1e6 / double(conditions.conditions));
     std::printf("bench systems: calcs per pass = %lld count\n", calcs.calcs);
-    std::printf("bench systems: per calc with its graph = %.2f ns\n", Median(calcTimes) * 1e6 / double(calcs.calcs));
+    std::printf("bench systems: per calc with its graph = %.2f ns\n",
+                Median(calcTimes) * 1e6 / double(calcs.calcs));
     std::printf("bench systems: evaluation pass = %.3f ms\n", Median(conditionTimes) + Median(calcTimes));
     std::printf("bench systems: allocations per evaluation = %lld count\n", allocations);
 

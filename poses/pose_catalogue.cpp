@@ -9,7 +9,9 @@ PoseCatalogueState& PoseCatalogue() {
     return state;
 }
 
-void ResetPoseCatalogue() { PoseCatalogue() = PoseCatalogueState{}; }
+void ResetPoseCatalogue() {
+    PoseCatalogue() = PoseCatalogueState{};
+}
 
 void ScanPoses() {
     std::vector<std::string>& poses = PoseCatalogue().poses;
@@ -35,4 +37,6 @@ int FindPose(const std::string& name) {
     return -1;
 }
 
-int PoseCount() { return static_cast<int>(PoseCatalogue().poses.size()); }
+int PoseCount() {
+    return static_cast<int>(PoseCatalogue().poses.size());
+}

@@ -6,4 +6,6 @@ DrfArrays& Drf() {
     return arrays;
 }
 
-void ResetDrfArrays() { Drf() = DrfArrays{}; }
+void ResetDrfArrays() {
+    Drf() = DrfArrays{};
+}

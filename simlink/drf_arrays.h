@@ -13,4 +13,6 @@ DrfArrays& Drf();
 void ResetDrfArrays();
 
 // True when `index` addresses an entry of either array.
-inline bool IsDrfIndex(int index) { return index >= 0 && index < kDrfArraySize; }
+inline bool IsDrfIndex(int index) {
+    return index >= 0 && index < kDrfArraySize;
+}

@@ -7,11 +7,25 @@
 #include <algorithm>
 #include <cctype>
 
-const char* const kBuiltInPhrases[kBuiltInPhraseCount] = {
-    "hello", "how are you", "what is your name", "checked",         "confirmed",       "yes",
-    "no",    "config",      "set",               "off",             "on",              "normal",
-    "stop",  "abort",       "increase volume",   "decrease volume", "increase rate",   "decrease rate",
-    "exit"};
+const char* const kBuiltInPhrases[kBuiltInPhraseCount] = {"hello",
+                                                          "how are you",
+                                                          "what is your name",
+                                                          "checked",
+                                                          "confirmed",
+                                                          "yes",
+                                                          "no",
+                                                          "config",
+                                                          "set",
+                                                          "off",
+                                                          "on",
+                                                          "normal",
+                                                          "stop",
+                                                          "abort",
+                                                          "increase volume",
+                                                          "decrease volume",
+                                                          "increase rate",
+                                                          "decrease rate",
+                                                          "exit"};
 
 namespace {
 PhraseContextState BuiltInContext() {
@@ -21,9 +35,13 @@ PhraseContextState BuiltInContext() {
 }
 
 // Letters and digits, and the code page's own letters from byte 128 up, which stay as they are.
-bool IsWordByte(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c >= 128; }
+bool IsWordByte(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c >= 128;
+}
 
-bool IsWordSeparator(unsigned char c) { return c == ' ' || c == '\t' || c == '-' || c == '_' || c == '/'; }
+bool IsWordSeparator(unsigned char c) {
+    return c == ' ' || c == '\t' || c == '-' || c == '_' || c == '/';
+}
 
 // Keeps words and single blanks between them; "-", "_" and "/" separate words like a blank; an apostrophe
 // stays only inside a word ("don't"); other punctuation vanishes; no blank at either end.
@@ -53,7 +71,9 @@ PhraseContextState& PhraseContext() {
     return state;
 }
 
-void ResetPhraseContext() { PhraseContext() = BuiltInContext(); }
+void ResetPhraseContext() {
+    PhraseContext() = BuiltInContext();
+}
 
 std::string NormalisePhrase(const std::string& text) {
     std::string phrase = CollapseSpaces(text);
@@ -65,10 +85,13 @@ PhraseRecord RegisterPhrase(const std::string& text) {
     PhraseRecord record{NormalisePhrase(text)};
     if (record.text.empty()) return record;
     std::vector<std::string>& context = PhraseContext().phraseContext;
-    if (std::find(context.begin(), context.end(), record.text) == context.end()) context.push_back(record.text);
+    if (std::find(context.begin(), context.end(), record.text) == context.end())
+        context.push_back(record.text);
     return record;
 }
 
-int PhraseContextSize() { return static_cast<int>(PhraseContext().phraseContext.size()); }
+int PhraseContextSize() {
+    return static_cast<int>(PhraseContext().phraseContext.size());
+}
 
 void RebuildGrammar() {}

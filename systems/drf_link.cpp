@@ -8,7 +8,6 @@
 #include "systems/model.h"
 #include "systems/numbers.h"
 
-
 namespace {
 bool ParseLink(DrfLink& link, const std::string& spec, int32_t system, int32_t device, int32_t parameter,
                const std::string& mode, bool isReadLink) {
@@ -25,15 +24,22 @@ bool ParseLink(DrfLink& link, const std::string& spec, int32_t system, int32_t d
 int32_t VarTypeOfSpec(const std::string& spec) {
     if (spec.size() < 2 || spec[1] != ':') return kDrfVarNone;
     switch (spec[0]) {
-    case 'A': return kDrfVarA;
-    case 'L': return kDrfVarL;
-    case 'T': return kDrfVarT;
-    case 'K': return kDrfVarK;
-    default: return kDrfVarNone;
+    case 'A':
+        return kDrfVarA;
+    case 'L':
+        return kDrfVarL;
+    case 'T':
+        return kDrfVarT;
+    case 'K':
+        return kDrfVarK;
+    default:
+        return kDrfVarNone;
     }
 }
 
-void ParseVarPrefix(DrfLink& link, const std::string& spec) { link.varType = VarTypeOfSpec(spec); }
+void ParseVarPrefix(DrfLink& link, const std::string& spec) {
+    link.varType = VarTypeOfSpec(spec);
+}
 
 std::string DrfListLine(const std::string& spec, const std::string& mode, int32_t system, int32_t device,
                         int32_t parameter, bool isReadLink) {

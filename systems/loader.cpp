@@ -14,7 +14,9 @@
 #include <string_view>
 
 namespace {
-bool Contains(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
+bool Contains(const std::string& s, const char* part) {
+    return s.find(part) != std::string::npos;
+}
 
 // Field n (from 1) of an out line; missing trailing fields are empty.
 const std::string& Field(const std::vector<std::string>& fields, size_t n) {
@@ -22,7 +24,9 @@ const std::string& Field(const std::vector<std::string>& fields, size_t n) {
     return n <= fields.size() ? fields[n - 1] : empty;
 }
 
-int HighDigit(unsigned char c) { return c >= '0' && c <= '9' ? c - '0' : c - '7'; }
+int HighDigit(unsigned char c) {
+    return c >= '0' && c <= '9' ? c - '0' : c - '7';
+}
 
 int LowDigit(unsigned char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -82,7 +86,8 @@ int32_t AddOutParameter(SystemsState& state, const ParseState& at, const std::st
         parameter.hasMax = true;
     }
     std::string initial = Field(fields, 4);
-    if (Field(fields, 12) == "1") ApplySavedValue(system.name + "." + device.name + "." + name, saveLines, initial);
+    if (Field(fields, 12) == "1")
+        ApplySavedValue(system.name + "." + device.name + "." + name, saveLines, initial);
 
     const bool isInteger = typeText == "int" || typeText == "integer" || typeText == "execute";
     const bool isDouble = typeText == "double";
@@ -132,7 +137,8 @@ void AddDevice(SystemsState& state, ParseState& at, const std::string& line, boo
 
 std::string DecipherSystemsText(const std::string& hexText, const std::string& key, bool* ok) {
     bool valid = hexText.size() % 2 == 0;
-    for (size_t i = 0; valid && i < hexText.size(); ++i) valid = std::isalnum(static_cast<unsigned char>(hexText[i]));
+    for (size_t i = 0; valid && i < hexText.size(); ++i)
+        valid = std::isalnum(static_cast<unsigned char>(hexText[i]));
     if (ok) *ok = valid;
     if (!valid) return std::string();
     const std::string& k = UsableKey(key);
@@ -190,7 +196,10 @@ void ParseSystemsLines(const std::vector<std::string>& lines, const std::vector<
             // A keyword line outside a system or device: ignored, and it ends any logic lines.
             at.parameter = -1;
         } else if (at.parameter >= 0) {
-            state.systems_vector[at.system].Devices[at.device].outParameters[at.parameter].logicLines.push_back(line);
+            state.systems_vector[at.system]
+                .Devices[at.device]
+                .outParameters[at.parameter]
+                .logicLines.push_back(line);
         }
     }
 }
@@ -221,8 +230,10 @@ void CreateSystemsFromFile() {
                     std::vector<std::string> fileLines = SplitDecipheredLines(plain);
                     lines.insert(lines.end(), fileLines.begin(), fileLines.end());
                 } else {
-                    ReportSystemsProblem("Systems file rejected, not enciphered systems text (odd length or a "
-                                         "character that is not a hexadecimal digit): " + cipheredPath);
+                    ReportSystemsProblem(
+                        "Systems file rejected, not enciphered systems text (odd length or a "
+                        "character that is not a hexadecimal digit): " +
+                        cipheredPath);
                 }
                 // The next file's key follows from this file's text, whether it was usable or not.
                 key = NextSystemsKey(hexText);

@@ -27,10 +27,14 @@ void Skip(const CompileContext& at, const std::string& what, const std::string& 
     ReportSystemsProblem("Logic of " + at.ownerName + ": " + what + ", skipped: " + line);
 }
 
-bool Contains(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
+bool Contains(const std::string& s, const char* part) {
+    return s.find(part) != std::string::npos;
+}
 
 // The text with its first "[" and its first "]" removed.
-std::string StripBrackets(const std::string& text) { return ReplaceFirst(ReplaceFirst(text, "[", ""), "]", ""); }
+std::string StripBrackets(const std::string& text) {
+    return ReplaceFirst(ReplaceFirst(text, "[", ""), "]", "");
+}
 
 // A number text as the logic reads it: IsNumber holds and the leading conversion succeeds.
 bool ReadNumberText(const std::string& text, double& value) {
@@ -48,8 +52,8 @@ void CompileComparison(Condition& condition, const std::string& line, const Comp
     static const struct {
         const char* text;
         int32_t op;
-    } kOperators[] = {{"==", kOpEqual},        {">=", kOpGreaterEqual}, {"<=", kOpLessEqual},
-                      {"!=", kOpNotEqual},     {">", kOpGreater},       {"<", kOpLess}};
+    } kOperators[] = {{"==", kOpEqual},    {">=", kOpGreaterEqual}, {"<=", kOpLessEqual},
+                      {"!=", kOpNotEqual}, {">", kOpGreater},       {"<", kOpLess}};
     const char* found = nullptr;
     for (const auto& candidate : kOperators) {
         if (Contains(line, candidate.text)) {
@@ -241,7 +245,8 @@ void CompileLogic() {
             std::vector<OutParameter>& parameters = systems[s].Devices[d].outParameters;
             for (size_t p = 0; p < parameters.size(); ++p) {
                 if (parameters[p].logicLines.empty()) continue;
-                CompileParameterLogic(static_cast<int32_t>(s), static_cast<int32_t>(d), static_cast<int32_t>(p));
+                CompileParameterLogic(static_cast<int32_t>(s), static_cast<int32_t>(d),
+                                      static_cast<int32_t>(p));
             }
         }
     }
@@ -286,13 +291,27 @@ bool EvaluateCondition(Condition& condition, bool running) {
     bool own = false;
     if (!condition.neverTrue) {
         switch (condition.op) {
-        case kOpEqual: own = hasList ? InValueList(condition.valueList, l) : l == r; break;
-        case kOpNotEqual: own = hasList ? !InValueList(condition.valueList, l) : !(l == r); break;
-        case kOpGreater: own = l > r; break;
-        case kOpLess: own = l < r; break;
-        case kOpGreaterEqual: own = l >= r; break;
-        case kOpLessEqual: own = l <= r; break;
-        default: own = false; break;
+        case kOpEqual:
+            own = hasList ? InValueList(condition.valueList, l) : l == r;
+            break;
+        case kOpNotEqual:
+            own = hasList ? !InValueList(condition.valueList, l) : !(l == r);
+            break;
+        case kOpGreater:
+            own = l > r;
+            break;
+        case kOpLess:
+            own = l < r;
+            break;
+        case kOpGreaterEqual:
+            own = l >= r;
+            break;
+        case kOpLessEqual:
+            own = l <= r;
+            break;
+        default:
+            own = false;
+            break;
         }
     }
     return Combine(condition, running, own);
@@ -310,7 +329,8 @@ double BinaryDigitsToInteger(double accumulator) {
     if (whole > 2147483647.0 || whole < -2147483648.0) return 0;
     long long n = static_cast<long long>(whole);
     bool negative = n < 0;
-    unsigned long long magnitude = negative ? static_cast<unsigned long long>(-n) : static_cast<unsigned long long>(n);
+    unsigned long long magnitude =
+        negative ? static_cast<unsigned long long>(-n) : static_cast<unsigned long long>(n);
     int digits[20];
     int count = 0;
     do {
@@ -334,14 +354,30 @@ double EvaluateCalcToken(CalcToken& token, double accumulator, std::span<const d
     const double operand = token.operand;
     double output = accumulator;
     switch (token.op) {
-    case kCalcLoad: output = operand; break;
-    case kCalcAdd: output = accumulator + operand; break;
-    case kCalcSub: output = accumulator - operand; break;
-    case kCalcMul: output = accumulator * operand; break;
-    case kCalcDiv: output = operand == 0 ? 0 : accumulator / operand; break;
-    case kCalcB2i: output = BinaryDigitsToInteger(accumulator); break;
-    case kCalcFlr: output = std::floor(accumulator); break;
-    default: output = operand; break;
+    case kCalcLoad:
+        output = operand;
+        break;
+    case kCalcAdd:
+        output = accumulator + operand;
+        break;
+    case kCalcSub:
+        output = accumulator - operand;
+        break;
+    case kCalcMul:
+        output = accumulator * operand;
+        break;
+    case kCalcDiv:
+        output = operand == 0 ? 0 : accumulator / operand;
+        break;
+    case kCalcB2i:
+        output = BinaryDigitsToInteger(accumulator);
+        break;
+    case kCalcFlr:
+        output = std::floor(accumulator);
+        break;
+    default:
+        output = operand;
+        break;
     }
     token.output = output;
     return output;

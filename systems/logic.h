@@ -19,7 +19,9 @@ void CompileParameterLogic(int32_t system, int32_t device, int32_t parameter);
 ParamRef ResolveParamRef(int32_t ownerSystem, int32_t ownerDevice, int32_t ownerParameter,
                          const std::string& text);
 // A flow's or phrase's lookup, without an owner.
-inline ParamRef ResolveParamRef(const std::string& text) { return ResolveParamRef(-1, -1, -1, text); }
+inline ParamRef ResolveParamRef(const std::string& text) {
+    return ResolveParamRef(-1, -1, -1, text);
+}
 // The referenced parameter's value; 0 for anything that does not name a parameter.
 double GetParamValue(const ParamRef& ref);
 

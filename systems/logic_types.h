@@ -47,7 +47,7 @@ enum CalcOp : int32_t { kCalcLoad = 0, kCalcAdd, kCalcSub, kCalcMul, kCalcDiv, k
 
 struct CalcToken {
     int32_t op = kCalcLoad;
-    ParamRef ref;          // the operand when it names a parameter (kind kRefNone otherwise)
+    ParamRef ref;           // the operand when it names a parameter (kind kRefNone otherwise)
     int32_t calcIndex = -1; // "CBLOCKn": the result of the block's n-th calc with tokens
     double operand = 0;
     double constant = 1.0;

@@ -6,7 +6,9 @@ SystemsState& Systems() {
     return state;
 }
 
-void ResetSystems() { Systems() = SystemsState{}; }
+void ResetSystems() {
+    Systems() = SystemsState{};
+}
 
 OutParameter* ParameterOf(const ParamRef& ref) {
     if (ref.kind != kRefParameter) return nullptr;

@@ -22,7 +22,8 @@ ProfileSummary SummariseSystems() {
                 for (const LogicBlock& block : p.logicBlocks) {
                     ++s.blocks;
                     s.calcs += static_cast<int>(block.calcs.size());
-                    for (const CalcExpr& calc : block.calcs) s.calcTokens += static_cast<int>(calc.tokens.size());
+                    for (const CalcExpr& calc : block.calcs)
+                        s.calcTokens += static_cast<int>(calc.tokens.size());
                     s.grafPoints += static_cast<int>(block.graf.size());
                     for (const Condition& c : block.conditions) {
                         ++s.conditions;
@@ -32,7 +33,8 @@ ProfileSummary SummariseSystems() {
                         ++s.executeSteps;
                         if (step.kind >= 0 && step.kind < kExecuteKindCount) ++s.stepsOfKind[step.kind];
                         if (step.poseUnknown)
-                            s.unknownPoses.push_back(system.name + "." + device.name + "." + p.name + ": " + step.text);
+                            s.unknownPoses.push_back(system.name + "." + device.name + "." + p.name + ": " +
+                                                     step.text);
                     }
                 }
             }
@@ -48,10 +50,12 @@ std::vector<std::string> DescribeSummary(const ProfileSummary& s) {
                     ToString(s.logicLines) + " logic lines");
     lines.push_back(ToString(s.blocks) + " blocks, " + ToString(s.conditions) + " conditions (" +
                     ToString(s.phraseConditions) + " on phrases), " + ToString(s.calcs) + " calcs, " +
-                    ToString(s.grafPoints) + " graph points, " + ToString(s.executeSteps) + " execute steps, " +
-                    ToString(s.readLinks) + " read links, " + ToString(s.writeLinks) + " write links");
+                    ToString(s.grafPoints) + " graph points, " + ToString(s.executeSteps) +
+                    " execute steps, " + ToString(s.readLinks) + " read links, " + ToString(s.writeLinks) +
+                    " write links");
     std::string kinds = "execute steps by kind:";
-    for (int k = 0; k < kExecuteKindCount; ++k) kinds += std::string(" ") + kExecuteKindNames[k] + " " + ToString(s.stepsOfKind[k]);
+    for (int k = 0; k < kExecuteKindCount; ++k)
+        kinds += std::string(" ") + kExecuteKindNames[k] + " " + ToString(s.stepsOfKind[k]);
     lines.push_back(kinds);
     lines.push_back(ToString(static_cast<int>(s.problems.size())) + " lines left out, " +
                     ToString(static_cast<int>(s.unresolvedNames.size())) + " unresolved names, " +

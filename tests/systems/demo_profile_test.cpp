@@ -44,7 +44,8 @@ TEST_P(DemoProfileTest, LoadsWithNoLineLeftOutNoUnresolvedNameAndNoUnknownPose) 
 TEST_P(DemoProfileTest, UsesEveryConditionFormCalcOperatorLinkPrefixAndMarker) {
     LoadDemo();
     std::set<int> ops, calcOps, readTypes, writeTypes;
-    bool orMode = false, equalList = false, notEqualList = false, anyPhrase = false, cblock = false, graph = false;
+    bool orMode = false, equalList = false, notEqualList = false, anyPhrase = false, cblock = false,
+         graph = false;
     bool limits = false, stackPhrase = false, constantCalc = false;
     std::string spoken;
     for (const System& s : Systems().systems_vector) {
@@ -83,8 +84,8 @@ TEST_P(DemoProfileTest, UsesEveryConditionFormCalcOperatorLinkPrefixAndMarker) {
     EXPECT_EQ(calcOps.size(), 7u);
     EXPECT_EQ(readTypes, (std::set<int>{kDrfVarA, kDrfVarL, kDrfVarT, kDrfVarK}));
     EXPECT_EQ(writeTypes, (std::set<int>{kDrfVarA, kDrfVarL}));
-    EXPECT_TRUE(orMode && equalList && notEqualList && anyPhrase && cblock && graph && limits && stackPhrase &&
-                constantCalc);
+    EXPECT_TRUE(orMode && equalList && notEqualList && anyPhrase && cblock && graph && limits &&
+                stackPhrase && constantCalc);
     for (const char* marker : {"[TVO]", "[CAP]", "[TORW]", "[LDRW]", "<AIRCRAFT.", "<&AIRCRAFT.", "#"})
         EXPECT_NE(spoken.find(marker), std::string::npos) << marker;
     // Every link of the model's four prefixes reached the DRF list.
@@ -107,13 +108,14 @@ TEST_P(DemoProfileTest, EncipheredFilesMatchTheirPlainSources) {
     const std::string opened = folder.Make("opened/x");
     SealReport back = OpenSystemsFiles(Aircraft() + "/systems", folder.path + "/opened");
     EXPECT_TRUE(back.ok);
-    EXPECT_EQ(ReadFileToString(folder.path + "/opened/procedures.txt"), ReadFileToString(plain + "/procedures.txt"));
+    EXPECT_EQ(ReadFileToString(folder.path + "/opened/procedures.txt"),
+              ReadFileToString(plain + "/procedures.txt"));
 }
 
 TEST_P(DemoProfileTest, TakeoffCallOutsAndGearCommandHoldWhenTheyShould) {
     LoadDemo();
-    const std::string callout = std::string(GetParam()) == "PM738" ? "EVENTS.TAKEOFF.POSITIVE_RATE"
-                                                                   : "EVENTS.TAKEOFF.POSITIVE_CLIMB";
+    const std::string callout =
+        std::string(GetParam()) == "PM738" ? "EVENTS.TAKEOFF.POSITIVE_RATE" : "EVENTS.TAKEOFF.POSITIVE_CLIMB";
     Param("AIRCRAFT.ADC.ON_GROUND").value = 0;
     Param("AIRCRAFT.ADC.VS").value = 1800;
     Param("AIRCRAFT.ADC.RADIO_ALT").value = 120;

@@ -28,7 +28,8 @@ TEST_F(DrfLinkTest, ListLineNeedsAnExactModeAndAPrefixTheDirectionAllows) {
         {"A", "new", true, ""},
         {"X:FOO", "new", true, ""},
     };
-    for (const Case& c : cases) EXPECT_EQ(DrfListLine(c.spec, c.mode, 0, 0, 0, c.isRead), c.line) << c.spec << " " << c.mode;
+    for (const Case& c : cases)
+        EXPECT_EQ(DrfListLine(c.spec, c.mode, 0, 0, 0, c.isRead), c.line) << c.spec << " " << c.mode;
     EXPECT_EQ(DrfListLine("L:switch_101", "new", 1, 0, 2, true), "L:switch_101,n,1,0,2,g,");
     EXPECT_EQ(DrfListLine("L:x", "new", 12, 345, 6789, false), "L:x,n,12,345,6789,s,");
 }

@@ -40,8 +40,10 @@ TEST_F(LoaderTest, CipherRoundTripsEveryByteWithTheSpelledOutDigitRules) {
 }
 
 TEST_F(LoaderTest, KeyOfTheSecondEncipheredFileIsTheFirstFilesLeadingText) {
-    std::string first = EncipherSystemsText("sys=ELEC\r\ndev=BATTERY\r\nout=VOLTS,double,,24\r\n", kInitialSystemsKey);
-    std::string second = EncipherSystemsText("sys=FUEL\ndev=PUMPS\nout=LEFT_AFT,int,,1\n", first.substr(0, 10));
+    std::string first =
+        EncipherSystemsText("sys=ELEC\r\ndev=BATTERY\r\nout=VOLTS,double,,24\r\n", kInitialSystemsKey);
+    std::string second =
+        EncipherSystemsText("sys=FUEL\ndev=PUMPS\nout=LEFT_AFT,int,,1\n", first.substr(0, 10));
     WriteAcf("systems/_systems.txt", "elec\r\nfuel\r\n");
     WriteAcf("systems/elec.sys", first);
     WriteAcf("systems/fuel.sys", second);
@@ -85,7 +87,8 @@ TEST_F(LoaderTest, RejectedEncipheredFileIsLoggedAndStillSetsTheNextKey) {
 TEST_F(LoaderTest, CrLfAndLfAfterDecipheringGiveTheSameLines) {
     EXPECT_EQ(SplitDecipheredLines("sys=A\r\n\r\ndev=B\r\nout=C\r\n"),
               (std::vector<std::string>{"sys=A", "dev=B", "out=C"}));
-    EXPECT_EQ(SplitDecipheredLines("sys=A\n\ndev=B\nout=C"), (std::vector<std::string>{"sys=A", "dev=B", "out=C"}));
+    EXPECT_EQ(SplitDecipheredLines("sys=A\n\ndev=B\nout=C"),
+              (std::vector<std::string>{"sys=A", "dev=B", "out=C"}));
     EXPECT_EQ(SplitDecipheredLines("a\rb\n"), (std::vector<std::string>{"ab"}));
 }
 
@@ -96,21 +99,9 @@ TEST_F(LoaderTest, NoIndexFileLeavesTheModelEmptyAndLogsTheHeader) {
 }
 
 TEST_F(LoaderTest, LineGrammarKeepsBlanksAndIgnoresLinesOutsideSystemsAndDevices) {
-    Load({"out=EARLY,int,,1",
-          "dev=ORPHAN",
-          "devstack=ORPHAN2",
-          "  sys=FUEL",
-          "out=BEFORE_DEVICE,int,,1",
-          "calc=5",
-          "dev=PUMPS ",
-          "logic: before any parameter",
-          "out=LEFT,int,,1",
-          "logic:",
-          "calc=2",
-          "xdevstack=START devstack=",
-          "out=ITEM,int,,0",
-          "sys=ELEC",
-          "out=NO_DEVICE,int,,1"});
+    Load({"out=EARLY,int,,1", "dev=ORPHAN", "devstack=ORPHAN2", "  sys=FUEL", "out=BEFORE_DEVICE,int,,1",
+          "calc=5", "dev=PUMPS ", "logic: before any parameter", "out=LEFT,int,,1", "logic:", "calc=2",
+          "xdevstack=START devstack=", "out=ITEM,int,,0", "sys=ELEC", "out=NO_DEVICE,int,,1"});
     EXPECT_EQ(Names(Systems().systems_vector), "[  FUEL]{PUMPS }(LEFT){*xSTART }(ITEM)[ELEC]");
     EXPECT_EQ(Param("  FUEL.PUMPS .LEFT").logicLines, (std::vector<std::string>{"logic:", "calc=2"}));
     EXPECT_TRUE(Param("  FUEL.xSTART .ITEM").logicLines.empty());
@@ -128,14 +119,9 @@ TEST_F(LoaderTest, DuplicateNamesAreKeptButResolveToTheFirst) {
 }
 
 TEST_F(LoaderTest, OutLineFieldsByPosition) {
-    Load({"sys=ELEC", "dev=BATTERY",
-          "out=VOLTS,double,,0,0,30,A:BUS VOLTS,new,,,,0",
-          "out=SWITCH,int,free text,2.7,,,L:bat_sw,exist,L:bat_sw_set,new",
-          "out=FLAG,bool,,5",
-          "out=EIGHT,integer,,-3,,,A:X,new",
-          "out=VERSION,execute,,12",
-          "out=EMPTY,double,,",
-          "out=SHORT"});
+    Load({"sys=ELEC", "dev=BATTERY", "out=VOLTS,double,,0,0,30,A:BUS VOLTS,new,,,,0",
+          "out=SWITCH,int,free text,2.7,,,L:bat_sw,exist,L:bat_sw_set,new", "out=FLAG,bool,,5",
+          "out=EIGHT,integer,,-3,,,A:X,new", "out=VERSION,execute,,12", "out=EMPTY,double,,", "out=SHORT"});
     OutParameter& volts = Param("ELEC.BATTERY.VOLTS");
     EXPECT_EQ(volts.type, kTypeDouble);
     EXPECT_TRUE(volts.hasMin && volts.hasMax);
@@ -169,8 +155,9 @@ TEST_F(LoaderTest, OutLineWithAValueThatIsNoNumberIsRejectedWithItsLogicLines) {
     EXPECT_EQ(Param("S.D.GOOD").logicLines.size(), 2u);
     EXPECT_EQ(Param("S.D.NEXT").logicLines, (std::vector<std::string>{"logic:", "calc=5"}));
     ASSERT_EQ(Systems().problems.size(), 2u);
-    EXPECT_EQ(Systems().problems[0], "Systems line rejected in S.D: initial value \"one\" is not a number; the "
-                                     "parameter and its logic lines are left out: out=BAD,int,,one");
+    EXPECT_EQ(Systems().problems[0],
+              "Systems line rejected in S.D: initial value \"one\" is not a number; the "
+              "parameter and its logic lines are left out: out=BAD,int,,one");
     EXPECT_NE(Systems().problems[1].find("minimum \"low\""), std::string::npos);
 }
 

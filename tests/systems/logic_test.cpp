@@ -10,13 +10,16 @@ using LogicTest = SystemsTest;
 // A model with values to test against: A.B.P, A.B.Q, A.B.R, A.B.V and the parameter under test A.B.T
 // whose logic lines are given.
 void LoadWithLogic(SystemsTest& test, const std::vector<std::string>& logic) {
-    std::vector<std::string> lines = {"sys=A", "dev=B", "out=P,double,,0", "out=Q,double,,0", "out=R,double,,0",
-                                      "out=V,double,,0", "out=T,double,,0"};
+    std::vector<std::string> lines = {"sys=A",           "dev=B",           "out=P,double,,0",
+                                      "out=Q,double,,0", "out=R,double,,0", "out=V,double,,0",
+                                      "out=T,double,,0"};
     lines.insert(lines.end(), logic.begin(), logic.end());
     test.Load(lines);
 }
 
-void Set(const std::string& name, double v) { SystemsTest::Param(name).value = v; }
+void Set(const std::string& name, double v) {
+    SystemsTest::Param(name).value = v;
+}
 
 TEST_F(LogicTest, ConditionsCombineLeftToRightWithoutPrecedence) {
     LoadWithLogic(*this, {"logic:", "[A.B.P]==1", "||", "[A.B.Q]==2", "&&", "[A.B.R]>0"});
@@ -67,7 +70,8 @@ TEST_F(LogicTest, ComparisonOperatorsAndValueLists) {
     };
     for (const Case& c : cases) {
         Set("A.B.V", c.v);
-        for (int k = 0; k < 9; ++k) EXPECT_EQ(BlockHolds(t.logicBlocks[k]), c.expected[k]) << "V " << c.v << " block " << k;
+        for (int k = 0; k < 9; ++k)
+            EXPECT_EQ(BlockHolds(t.logicBlocks[k]), c.expected[k]) << "V " << c.v << " block " << k;
     }
     Set("A.B.P", 2);
     EXPECT_FALSE(BlockHolds(t.logicBlocks[3])) << "P 2 <= Q 0";
@@ -83,7 +87,8 @@ TEST_F(LogicTest, UnreadableConditionsNeverHoldAndAreLogged) {
                           "logic:", "[A.B.V]==1;x;2;"});
     OutParameter& t = Param("A.B.T");
     EXPECT_FALSE(BlockHolds(t.logicBlocks[0]));
-    EXPECT_TRUE(BlockHolds(t.logicBlocks[1])) << "OR with a condition that never holds keeps the running result";
+    EXPECT_TRUE(BlockHolds(t.logicBlocks[1]))
+        << "OR with a condition that never holds keeps the running result";
     Set("A.B.V", 1);
     EXPECT_FALSE(BlockHolds(t.logicBlocks[2]));
     EXPECT_EQ(t.logicBlocks[3].conditions[0].valueList, (std::vector<int32_t>{1, 2}));
@@ -111,8 +116,8 @@ TEST_F(LogicTest, UnresolvedNamesReadZeroAndAreListed) {
 }
 
 TEST_F(LogicTest, PhraseTextsAreComparedAsWrittenWhileTheNormalFormIsRegistered) {
-    LoadWithLogic(*this, {"logic:", "instring=Gear Up", "logic:", "instring=gear up", "logic:", "instring=any",
-                          "logic:", "instring=gear up", "[A.B.V]==1"});
+    LoadWithLogic(*this, {"logic:", "instring=Gear Up", "logic:", "instring=gear up",
+                          "logic:", "instring=any", "logic:", "instring=gear up", "[A.B.V]==1"});
     OutParameter& t = Param("A.B.T");
     EXPECT_EQ(t.logicBlocks[0].conditions[0].left.kind, kRefPhrase);
     EXPECT_EQ(t.logicBlocks[0].conditions[0].phraseText, "Gear Up");
@@ -130,9 +135,10 @@ TEST_F(LogicTest, PhraseTextsAreComparedAsWrittenWhileTheNormalFormIsRegistered)
 }
 
 TEST_F(LogicTest, CalcChainsRunLeftToRightAndReadEarlierResults) {
-    LoadWithLogic(*this, {"logic:", "calc=[A.B.P]+[A.B.Q]/[2]", "logic:", "calc=[A.B.V]*[2]", "calc=[10]+[CBLOCK0]",
-                          "logic:", "calc=5", "logic:", "calc=[A.B.V]/[A.B.P]", "logic:", "calc=[1]+[CBLOCK5]",
-                          "calc=7", "logic:", "calc=[A.B.V]-[1]", "calc=4", "calc=[2]*[CBLOCK0]"});
+    LoadWithLogic(*this,
+                  {"logic:", "calc=[A.B.P]+[A.B.Q]/[2]", "logic:", "calc=[A.B.V]*[2]", "calc=[10]+[CBLOCK0]",
+                   "logic:", "calc=5", "logic:", "calc=[A.B.V]/[A.B.P]", "logic:", "calc=[1]+[CBLOCK5]",
+                   "calc=7", "logic:", "calc=[A.B.V]-[1]", "calc=4", "calc=[2]*[CBLOCK0]"});
     OutParameter& t = Param("A.B.T");
     Set("A.B.P", 3);
     Set("A.B.Q", 5);
@@ -169,9 +175,21 @@ TEST_F(LogicTest, BlockValueComesFromTheInputWhenTheCalcLoadsNothing) {
 TEST_F(LogicTest, BinaryDigitsAndFloor) {
     struct Case {
         double in, out;
-    } b2i[] = {{1011, 11}, {101, 5}, {110, 6}, {12, 1}, {7, 0}, {0, 0}, {-101, -5}, {-7, 0}, {1011.9, 11},
-               {1111111111, 1023}, {3e10, 0}, {-3e10, 0}, {std::numeric_limits<double>::infinity(), 0},
-               {std::numeric_limits<double>::quiet_NaN(), 0}, {-0.5, 0}};
+    } b2i[] = {{1011, 11},
+               {101, 5},
+               {110, 6},
+               {12, 1},
+               {7, 0},
+               {0, 0},
+               {-101, -5},
+               {-7, 0},
+               {1011.9, 11},
+               {1111111111, 1023},
+               {3e10, 0},
+               {-3e10, 0},
+               {std::numeric_limits<double>::infinity(), 0},
+               {std::numeric_limits<double>::quiet_NaN(), 0},
+               {-0.5, 0}};
     for (const Case& c : b2i) EXPECT_EQ(BinaryDigitsToInteger(c.in), c.out) << c.in;
 
     LoadWithLogic(*this, {"logic:", "calc=[A.B.V]b2i[0]", "logic:", "calc=[A.B.V]flr[0]"});
@@ -203,13 +221,15 @@ TEST_F(LogicTest, GraphsClampInterpolateAndNeedTwoPoints) {
     Set("A.B.V", 2.5);
     EXPECT_EQ(EvaluateBlockValue(t.logicBlocks[0], 0), 25);
     EXPECT_EQ(EvaluateBlockValue(t.logicBlocks[1], 0), 2.5) << "a one-point graph is not applied";
-    EXPECT_EQ(EvaluateBlockValue(t.logicBlocks[2], 0.5), 5) << "a graph maps the input of a block without calcs";
+    EXPECT_EQ(EvaluateBlockValue(t.logicBlocks[2], 0.5), 5)
+        << "a graph maps the input of a block without calcs";
 }
 
 TEST_F(LogicTest, ExecuteTemplatesAndPoses) {
     PoseCatalogue().poses = {"work_ovhd", "rest_idle"};
-    LoadWithLogic(*this, {"logic:", "execute=0,Gear up; [CAP],0", "execute=2,work_ovhd,1.5", "execute=2,work_none,1",
-                          "execute=7,,2.5", "execute=8,1 (>K:GEAR_UP),", "execute=0,work_none,0"});
+    LoadWithLogic(*this,
+                  {"logic:", "execute=0,Gear up; [CAP],0", "execute=2,work_ovhd,1.5", "execute=2,work_none,1",
+                   "execute=7,,2.5", "execute=8,1 (>K:GEAR_UP),", "execute=0,work_none,0"});
     const std::vector<ExecuteStep>& steps = Block("A.B.T").executeSteps;
     ASSERT_EQ(steps.size(), 6u);
     EXPECT_EQ(steps[0].text, "Gear up, [CAP]");
@@ -224,9 +244,9 @@ TEST_F(LogicTest, ExecuteTemplatesAndPoses) {
 }
 
 TEST_F(LogicTest, UnusableItemsAreSkippedWithALogLine) {
-    LoadWithLogic(*this, {"calc=1", "[A.B.V]==1", "logic:", "calc=5]", "calc=[A.B.V]+[CBLOCK]", "calc=[1]+[CBLOCK-1]",
-                          "calc=[1]+[-]", "graf=1", "graf=x,1", "execute=0,too short", "execute=x,text,0",
-                          "execute=0,text,abc"});
+    LoadWithLogic(*this, {"calc=1", "[A.B.V]==1", "logic:", "calc=5]", "calc=[A.B.V]+[CBLOCK]",
+                          "calc=[1]+[CBLOCK-1]", "calc=[1]+[-]", "graf=1", "graf=x,1", "execute=0,too short",
+                          "execute=x,text,0", "execute=0,text,abc"});
     LogicBlock& block = Block("A.B.T");
     EXPECT_TRUE(block.conditions.empty()) << "lines before the first logic: are ignored";
     ASSERT_EQ(block.calcs.size(), 4u);

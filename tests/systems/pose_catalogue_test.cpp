@@ -35,7 +35,8 @@ TEST_F(PoseCatalogueTest, FiltersNamesAndFolders) {
     Pose("old.set/work_hidden.txt");
     Pose("seat/deeper/work_too_deep.txt");
     ScanPoses();
-    EXPECT_EQ(PoseCatalogue().poses, (std::vector<std::string>{"rest_idle", "work_", "work_a.txt", "work_txtnotes.md"}));
+    EXPECT_EQ(PoseCatalogue().poses,
+              (std::vector<std::string>{"rest_idle", "work_", "work_a.txt", "work_txtnotes.md"}));
     EXPECT_EQ(PoseCount(), 4);
     EXPECT_EQ(FindPose("work_"), 1);
     EXPECT_EQ(FindPose("Rest_idle"), -1) << "case-sensitive";

@@ -44,7 +44,9 @@ struct SystemsTest : ::testing::Test {
     }
 
     // A file of the aircraft folder, written byte for byte.
-    void WriteAcf(const std::string& relative, const std::string& bytes) { folder.Write("acf/" + relative, bytes); }
+    void WriteAcf(const std::string& relative, const std::string& bytes) {
+        folder.Write("acf/" + relative, bytes);
+    }
 
     // Parses the lines as one systems text and compiles them.
     void Load(const std::vector<std::string>& lines, const std::vector<std::string>& saveLines = {}) {
@@ -58,7 +60,9 @@ struct SystemsTest : ::testing::Test {
         if (!p) throw std::runtime_error("no parameter " + fullName);
         return *p;
     }
-    static LogicBlock& Block(const std::string& fullName, size_t k = 0) { return Param(fullName).logicBlocks.at(k); }
+    static LogicBlock& Block(const std::string& fullName, size_t k = 0) {
+        return Param(fullName).logicBlocks.at(k);
+    }
 
     // The running result of a block's conditions, evaluated as the monitor does (phrases against `heard`).
     static bool BlockHolds(LogicBlock& block, const std::string& heard = "") {

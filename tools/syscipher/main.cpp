@@ -49,7 +49,8 @@ int Check(const std::string& aircraftFolder) {
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() >= 3 && args[0] == "seal")
-        return Print(SealSystemsFiles(args[1], args[2], std::vector<std::string>(args.begin() + 3, args.end())));
+        return Print(
+            SealSystemsFiles(args[1], args[2], std::vector<std::string>(args.begin() + 3, args.end())));
     if (args.size() == 3 && args[0] == "open") return Print(OpenSystemsFiles(args[1], args[2]));
     if (args.size() == 2 && args[0] == "check") return Check(args[1]);
     std::fputs(kUsage, stderr);
