@@ -6,4 +6,6 @@ SettingsState& Settings() {
     return state;
 }
 
-void ResetSettings() { Settings() = SettingsState{}; }
+void ResetSettings() {
+    Settings() = SettingsState{};
+}

@@ -30,18 +30,19 @@ inline GeneratedFlowProfile GenerateFlowProfile(int parameterCount) {
     ++g.parameters;
     for (int k = 0; k < g.events; ++k) {
         std::string self = "[EVENTS.ALT.CALL" + n(k) + "]";
-        t += "out=CALL" + n(k) + ",int,,0,,,,,,,,0\nlogic:\n[EVENTS.ALT.ALTITUDE]>" + n(1000L * (k + 1)) + "\n" +
-             self + "==0\nexecute=0," + n(k + 1) + " thousand,0\ncalc=1\nlogic:\n[EVENTS.ALT.ALTITUDE]<" +
-             n(1000L * (k + 1) - 500) + "\ncalc=0\n";
+        t += "out=CALL" + n(k) + ",int,,0,,,,,,,,0\nlogic:\n[EVENTS.ALT.ALTITUDE]>" + n(1000L * (k + 1)) +
+             "\n" + self + "==0\nexecute=0," + n(k + 1) +
+             " thousand,0\ncalc=1\nlogic:\n[EVENTS.ALT.ALTITUDE]<" + n(1000L * (k + 1) - 500) + "\ncalc=0\n";
         ++g.parameters;
     }
 
     t += "sys=COMMANDS\n";
     for (int k = 0; k < g.commands; ++k) {
         std::string dev = "CMD" + n(k);
-        t += "dev=" + dev + "\nout=DO,int,,0,,,,,L:TVO_CMD" + n(k % 50) + ",new,,0\nlogic:\ninstring=command " + n(k) +
-             "\nexecute=1,Command " + n(k) + " done#Done " + n(k) + "#Roger " + n(k) +
-             ",0\nexecute=2,work_point,1\nexecute=8,[COMMANDS." + dev + ".DO] (>L:TVO_ACK),0\ncalc=1\n";
+        t += "dev=" + dev + "\nout=DO,int,,0,,,,,L:TVO_CMD" + n(k % 50) +
+             ",new,,0\nlogic:\ninstring=command " + n(k) + "\nexecute=1,Command " + n(k) + " done#Done " +
+             n(k) + "#Roger " + n(k) + ",0\nexecute=2,work_point,1\nexecute=8,[COMMANDS." + dev +
+             ".DO] (>L:TVO_ACK),0\ncalc=1\n";
         ++g.parameters;
     }
 
@@ -52,8 +53,9 @@ inline GeneratedFlowProfile GenerateFlowProfile(int parameterCount) {
         ++g.parameters;
         for (int j = 1; j <= g.checklistItems; ++j) {
             bool last = j == g.checklistItems;
-            t += "out=ITEM" + n(j) + ",int,,0,,,,,,,,0\nlogic:\ninstring=check " + n(j) + "\nexecute=" +
-                 (last ? "0,Checklist " + n(k) + " complete" : "1,Item " + n(j + 1) + "?") + ",0\n";
+            t += "out=ITEM" + n(j) + ",int,,0,,,,,,,,0\nlogic:\ninstring=check " + n(j) +
+                 "\nexecute=" + (last ? "0,Checklist " + n(k) + " complete" : "1,Item " + n(j + 1) + "?") +
+                 ",0\n";
             ++g.parameters;
         }
     }
@@ -77,8 +79,8 @@ inline GeneratedFlowProfile GenerateFlowProfile(int parameterCount) {
         std::string in = i % 4 == 0 ? "A:VAR " + n(i % 400) + ",new" : ",";
         std::string out = i % 7 == 0 ? "L:OUT" + n(i % 400) + ",new" : ",";
         t += "out=P" + n(par) + ",double,,0,-1000,1000," + in + "," + out + ",,0\n";
-        t += "logic:\n[" + prev + "]>" + n(i % 50) + "\n||\n[" + next + "]<=" + n(i % 30) + "\ncalc=[" + prev +
-             "]*[0.5]+[1]\ncalc=[CBLOCK0]/[2]\ngraf=0,0\ngraf=100,50\n";
+        t += "logic:\n[" + prev + "]>" + n(i % 50) + "\n||\n[" + next + "]<=" + n(i % 30) + "\ncalc=[" +
+             prev + "]*[0.5]+[1]\ncalc=[CBLOCK0]/[2]\ngraf=0,0\ngraf=100,50\n";
         ++g.parameters;
     }
     return g;

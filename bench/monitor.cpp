@@ -1,11 +1,11 @@
 // Benchmark of the monitor and the executer: passes over a generated 10,000-parameter profile while a
 // flight plays (altitude call-outs, commands with poses and code, checklists answered item by item), then
 // a quiet cruise in which only simulator values move and a checklist waits for its answer.
+#include "flow/monitor.h"
 #include "app/frame.h"
 #include "app/log.h"
 #include "bench/flow_profile.h"
 #include "flow/executer.h"
-#include "flow/monitor.h"
 #include "flow/scenario.h"
 #include "simlink/drf_arrays.h"
 #include "simlink/module_protocol.h"
@@ -34,11 +34,21 @@ void* operator new(std::size_t size) {
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace {
 namespace fs = std::filesystem;
@@ -70,11 +80,13 @@ double Percentile(std::vector<double> v, double p) {
 } // namespace
 
 int main() {
-    const fs::path root = fs::temp_directory_path() / ("talvero-bench-monitor-" + std::to_string(std::rand()));
+    const fs::path root =
+        fs::temp_directory_path() / ("talvero-bench-monitor-" + std::to_string(std::rand()));
     GeneratedFlowProfile profile = GenerateFlowProfile(10000);
     WriteFile(root / "acf/systems/_systems.txt", "flight\n");
     WriteFile(root / "acf/systems/flight.txt", profile.systemsText);
-    for (const std::string& pose : profile.poses) WriteFile(root / "acf/poses/crew" / (pose + ".txt"), "pose\n");
+    for (const std::string& pose : profile.poses)
+        WriteFile(root / "acf/poses/crew" / (pose + ".txt"), "pose\n");
     Log().log.path = (root / "log.txt").generic_string();
     Log().drf.path = (root / "drf.txt").generic_string();
 
@@ -98,7 +110,8 @@ int main() {
         std::string phrase;
     };
     std::vector<Said> script;
-    for (int k = 0; k < 15; ++k) script.push_back({1.0 + 4.0 * k, "command " + std::to_string(k * 7 % profile.commands)});
+    for (int k = 0; k < 15; ++k)
+        script.push_back({1.0 + 4.0 * k, "command " + std::to_string(k * 7 % profile.commands)});
     for (int c = 0; c < 2; ++c) {
         double start = 2.5 + 30.0 * c;
         script.push_back({start, "checklist " + std::to_string(c * 3)});

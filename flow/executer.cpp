@@ -18,8 +18,8 @@
 #include <cstdlib>
 
 const char* const kFlowStepTypeNames[kFlowStepTypeCount] = {
-    "dotypeSay",     "dotypeSayWait",  "dotypePos",      "dotypePosFast", "dotypePause ",    "dotypeBreak",
-    "dotypeComOnce", "dotypeComBegin", "dotypeComEnd",   "dotypeCode",    "dotypeComEndNow", "dotypeAnswer",
+    "dotypeSay",     "dotypeSayWait",  "dotypePos",    "dotypePosFast", "dotypePause ",    "dotypeBreak",
+    "dotypeComOnce", "dotypeComBegin", "dotypeComEnd", "dotypeCode",    "dotypeComEndNow", "dotypeAnswer",
 };
 
 ExecuterState& ExecuterData() {
@@ -27,7 +27,9 @@ ExecuterState& ExecuterData() {
     return state;
 }
 
-void ResetExecuter() { ExecuterData() = ExecuterState{}; }
+void ResetExecuter() {
+    ExecuterData() = ExecuterState{};
+}
 
 bool ReadStepSeconds(const std::string& text, bool singlePrecision, double& seconds) {
     const char* start = text.c_str();

@@ -41,7 +41,7 @@ struct ExecuterState {
     float pauseUntil = 0;       // frame time before which the queue stands still
     bool isLiveAnimationBlocked = false;
     bool wasLiveAnimationBlocked = false;
-    std::deque<std::string> recentPhrases;      // every line spoken, newest first
+    std::deque<std::string> recentPhrases;       // every line spoken, newest first
     std::vector<AnswerDeadline> answerDeadlines; // shared with the monitor, which expires them
 };
 ExecuterState& ExecuterData();

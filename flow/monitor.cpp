@@ -19,7 +19,9 @@ MonitorState& MonitorData() {
     return state;
 }
 
-void ResetMonitor() { MonitorData() = MonitorState{}; }
+void ResetMonitor() {
+    MonitorData() = MonitorState{};
+}
 
 namespace {
 // Which log line a system's firing blocks write.

@@ -18,7 +18,7 @@ struct MonitorState {
     std::vector<std::string> expectedAnswers; // never empty after a pass ("any" when nothing is expected)
     bool anyAnswerExpected = false;
     std::vector<MenuGroup> menuGroups;
-    std::string currentRunName; // the procedure or checklist last started from the widget
+    std::string currentRunName;          // the procedure or checklist last started from the widget
     std::vector<size_t> menuEntriesUsed; // scratch of a pass: entries filled per menu group
 };
 MonitorState& MonitorData();

@@ -11,7 +11,9 @@ PhraseTextState& PhraseText() {
     return state;
 }
 
-void ResetPhraseText() { PhraseText() = PhraseTextState{}; }
+void ResetPhraseText() {
+    PhraseText() = PhraseTextState{};
+}
 
 std::string SpokenRunway(const std::string& runway) {
     if (runway.size() <= 1) return runway;

@@ -119,7 +119,8 @@ void RecordSend(uint32_t clientDataId, uint32_t, const void* data, uint32_t size
     if (clientDataId == kClientDataDrfE2W && size == kDrfBlockBytes) {
         const double* values = static_cast<const double*>(data);
         for (int i = 0; i < kDrfArraySize; ++i) {
-            if (std::memcmp(&values[i], &s.lastSentE2W[static_cast<size_t>(i)], sizeof(double)) == 0) continue;
+            if (std::memcmp(&values[i], &s.lastSentE2W[static_cast<size_t>(i)], sizeof(double)) == 0)
+                continue;
             s.lastSentE2W[static_cast<size_t>(i)] = values[i];
             const std::string& spec = s.outSpecsByIndex[static_cast<size_t>(i)];
             Note(TimelineKind::DrfWritten, spec, values[i], i);
@@ -239,7 +240,8 @@ void AssignDrfIndicesFromList(const std::string& drfListText) {
         std::vector<std::string> f = SplitAt(line, ',');
         if (f.size() < 6) continue;
         int system = 0, device = 0, parameter = 0;
-        if (!ReadLeadingInt(f[2], system) || !ReadLeadingInt(f[3], device) || !ReadLeadingInt(f[4], parameter))
+        if (!ReadLeadingInt(f[2], system) || !ReadLeadingInt(f[3], device) ||
+            !ReadLeadingInt(f[4], parameter))
             continue;
         OutParameter* p = ParameterOf(ParamRef{system, device, parameter, std::string(), kRefParameter});
         if (!p) continue;
@@ -274,8 +276,9 @@ bool LoadScenarioProfile(const std::string& acfPath) {
 
 void ScheduleInput(const ScenarioInput& input) {
     std::vector<ScenarioInput>& inputs = Scenario().inputs;
-    auto at = std::upper_bound(inputs.begin() + static_cast<std::ptrdiff_t>(Scenario().nextInput), inputs.end(),
-                               input.time, [](double t, const ScenarioInput& e) { return t < e.time; });
+    auto at =
+        std::upper_bound(inputs.begin() + static_cast<std::ptrdiff_t>(Scenario().nextInput), inputs.end(),
+                         input.time, [](double t, const ScenarioInput& e) { return t < e.time; });
     inputs.insert(at, input);
 }
 
@@ -318,7 +321,8 @@ void ParseScenarioText(const std::string& text, std::vector<std::string>& errors
         size_t blank = rest.find(' ');
         std::string what = rest.substr(0, blank);
         std::string args = blank == std::string::npos ? std::string() : rest.substr(blank + 1);
-        args.erase(0, args.find_first_not_of(' ') == std::string::npos ? args.size() : args.find_first_not_of(' '));
+        args.erase(0, args.find_first_not_of(' ') == std::string::npos ? args.size()
+                                                                       : args.find_first_not_of(' '));
         // The value of "sim" and "drf" is the last word, so a spec may hold blanks ("A:VERTICAL SPEED").
         size_t lastBlank = args.rfind(' ');
         std::string head = lastBlank == std::string::npos ? std::string() : args.substr(0, lastBlank);
@@ -397,8 +401,8 @@ bool ScenarioIdle() {
     const ScenarioState& s = Scenario();
     const ExecuterState& ex = ExecuterData();
     return ex.executeFlow.empty() && ex.stepReady && !ex.waitSpeechEnd && !IsSpeaking() &&
-           !(ex.pauseUntil > Frame().frameTime) && !MonitorData().flowActive && ModuleProtocol().outgoing.empty() &&
-           s.pendingAcks.empty() && s.nextInput >= s.inputs.size();
+           !(ex.pauseUntil > Frame().frameTime) && !MonitorData().flowActive &&
+           ModuleProtocol().outgoing.empty() && s.pendingAcks.empty() && s.nextInput >= s.inputs.size();
 }
 
 bool RunScenarioUntilIdle(double timeLimit) {

@@ -49,15 +49,15 @@ struct TimelineEntry {
 
 struct ScenarioSettings {
     double passSeconds = 0.02;
-    double poseSeconds = 1.0;  // the module acknowledges a pose this long after it was sent; < 0: never
-    unsigned randomSeed = 1;   // for the choice among "#" alternatives
+    double poseSeconds = 1.0; // the module acknowledges a pose this long after it was sent; < 0: never
+    unsigned randomSeed = 1;  // for the choice among "#" alternatives
     void (*speechMonitor)() = nullptr; // the speech monitor of the simulator dispatch, once there is one
 };
 
 struct ScenarioState {
     ScenarioSettings settings;
     long pass = 0;
-    double time = 0; // frame time of the latest pass
+    double time = 0;                   // frame time of the latest pass
     std::vector<ScenarioInput> inputs; // in time order; equal times keep the order they were given in
     size_t nextInput = 0;
     struct PendingAck {
@@ -65,13 +65,13 @@ struct ScenarioState {
         double due;
     };
     std::vector<PendingAck> pendingAcks;
-    std::map<std::string, double> simVars;       // the simulator's variables by link spec
+    std::map<std::string, double> simVars;        // the simulator's variables by link spec
     std::map<std::string, double> initialSimVars; // the simulator at the start: the profile's initial values
-    std::map<std::string, int> inIndexBySpec;    // DRF indices the module assigned to read links
-    std::map<std::string, int> outIndexBySpec;   // and to write links
-    std::vector<std::string> outSpecsByIndex;    // the write-link spec of each outgoing DRF index
-    std::vector<double> lastSentE2W;             // the outgoing block as last sent
-    size_t logOffset = 0;                        // how much of the run log the timeline holds
+    std::map<std::string, int> inIndexBySpec;     // DRF indices the module assigned to read links
+    std::map<std::string, int> outIndexBySpec;    // and to write links
+    std::vector<std::string> outSpecsByIndex;     // the write-link spec of each outgoing DRF index
+    std::vector<double> lastSentE2W;              // the outgoing block as last sent
+    size_t logOffset = 0;                         // how much of the run log the timeline holds
     std::vector<TimelineEntry> timeline;
 };
 ScenarioState& Scenario();

@@ -47,7 +47,8 @@ void SetMessageText(ModuleMessage& message, const std::string& text) {
 
 std::string MessageText(const ModuleMessage& message) {
     const void* nul = std::memchr(message.text, 0, sizeof message.text);
-    size_t length = nul ? static_cast<size_t>(static_cast<const char*>(nul) - message.text) : sizeof message.text;
+    size_t length =
+        nul ? static_cast<size_t>(static_cast<const char*>(nul) - message.text) : sizeof message.text;
     return std::string(message.text, length);
 }
 
@@ -59,7 +60,9 @@ ModuleMessage BuildModuleMessage(uint32_t type, const std::string& text) {
     return m;
 }
 
-void QueueBuiltMessage(const ModuleMessage& message) { ModuleProtocol().outgoing.push_back(message); }
+void QueueBuiltMessage(const ModuleMessage& message) {
+    ModuleProtocol().outgoing.push_back(message);
+}
 
 void QueueModuleMessage(uint32_t type, const std::string& text, double valueOut) {
     ModuleMessage m = BuildModuleMessage(type, text);
@@ -67,7 +70,9 @@ void QueueModuleMessage(uint32_t type, const std::string& text, double valueOut)
     QueueBuiltMessage(m);
 }
 
-void QueueCodeText(const std::string& code, double valueOut) { QueueModuleMessage(kMsgCode, code, valueOut); }
+void QueueCodeText(const std::string& code, double valueOut) {
+    QueueModuleMessage(kMsgCode, code, valueOut);
+}
 
 bool IsNoAckType(uint32_t type) {
     switch (type) {
@@ -119,4 +124,6 @@ void SendAircraftRequest() {
     Send(kClientDataMessageE2W, kDefinitionMessageE2W, &m, static_cast<uint32_t>(kModuleMessageBytes));
 }
 
-void SendDrfE2W() { Send(kClientDataDrfE2W, kDefinitionDrfE2W, Drf().e2w, kDrfBlockBytes); }
+void SendDrfE2W() {
+    Send(kClientDataDrfE2W, kDefinitionDrfE2W, Drf().e2w, kDrfBlockBytes);
+}

@@ -50,13 +50,13 @@ inline constexpr uint32_t kMsgOfficerName = 27;    // W to E
 inline constexpr uint32_t kMsgUserName = 28;       // W to E
 inline constexpr uint32_t kMsgRecognitionKey = 29; // W to E
 inline constexpr uint32_t kMsgRecognitionButton = 30; // W to E
-inline constexpr uint32_t kMsgWidgetButton = 31;   // W to E
-inline constexpr uint32_t kMsgRunways = 33;        // W to E: take-off runway "#" landing runway
-inline constexpr uint32_t kMsgRealMode = 34;       // W to E
-inline constexpr uint32_t kMsgStartupDone = 36;    // E to W: start-up is complete
-inline constexpr uint32_t kMsgDrfFileReady = 37;   // W to E: the module's answer file is written
-inline constexpr uint32_t kMsgModuleLog = 38;      // W to E
-inline constexpr uint32_t kMsgCapSpeech = 39;      // W to E
+inline constexpr uint32_t kMsgWidgetButton = 31;      // W to E
+inline constexpr uint32_t kMsgRunways = 33;           // W to E: take-off runway "#" landing runway
+inline constexpr uint32_t kMsgRealMode = 34;          // W to E
+inline constexpr uint32_t kMsgStartupDone = 36;       // E to W: start-up is complete
+inline constexpr uint32_t kMsgDrfFileReady = 37;      // W to E: the module's answer file is written
+inline constexpr uint32_t kMsgModuleLog = 38;         // W to E
+inline constexpr uint32_t kMsgCapSpeech = 39;         // W to E
 inline constexpr uint32_t kMsgJoystickSelection = 40; // W to E
 
 // The record exchanged through MessageE2W and MessageW2E. Its bytes are the wire form: little-endian,
@@ -95,12 +95,13 @@ inline constexpr size_t kModuleTextCapacity = sizeof(ModuleMessage::text) - 1; /
 // Where the protocol's bytes go: the simulator client plugs its SetClientData in here; tests and the
 // scenario runner plug in a recorder. With no sender the bytes go nowhere (the queue still advances).
 struct ModuleSender {
-    void (*setClientData)(uint32_t clientDataId, uint32_t definitionId, const void* data, uint32_t size) = nullptr;
+    void (*setClientData)(uint32_t clientDataId, uint32_t definitionId, const void* data,
+                          uint32_t size) = nullptr;
 };
 
 struct ModuleProtocolState {
-    uint32_t messageCounter = 0xFFFFFFFFu;   // incremented before each message is built
-    std::vector<ModuleMessage> outgoing;     // the outgoing queue; the head is element 0
+    uint32_t messageCounter = 0xFFFFFFFFu; // incremented before each message is built
+    std::vector<ModuleMessage> outgoing;   // the outgoing queue; the head is element 0
     ModuleSender sender;
 };
 ModuleProtocolState& ModuleProtocol();

@@ -6,4 +6,6 @@ RecognitionState& Recognition() {
     return state;
 }
 
-void ResetRecognition() { Recognition() = RecognitionState{}; }
+void ResetRecognition() {
+    Recognition() = RecognitionState{};
+}

@@ -10,7 +10,9 @@ SimulatedVoiceState& SimulatedVoice() {
     return state;
 }
 
-void ResetSimulatedVoice() { SimulatedVoice() = SimulatedVoiceState{}; }
+void ResetSimulatedVoice() {
+    SimulatedVoice() = SimulatedVoiceState{};
+}
 
 double SimulatedSpeechSeconds(const std::string& text) {
     const SimulatedVoiceState& voice = SimulatedVoice();
@@ -33,4 +35,6 @@ SpeechStatus SimulatedSpeechStatus() {
     return status;
 }
 
-SpeechEngine SimulatedSpeechEngine() { return SpeechEngine{SimulatedSpeak, SimulatedSpeechStatus}; }
+SpeechEngine SimulatedSpeechEngine() {
+    return SpeechEngine{SimulatedSpeak, SimulatedSpeechStatus};
+}

@@ -7,9 +7,9 @@
 #include <string>
 
 struct SimulatedVoiceState {
-    double speakingUntil = 0;         // frame time at which the last queued line ends
+    double speakingUntil = 0; // frame time at which the last queued line ends
     double secondsPerCharacter = 0.06;
-    double minimumSeconds = 0.4;      // even a one-word line takes this long
+    double minimumSeconds = 0.4; // even a one-word line takes this long
     long long linesQueued = 0;
 };
 SimulatedVoiceState& SimulatedVoice();

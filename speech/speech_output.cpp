@@ -17,7 +17,9 @@ SpeechOutputState& SpeechOutput() {
     return state;
 }
 
-void ResetSpeechOutput() { SpeechOutput() = Fresh(); }
+void ResetSpeechOutput() {
+    SpeechOutput() = Fresh();
+}
 
 void SpeakText(const std::string& text) {
     SpeechOutputState& speech = SpeechOutput();
@@ -31,4 +33,6 @@ SpeechStatus GetSpeechStatus() {
     return speech.engine.status ? speech.engine.status() : SpeechStatus{};
 }
 
-bool IsSpeaking() { return GetSpeechStatus().runningState == kSpeechSpeaking; }
+bool IsSpeaking() {
+    return GetSpeechStatus().runningState == kSpeechSpeaking;
+}

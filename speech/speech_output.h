@@ -18,8 +18,8 @@ struct SpeechEngine {
 };
 
 struct SpeechOutputState {
-    SpeechEngine engine;     // an empty engine makes speaking a no-op and the status silent
-    int lastSpeechKind = 0;  // 1 after a first-officer line, 2 after a captain line; never reset
+    SpeechEngine engine;    // an empty engine makes speaking a no-op and the status silent
+    int lastSpeechKind = 0; // 1 after a first-officer line, 2 after a captain line; never reset
 };
 SpeechOutputState& SpeechOutput();
 // Back to the start-up state, with the simulated voice as the engine.

@@ -14,13 +14,14 @@ using ExecuterTest = FlowTest;
 TEST_F(ExecuterTest, SayStepsRunOnConsecutivePassesWithoutWaitingForTheVoice) {
     Queue(dotypeSay, "Flaps five");
     Queue(dotypeSay, "Speed checked");
-    Queue(dotypeSay, "");  // speaks nothing, the flow goes on
+    Queue(dotypeSay, ""); // speaks nothing, the flow goes on
     Queue(dotypeSay, "#");
     Queue(dotypeSay, "Gear up");
     for (int pass = 0; pass < 8; ++pass) RunScenarioPass();
     EXPECT_EQ(SpokenLines(), (std::vector<std::string>{"Flaps five", "Speed checked", "Gear up"}));
     EXPECT_EQ(SpokenPasses(), (std::vector<long>{0, 1, 4}));
-    EXPECT_EQ(ExecuterData().recentPhrases, (std::deque<std::string>{"Gear up", "Speed checked", "Flaps five"}));
+    EXPECT_EQ(ExecuterData().recentPhrases,
+              (std::deque<std::string>{"Gear up", "Speed checked", "Flaps five"}));
     EXPECT_TRUE(LogHas("---> SPEECH: Flaps five"));
     std::vector<std::string> sent = Sent();
     ASSERT_GE(sent.size(), 3u);
@@ -55,7 +56,8 @@ TEST_F(ExecuterTest, PauseHoldsTheQueueAndKeepsLiveAnimationBlockedUntilItEnds) 
         if (pass == 50) Queue(dotypeSay, "Half way"); // queued during the pause: waits for it
     }
     for (int pass = 0; pass < 100; ++pass) EXPECT_TRUE(blocked[pass]) << pass;
-    EXPECT_EQ(liveAgainPasses, (std::vector<long>{101})) << "the first pass after the pause with nothing queued";
+    EXPECT_EQ(liveAgainPasses, (std::vector<long>{101}))
+        << "the first pass after the pause with nothing queued";
     EXPECT_EQ(SpokenPasses(), (std::vector<long>{100}));
     std::vector<std::string> sent = Sent();
     EXPECT_EQ(std::count(sent.begin(), sent.end(), "21:"), 1) << "no message when the flag goes up";
@@ -176,9 +178,9 @@ TEST_F(ExecuterTest, StepsWithUnreadableSecondsAreSkippedWithALogLine) {
         Queue(dotypeSay, "next");
         EXPECT_NO_THROW(RunScenarioUntilIdle(5)) << c.text;
         EXPECT_EQ(SpokenLines(), (std::vector<std::string>{"next"})) << c.text;
-        std::string skipped =
-            (c.type == dotypePause ? "Pause step skipped, not a number of seconds: " : "Answer step skipped, not a number of seconds: ") +
-            c.text;
+        std::string skipped = (c.type == dotypePause ? "Pause step skipped, not a number of seconds: "
+                                                     : "Answer step skipped, not a number of seconds: ") +
+                              c.text;
         EXPECT_EQ(LogHas(skipped), !c.readable) << c.text;
         if (c.type == dotypePause && c.readable)
             EXPECT_EQ(SpokenPasses(), (std::vector<long>{25})) << "the half-second pause was kept";
@@ -212,8 +214,8 @@ TEST_F(ExecuterTest, ValueTextTruncatesTowardZero) {
     struct Case {
         double value;
         const char* text;
-    } cases[] = {{3.7, "3"}, {-0.5, "0"}, {-3.7, "-3"}, {1013.6, "1013"}, {0, "0"},
-                 {5e9, "5000000000"}, {std::nan(""), "0"}, {-1.0 / 0.0, "0"}};
+    } cases[] = {{3.7, "3"}, {-0.5, "0"},         {-3.7, "-3"},        {1013.6, "1013"},
+                 {0, "0"},   {5e9, "5000000000"}, {std::nan(""), "0"}, {-1.0 / 0.0, "0"}};
     for (const Case& c : cases) EXPECT_EQ(TruncatedValueText(c.value), c.text) << c.value;
 }
 

@@ -30,8 +30,8 @@ struct FlightTest : FlowTest {
         double limit = Now() + 60;
         auto expected = [&] {
             const MonitorState& m = MonitorData();
-            return m.anyAnswerExpected ||
-                   std::find(m.expectedAnswers.begin(), m.expectedAnswers.end(), phrase) != m.expectedAnswers.end();
+            return m.anyAnswerExpected || std::find(m.expectedAnswers.begin(), m.expectedAnswers.end(),
+                                                    phrase) != m.expectedAnswers.end();
         };
         while (!(Quiet() && expected()) && Now() < limit) RunScenarioPass();
         ASSERT_TRUE(expected()) << "\"" << phrase << "\" is not expected";
@@ -112,8 +112,9 @@ TEST_F(FlightTest, DemoBoeingFliesFromGateToClimb) {
     Ramp("A:RADIO HEIGHT", 0, 400, 10);
     Ramp("A:INDICATED ALTITUDE", 0, 400, 10);
     Fly(4);
-    EXPECT_NE(std::find(MonitorData().expectedAnswers.begin(), MonitorData().expectedAnswers.end(), "gear up"),
-              MonitorData().expectedAnswers.end());
+    EXPECT_NE(
+        std::find(MonitorData().expectedAnswers.begin(), MonitorData().expectedAnswers.end(), "gear up"),
+        MonitorData().expectedAnswers.end());
     Answer("gear up");
     Fly(4);
     ScheduleSimValue(Now() + 0.1, "A:GEAR HANDLE POSITION", 0);
@@ -203,7 +204,8 @@ TEST_F(FlightTest, DemoAirbusTakesOffWithMcduSpeeds) {
     StartScenario(settings);
     ScheduleRunways(0.2, "09C", "27R");
     for (const auto& [spec, speed] : {std::pair<const char*, double>{"L:AIRLINER_V1_SPEED", 141},
-                                      {"L:AIRLINER_VR_SPEED", 145}, {"L:AIRLINER_V2_SPEED", 150}})
+                                      {"L:AIRLINER_VR_SPEED", 145},
+                                      {"L:AIRLINER_V2_SPEED", 150}})
         ScheduleSimValue(0.2, spec, speed);
     ScheduleSimValue(0.2, "A:FLAPS HANDLE INDEX", 2);
     Fly(1);

@@ -160,7 +160,8 @@ TEST_F(ModuleProtocolTest, PoseBlocksTheQueueUntilItsOwnAcknowledgement) {
     EXPECT_EQ(WrittenTypes(), (std::vector<uint32_t>{9, 7, 10}));
     PumpOutgoingMessages();
     EXPECT_TRUE(ModuleProtocol().outgoing.empty());
-    EXPECT_EQ(Log().log.text, "MessageE2W:msgtype_SPEECHSTART\nMessageE2W:work_flaps\nMessageE2W:msgtype_SPEECHSTOP\n");
+    EXPECT_EQ(Log().log.text,
+              "MessageE2W:msgtype_SPEECHSTART\nMessageE2W:work_flaps\nMessageE2W:msgtype_SPEECHSTOP\n");
 }
 
 TEST_F(ModuleProtocolTest, AcknowledgementOfAHeadNotYetSentIsRefused) {

@@ -94,7 +94,8 @@ TEST_F(MonitorTest, SequentialChecklistRunsItemByItemAndResets) {
     RunScenarioPass();
     EXPECT_TRUE(LogHas("---> CHECKLIST: CHECKLIST.BEFORE START.TRIGGER B 0"));
     EXPECT_EQ(Param("CHECKLIST.BEFORE START.TRIGGER").value, 1.0);
-    EXPECT_EQ(MonitorData().expectedAnswers, (std::vector<std::string>{"any"})) << "item 1 waits for the queue";
+    EXPECT_EQ(MonitorData().expectedAnswers, (std::vector<std::string>{"any"}))
+        << "item 1 waits for the queue";
 
     // While the challenge is being spoken the item is not evaluated; afterwards its answer is expected.
     RunScenarioUntil(0.5);
@@ -159,7 +160,8 @@ TEST_F(MonitorTest, BreakInItemOneCascadesAndResets) {
     MonitorData().currentRunName = "START";
     auto values = [] {
         std::vector<double> v;
-        for (const char* n : {"TRIGGER", "ITEM1", "ITEM2", "ITEM3"}) v.push_back(Param(std::string("PROCEDURES.START.") + n).value);
+        for (const char* n : {"TRIGGER", "ITEM1", "ITEM2", "ITEM3"})
+            v.push_back(Param(std::string("PROCEDURES.START.") + n).value);
         return v;
     };
     ScheduleHeard(0.0, "start engines");
@@ -208,7 +210,8 @@ TEST_F(MonitorTest, AnswersWithDeadlinesAppearAndExpire) {
                 "execute=12,standing by,0\n");
     ScheduleHeard(1.0, "are you ready");
     RunScenarioUntil(1.0);
-    EXPECT_EQ(MonitorData().expectedAnswers, (std::vector<std::string>{"any"})) << "appear from the next pass";
+    EXPECT_EQ(MonitorData().expectedAnswers, (std::vector<std::string>{"any"}))
+        << "appear from the next pass";
     RunScenarioPass();
     EXPECT_EQ(MonitorData().expectedAnswers, (std::vector<std::string>{"standing by", "ready when you are"}));
     // Listed for 2 s of frame time, the pass in which it expires included.
@@ -223,7 +226,8 @@ TEST_F(MonitorTest, AnswersWithDeadlinesAppearAndExpire) {
     ScheduleHeard(4.0, "cancel");
     RunScenarioUntil(4.0);
     RunScenarioPass();
-    EXPECT_EQ(MonitorData().expectedAnswers, (std::vector<std::string>{"any"})) << "value 0 removes it at once";
+    EXPECT_EQ(MonitorData().expectedAnswers, (std::vector<std::string>{"any"}))
+        << "value 0 removes it at once";
     EXPECT_TRUE(ExecuterData().answerDeadlines.empty());
 }
 
@@ -253,7 +257,8 @@ TEST_F(MonitorTest, AnyAnswerAndMenuGroups) {
     const std::vector<MenuGroup>& groups = MonitorData().menuGroups;
     ASSERT_EQ(groups.size(), 2u) << "rebuilt every pass, not accumulated";
     EXPECT_EQ(groups[0].deviceName, "MAIN");
-    EXPECT_EQ(groups[0].entries, (std::vector<std::string>{"before start checklist", "after takeoff checklist"}));
+    EXPECT_EQ(groups[0].entries,
+              (std::vector<std::string>{"before start checklist", "after takeoff checklist"}));
     EXPECT_EQ(groups[1].deviceName, "MORE");
     EXPECT_EQ(groups[1].entries, (std::vector<std::string>{"abort"}));
     RunScenarioUntil(3.0);
