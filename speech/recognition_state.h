@@ -1,11 +1,16 @@
 // What recognition publishes for the rest of the program: the phrase heard and not yet consumed, and the
 // text the widget shows for it. Recognition and widget clicks write it; the monitor reads and clears it.
 #pragma once
+#include <cstdint>
 #include <string>
 
 struct RecognitionState {
     std::string heardPhrase;
     std::string displayPhrase; // "..." stands for "any"
+    uint8_t pttFlag = 0;       // push-to-talk: 1 from the module's "RECSTART" to its "RECSTOP"
+    uint8_t previousPtt = 0;   // pttFlag as the previous pass saw it
+    int recoState = 0;         // 0 not started, 1 idle, 2 listening, 3 waiting for a result, 4 closed
+    bool initialised = false;  // the recogniser started
 };
 RecognitionState& Recognition();
 void ResetRecognition();
