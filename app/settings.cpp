@@ -57,50 +57,49 @@ const KeyName* KeyOfLine(const std::string& line) {
 }
 
 void ApplyLine(const std::string& line) {
+    const KeyName* found = KeyOfLine(line);
+    if (!found) return;
     SettingsState& settings = Settings();
-    if (const KeyName* found = KeyOfLine(line)) {
-        const KeyName& k = *found;
-        // The key is expected at the start of the line: the value begins after as many characters.
-        const std::string value = line.substr(k.name.size());
-        int number = 0;
-        switch (k.key) {
-        case Key::Voice:
-            if (ReadSettingInt(value, number)) ApplyVoiceIndex(number);
-            break;
-        case Key::Volume:
-            if (ReadSettingInt(value, number)) {
-                settings.volume = number;
-                SetSpeechVolume(static_cast<float>(number), false);
-            }
-            break;
-        case Key::Rate:
-            if (ReadSettingInt(value, number)) {
-                settings.rate = number;
-                SetSpeechRate(static_cast<float>(number), false);
-            }
-            break;
-        case Key::CapSpeech:
-            if (ReadSettingInt(value, number)) settings.capSpeech = number;
-            break;
-        case Key::Captain:
-            settings.captainName = value;
-            break;
-        case Key::Officer:
-            settings.officerName = value;
-            break;
-        case Key::JoystickSelection:
-            settings.joystickSelection = value;
-            break;
-        case Key::RecognitionKey:
-            settings.recognitionKey = value;
-            break;
-        case Key::RecognitionButton:
-            settings.recognitionButton = value;
-            break;
-        case Key::WidgetButton:
-            settings.widgetButton = value;
-            break;
+    // The key is expected at the start of the line: the value begins after as many characters.
+    const std::string value = line.substr(found->name.size());
+    int number = 0;
+    switch (found->key) {
+    case Key::Voice:
+        if (ReadSettingInt(value, number)) ApplyVoiceIndex(number);
+        break;
+    case Key::Volume:
+        if (ReadSettingInt(value, number)) {
+            settings.volume = number;
+            SetSpeechVolume(static_cast<float>(number), false);
         }
+        break;
+    case Key::Rate:
+        if (ReadSettingInt(value, number)) {
+            settings.rate = number;
+            SetSpeechRate(static_cast<float>(number), false);
+        }
+        break;
+    case Key::CapSpeech:
+        if (ReadSettingInt(value, number)) settings.capSpeech = number;
+        break;
+    case Key::Captain:
+        settings.captainName = value;
+        break;
+    case Key::Officer:
+        settings.officerName = value;
+        break;
+    case Key::JoystickSelection:
+        settings.joystickSelection = value;
+        break;
+    case Key::RecognitionKey:
+        settings.recognitionKey = value;
+        break;
+    case Key::RecognitionButton:
+        settings.recognitionButton = value;
+        break;
+    case Key::WidgetButton:
+        settings.widgetButton = value;
+        break;
     }
 }
 
