@@ -34,13 +34,6 @@ std::string FromTextMode(const std::string& bytes) {
     return out;
 }
 
-bool WriteBytes(const std::string& path, const std::string& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return (std::fclose(f) == 0) && ok;
-}
-
 std::vector<std::string> SortedEntries(const std::string& path) {
     std::vector<std::string> names;
     std::error_code ec;
@@ -54,6 +47,13 @@ std::vector<std::string> SortedEntries(const std::string& path) {
     return names;
 }
 } // namespace
+
+bool WriteBytes(const std::string& path, const std::string& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return (std::fclose(f) == 0) && ok;
+}
 
 std::string ReadFileBytes(const std::string& path, bool* ok) {
     std::string bytes;

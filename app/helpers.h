@@ -8,6 +8,7 @@
 std::vector<std::string> ReadLines(const std::string& path);
 std::string ReadFileToString(const std::string& path);
 std::string ReadFileBytes(const std::string& path, bool* ok = nullptr); // binary, no conversion
+bool WriteBytes(const std::string& path, const std::string& bytes);      // binary, no conversion
 void WriteLines(const std::string& path, const std::vector<std::string>& lines);
 bool WriteString(const std::string& path, const std::string& text);
 // Writes the text to a new file beside `path`, then puts it in place, so a crash never leaves half a file.

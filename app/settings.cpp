@@ -1,5 +1,125 @@
-// The settings record.
+// The settings record and the settings file: read once at start-up, rewritten whenever the module
+// changes a setting.
 #include "app/settings.h"
+
+#include "app/helpers.h"
+#include "simlink/module_protocol.h"
+#include "speech/speech_output.h"
+#include "speech/voices.h"
+
+#include <string_view>
+
+namespace {
+// The keys the reader knows, in the order a line is tested against them ("real=" is not read).
+enum class Key {
+    Voice,
+    Volume,
+    Rate,
+    Captain,
+    Officer,
+    JoystickSelection,
+    RecognitionKey,
+    RecognitionButton,
+    WidgetButton,
+    CapSpeech
+};
+struct KeyName {
+    Key key;
+    std::string_view name;
+};
+constexpr KeyName kReadKeys[] = {
+    {Key::Voice, "voice="},         {Key::Volume, "volume="},        {Key::Rate, "rate="},
+    {Key::Captain, "cap="},         {Key::Officer, "tvo="},          {Key::JoystickSelection, "jsel="},
+    {Key::RecognitionKey, "kr="},   {Key::RecognitionButton, "jr="}, {Key::WidgetButton, "jc="},
+    {Key::CapSpeech, "capspeech="},
+};
+
+// An integer value: only sign, point and digit characters, and a leading integer. Anything else (letters,
+// "-", "." alone) keeps the setting as it was.
+bool ReadSettingInt(const std::string& value, int& result) {
+    return IsNumber(value) && ReadLeadingInt(value, result);
+}
+
+void ApplyVoiceIndex(int index) {
+    SpeechOutputState& speech = SpeechOutput();
+    if (index < 0 || static_cast<size_t>(index) >= speech.SpeakersList.size()) index = 0;
+    Settings().voiceIndex = index;
+    if (speech.SpeakersList.empty()) return;
+    SelectVoice(speech.SpeakersList[static_cast<size_t>(index)]);
+    speech.currentVoiceIndex = index;
+}
+
+// The key that decides a line's meaning: the first of kReadKeys that the line holds anywhere.
+const KeyName* KeyOfLine(const std::string& line) {
+    for (const KeyName& k : kReadKeys)
+        if (line.find(k.name) != std::string::npos) return &k;
+    return nullptr;
+}
+
+void ApplyLine(const std::string& line) {
+    const KeyName* found = KeyOfLine(line);
+    if (!found) return;
+    SettingsState& settings = Settings();
+    // The key is expected at the start of the line: the value begins after as many characters.
+    const std::string value = line.substr(found->name.size());
+    int number = 0;
+    switch (found->key) {
+    case Key::Voice:
+        if (ReadSettingInt(value, number)) ApplyVoiceIndex(number);
+        break;
+    case Key::Volume:
+        if (ReadSettingInt(value, number)) {
+            settings.volume = number;
+            SetSpeechVolume(static_cast<float>(number), false);
+        }
+        break;
+    case Key::Rate:
+        if (ReadSettingInt(value, number)) {
+            settings.rate = number;
+            SetSpeechRate(static_cast<float>(number), false);
+        }
+        break;
+    case Key::CapSpeech:
+        if (ReadSettingInt(value, number)) settings.capSpeech = number;
+        break;
+    case Key::Captain:
+        settings.captainName = value;
+        break;
+    case Key::Officer:
+        settings.officerName = value;
+        break;
+    case Key::JoystickSelection:
+        settings.joystickSelection = value;
+        break;
+    case Key::RecognitionKey:
+        settings.recognitionKey = value;
+        break;
+    case Key::RecognitionButton:
+        settings.recognitionButton = value;
+        break;
+    case Key::WidgetButton:
+        settings.widgetButton = value;
+        break;
+    }
+}
+
+// One text line of the file, made so that reading it back gives this key and this value again (or, for
+// "real=", no setting at all). A value with a line break would start lines of its own, and one holding
+// another key's name (say a first officer called "Bob cap=") would be read as that key: line breaks are
+// dropped always, and "=" from a value that would otherwise be misread; with a single "=" left, the one
+// ending the line's own key, no other key can be found in the line.
+std::string TextLine(std::string_view key, const std::string& value, const KeyName* readsAs) {
+    std::string line = std::string(key) + StripLineBreaks(value);
+    if (KeyOfLine(line) == readsAs) return line;
+    return std::string(key) + ReplaceAll(StripLineBreaks(value), "=", "");
+}
+
+const KeyName* ReadKey(Key key) {
+    for (const KeyName& k : kReadKeys)
+        if (k.key == key) return &k;
+    return nullptr;
+}
+} // namespace
 
 SettingsState& Settings() {
     static SettingsState state;
@@ -8,4 +128,36 @@ SettingsState& Settings() {
 
 void ResetSettings() {
     Settings() = SettingsState{};
+}
+
+void LoadSettings() {
+    for (const std::string& line : ReadLines(kSettingsPath)) ApplyLine(line);
+    QueueModuleMessage(kMsgSettingsLoaded);
+}
+
+std::string SettingsFileText() {
+    const SettingsState& s = Settings();
+    const std::string lines[] = {
+        "voice=" + ToString(s.voiceIndex),
+        "volume=" + ToString(s.volume),
+        "rate=" + ToString(s.rate),
+        TextLine("cap=", s.captainName, ReadKey(Key::Captain)),
+        TextLine("tvo=", s.officerName, ReadKey(Key::Officer)),
+        TextLine("jsel=", s.joystickSelection, ReadKey(Key::JoystickSelection)),
+        TextLine("kr=", s.recognitionKey, ReadKey(Key::RecognitionKey)),
+        TextLine("jr=", s.recognitionButton, ReadKey(Key::RecognitionButton)),
+        TextLine("jc=", s.widgetButton, ReadKey(Key::WidgetButton)),
+        TextLine("real=", s.realMode, nullptr),
+        "capspeech=" + ToString(s.capSpeech),
+    };
+    std::string text;
+    for (const std::string& line : lines) {
+        if (!text.empty()) text += '\n';
+        text += line;
+    }
+    return text;
+}
+
+void SaveSettings() {
+    WriteStringReplacing(kSettingsPath, SettingsFileText()); // a failure leaves the previous file
 }

@@ -3,6 +3,8 @@
 #pragma once
 #include <string>
 
+inline constexpr const char* kSettingsPath = "./data/settings.txt";
+
 struct SettingsState {
     int voiceIndex = 0;
     int volume = 95;
@@ -13,8 +15,19 @@ struct SettingsState {
     std::string recognitionKey = "R";    // "kr="
     std::string recognitionButton = "0"; // "jr="
     std::string widgetButton = "1";      // "jc="
-    std::string realMode = "1";          // "real="
-    int capSpeech = 1;                   // "capspeech="
+    std::string realMode = "1";          // "real="; written, never read back
+    int capSpeech = 1;                   // "capspeech="; non-zero: the captain's phrases are spoken
 };
 SettingsState& Settings();
 void ResetSettings();
+
+// Start-up: reads the settings file (any order, unknown lines ignored, missing file: defaults), applies
+// voice, volume and rate to speech output without announcing, and tells the module (message type 26).
+void LoadSettings();
+// Rewrites the settings file whole from the current values, in the fixed key order, with CR LF between
+// lines and none after the last. Line breaks inside text values are dropped, and so is "=" from a value
+// that would otherwise be read back as another key, so that no value can add or change other keys. The
+// old file stays whole until the new one is complete. Failures are ignored.
+void SaveSettings();
+// The file's text as SaveSettings writes it, before the line ends become CR LF.
+std::string SettingsFileText();

@@ -3,6 +3,7 @@
 // simulated voice by default, the platform's synthesiser once speech start-up has chosen it.
 #pragma once
 #include <string>
+#include <vector>
 
 // The engine's running state and current phoneme, as the speech monitor reads them.
 struct SpeechStatus {
@@ -11,15 +12,32 @@ struct SpeechStatus {
 };
 inline constexpr int kSpeechSpeaking = 2;
 
-// The voice engine: queues a line without blocking, and reports its status.
+// The voice engine: queues a line without blocking, reports its status, and offers its installed voices.
+// Any operation may be empty; an empty one does nothing (no voices, a silent status).
 struct SpeechEngine {
-    void (*speak)(const std::string& text) = nullptr;
+    void (*speak)(const std::string& text) = nullptr; // in the selected voice
     SpeechStatus (*status)() = nullptr;
+    // The descriptions of the installed voices, in the engine's own order (all languages).
+    std::vector<std::string> (*voiceDescriptions)() = nullptr;
+    // Makes the voice at this position of voiceDescriptions the one that speaks the next lines.
+    void (*selectVoice)(int position) = nullptr;
+    // Settings 0..100 arrive as -11..11: an engine whose range is narrower keeps to its own ends.
+    void (*setRate)(int rate) = nullptr;
+    void (*setVolume)(int volume) = nullptr; // 0..100 from the settings; the engine keeps to its range
+    // A captain's line, spoken in the voice selected just before; empty: `speak` takes it.
+    void (*speakCaptain)(const std::string& text) = nullptr;
 };
 
 struct SpeechOutputState {
     SpeechEngine engine;    // an empty engine makes speaking a no-op and the status silent
     int lastSpeechKind = 0; // 1 after a first-officer line, 2 after a captain line; never reset
+    // The usable voices: the engine's descriptions that contain "English", in its order. Positions in
+    // this list are the voice numbers of the settings file and of the module's messages.
+    std::vector<std::string> SpeakersList;
+    int currentVoiceIndex = 0; // the first officer's voice
+    int capVoiceIndex = 0;     // the voice that reads the captain's phrases aloud
+    float engineRate = 0;      // last rate given to the engine, before truncation (-11..11)
+    float volume = 0;          // last volume given to the engine, before truncation
 };
 SpeechOutputState& SpeechOutput();
 // Back to the start-up state, with the simulated voice as the engine.
