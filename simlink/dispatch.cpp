@@ -10,6 +10,7 @@
 #include "simlink/drf_answer_file.h"
 #include "speech/recognition_state.h"
 #include "speech/speech_output.h"
+#include "speech/voices.h"
 #include "systems/model.h"
 #include "widget/widget_lists.h"
 

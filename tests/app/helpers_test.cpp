@@ -64,6 +64,7 @@ TEST(Files, WritersUseCrLfAndReplacingNeverLeavesHalfAFile) {
 TEST(Files, CopyLogsBothPathsAndThePlatformErrorOnFailure) {
     ResetLog();
     TempFolder folder;
+    Log().log.path = folder.path + "/log.txt";
     std::string source = folder.Write("s.bin", std::string("\0\x1a\r\n", 4));
     std::string target = folder.Write("t.bin", "old and longer");
     EXPECT_TRUE(CopyFileLogged(source, target));
