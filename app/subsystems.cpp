@@ -2,20 +2,38 @@
 // empty; the frame skips them.
 #include "app/frame.h"
 
+#include "app/settings.h"
+#include "flow/executer.h"
+#include "flow/monitor.h"
 #include "poses/pose_catalogue.h"
 #include "setup/aircraft_options.h"
 #include "setup/cockpit_model.h"
+#include "simlink/dispatch.h"
+#include "simlink/module_protocol.h"
 #include "speech/phrase_context.h"
 #include "speech/phrase_dump.h"
+#include "speech/recognition.h"
+#include "speech/voices.h"
 #include "systems/loader.h"
 
 FrameSubsystems DefaultSubsystems() {
     FrameSubsystems s;
     s.checkAircraftOptions = CheckAircraftOptions;
     s.installCockpitModel = InstallCockpitModel;
+    s.startSpeech = InitTextToSpeech;
+    s.startRecognition = InitRecognition;
+    s.loadSettings = LoadSettings;
     s.scanPoses = ScanPoses;
     s.createSystems = CreateSystemsFromFile;
     s.phraseContextSize = PhraseContextSize;
     s.dumpPhraseContext = DumpPhraseContext;
+    s.queueStartupComplete = [] { QueueModuleMessage(kMsgStartupDone); };
+    s.sendQueuedMessage = PumpOutgoingMessages;
+    s.monitor = MonitorSystems;
+    s.sendDrfE2W = [] { SendDrfE2W(); };
+    s.executer = Executer;
+    s.speechMonitor = SpeechMonitor;
+    s.pollRecognition = PollRecognition;
+    s.shutdownRecognition = CloseRecognition;
     return s;
 }
