@@ -389,6 +389,8 @@ void ClientClient::GiveBack(uint32_t size) {
 bool ClientClient::Flush() {
     if (buildPosition == 0) return true;
     bool queued = QueueSend(build.data(), buildPosition);
+    // The queue step empties the buffer: nothing of a sent request stays behind.
+    std::memset(build.data(), 0, buildPosition);
     buildPosition = 0;
     return queued;
 }

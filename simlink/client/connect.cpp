@@ -143,14 +143,14 @@ uint32_t SimConnect_Close(SimConnectHandle* handle) {
     SleepNanos(100 * 1000000LL);
     CloseClient(handle);
     SimConnectClientState& s = SimConnectClient();
-    bool last;
-    {
+    auto noClient = [&s] {
         std::lock_guard<std::mutex> guard(s.lock);
-        last = s.clients.empty();
-    }
-    if (last) {
-        for (int step = 0; step < 20 && s.liveTransports.load() > 0; ++step) SleepNanos(250 * 1000000LL);
-        if (s.networkingStarted) {
+        return s.clients.empty();
+    };
+    if (noClient()) {
+        // A client opened meanwhile (another thread) ends the wait, and networking stays up for it.
+        for (int step = 0; step < 20 && s.liveTransports.load() > 0 && noClient(); ++step) SleepNanos(250 * 1000000LL);
+        if (s.networkingStarted && noClient()) {
             StopNetworking();
             s.networkingStarted = false;
         }
