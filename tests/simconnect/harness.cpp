@@ -53,6 +53,7 @@ void SimConnectTest::WriteRegistryPort(bool ipv6, const std::string& port) {
 
 RunningStandIn::RunningStandIn(const std::function<void(standin::Options&)>& configure,
                                const std::vector<std::string>& scenario) {
+    s.keepTranscript = true;
     s.options.quiet = true;
     s.options.pipe = false;
     configure(s.options);

@@ -468,6 +468,7 @@ void Transcript(StandIn& s, const std::string& line) {
         std::fputs("\r\n", s.transcriptFile);
         std::fflush(s.transcriptFile);
     }
+    if (!s.keepTranscript) return;
     {
         std::lock_guard<std::mutex> guard(s.transcriptLock);
         s.transcript.push_back(line);
@@ -476,7 +477,7 @@ void Transcript(StandIn& s, const std::string& line) {
 }
 
 void LogLine(StandIn& s, const std::string& line) {
-    {
+    if (s.keepTranscript) {
         std::lock_guard<std::mutex> guard(s.transcriptLock);
         s.logLines.push_back(line);
     }

@@ -171,7 +171,8 @@ struct StandIn {
     double clockStart = -1;  // seconds since start; -1 until the scenario clock starts
     size_t nextAction = 0;
     bool quitAfterSession = false;
-    // The transcript, also kept in memory for tests.
+    // The transcript, also kept in memory (for tests) when keepTranscript is set.
+    bool keepTranscript = false;
     std::FILE* transcriptFile = nullptr;
     std::mutex transcriptLock;
     std::condition_variable transcriptChanged;
