@@ -11,9 +11,10 @@
 //  - The pipe "\\SERVER\pipe\NAME" stands for a Unix-domain stream socket at
 //      $XDG_RUNTIME_DIR/simconnect/NAME        (/tmp/simconnect-UID/NAME when XDG_RUNTIME_DIR is unset)
 //    where every "\" and "/" of NAME becomes "_". Only the local server "." exists; any other server
-//    name fails the attempt. A socket file that refuses connections (its server is busy with another
-//    client and has stopped listening) is the busy pipe: it is retried every 20 ms for up to 5000 ms
-//    per wait, for as long as the waits succeed, as the Windows pipe is.
+//    name fails the attempt, and so does a folder that is not the user's own (mode 0700). A socket
+//    file that refuses connections (its server is busy with another client and has stopped listening)
+//    is the busy pipe: it is retried every 20 ms for up to 5000 ms per wait, for as long as the waits
+//    succeed, as the Windows pipe is.
 //  - TCP is the same as on Windows over the Berkeley sockets.
 //  - Status codes are mapped to the NTSTATUS values the Windows completions carry: a reset connection
 //    0xC000020D, a broken pipe 0xC000014B (also the end of a pipe stand-in's stream, which a Windows

@@ -205,6 +205,15 @@ bool SplitPipeName(const std::string& pipeName, std::string& server, std::string
     return !name.empty();
 }
 
+// The folder of the pipe stand-ins must be this user's own, so that nobody else can stand in for the
+// simulator.
+bool FolderIsOurs(const std::string& path) {
+    std::string folder = path.substr(0, path.rfind('/'));
+    struct stat info;
+    return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid() &&
+           (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
 bool WaitMs(int64_t ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     return true;
@@ -235,6 +244,10 @@ Transport* ConnectPipe(const std::string& pipeName, uint32_t& systemError, int& 
         return nullptr;
     }
     std::string path = PipeEndpointPath(pipeName);
+    if (!FolderIsOurs(path)) {
+        systemError = EACCES;
+        return nullptr;
+    }
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.size() >= sizeof address.sun_path) {

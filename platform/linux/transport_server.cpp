@@ -72,6 +72,12 @@ ServerListener* ListenPipe(const std::string& pipeName, std::string& error) {
     }
     std::string folder = path.substr(0, path.rfind('/'));
     mkdir(folder.c_str(), 0700);
+    struct stat info;
+    if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid() ||
+        (info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        error = "the folder " + folder + " is not this user's own";
+        return nullptr;
+    }
     ServerListener* listener = new ServerListener;
     listener->pipe = true;
     listener->path = path;

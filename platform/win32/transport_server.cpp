@@ -47,7 +47,7 @@ bool Readable(SOCKET s, int timeoutMs, bool forWrite = false) {
 
 ServerListener* ListenPipe(const std::string& pipeName, std::string& error) {
     HANDLE instance = CreateNamedPipeA(pipeName.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
-                                       PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 65536, 65536, 0, nullptr);
+                                       PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 65536, 65536, 0, nullptr);
     if (instance == INVALID_HANDLE_VALUE) {
         error = ErrorText(("CreateNamedPipeA " + pipeName).c_str(), GetLastError());
         return nullptr;

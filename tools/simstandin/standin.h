@@ -12,7 +12,8 @@
 //                           the default) or at the client's Open request
 //   posetime SECONDS        how long a pose plays before its acknowledgement (type 8); default 1
 //   posetime NAME SECONDS   the same for one pose name
-//   set NAME VALUE          a simulator variable's value before the flight ("L:..." or "A:...")
+//   set NAME VALUE          a simulator variable's value before the flight ("L:..." or "A:..."; the
+//                           name may hold blanks, as in "set A:LIGHT LANDING 1": the value is the last word)
 //   at TIME ACTION ...      an action at TIME seconds after the clock started; "at +T" is T seconds after
 //                           the previous "at" line. Lines run in time order, equal times in file order.
 //
@@ -26,10 +27,22 @@
 //   log TEXT                a module log line (38)
 //   message TYPE [value=N] [TEXT]   any module message
 //   set NAME VALUE          a simulator variable changes (sent in DrfW2E when the program reads it)
-//   keyevent SPEC           the key event of a "K:" read link (type 4 for each link of SPEC)
+//   keyevent LINK           the key event of a read link such as "K:FLAPS_INCR" (type 4 for each
+//                           parameter that reads it)
 //   assign                  assign DRF indices now from the program's "data/drf.txt"
 //   drop                    close the connection without notice
 //   quit                    the simulator closes: quit message (id 3), then the stand-in ends
+//
+// The clock restarts for each client. Actions and DrfW2E values wait until the client has asked for
+// MessageW2E and DrfW2E, so that none is lost while it sets up its areas.
+//
+// The module's part: type 22 is answered with type 23 and the aircraft folder; at the start-up-complete
+// message (type 36) the program's "data/drf.txt" is read and each listed link gets a DRF index (read and
+// write links counted apart, one index per variable), reported by types 1 and 3 or by the answer file
+// "drf.txt" in the work folder and type 37; DrfW2E then carries the variables the program reads, and
+// DrfE2W values that change set the variables the program writes; type 5 runs as calculator code; type 7
+// is acknowledged with type 8 (its sequence) after the pose time. Module messages the stand-in sends
+// carry the sequence 0xFFFFFFFF unless they answer one.
 //
 // Example:
 //   clock ready
