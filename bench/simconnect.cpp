@@ -1,0 +1,140 @@
+// Benchmark of the simulator link against the stand-in, over TCP and over the pipe (its Unix-socket
+// stand-in on Linux): the round trip of a 560-byte module message (a pose request answered by the
+// module's acknowledgement) and the throughput of 4036-byte SetClientData requests (DrfE2W).
+//
+// The stand-in's engine is compiled in here so that it runs on a thread of this program.
+#include "tools/simstandin/module.cpp"
+#include "tools/simstandin/options.cpp"
+#include "tools/simstandin/scenario.cpp"
+#include "tools/simstandin/standin.cpp"
+
+#include "platform/clock.h"
+#include "platform/profile.h"
+#include "simlink/client_data.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+#include <vector>
+
+namespace {
+struct Waiting {
+    uint32_t sequence;
+    bool answered;
+};
+
+void OnMessage(const SimulatorMessage& m, void* context) {
+    auto* w = static_cast<Waiting*>(context);
+    if (m.kind != SimulatorMessageKind::ModuleMessage) return;
+    standin::ModuleRecord r = standin::DecodeRecord(m.data);
+    if (r.type == 8 && r.sequence == w->sequence) w->answered = true;
+}
+
+// Sends a pose request and dispatches until its acknowledgement; false after 2 s without one.
+bool RoundTrip(uint32_t sequence) {
+    standin::ModuleRecord pose;
+    pose.sequence = sequence;
+    pose.type = 7;
+    pose.text = "Bench";
+    auto bytes = standin::EncodeRecord(pose);
+    SendModuleRecord(bytes.data());
+    Waiting waiting{sequence, false};
+    int64_t until = MonotonicNanos() + 2000000000LL;
+    while (!waiting.answered) {
+        DispatchSimulator(OnMessage, &waiting);
+        if (waiting.answered) break;
+        if (MonotonicNanos() > until) return false;
+        WaitSignalEvent(SimLink().event, 100);
+    }
+    return true;
+}
+
+double Percentile(std::vector<double> values, double p) {
+    std::sort(values.begin(), values.end());
+    size_t i = static_cast<size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
+    return values[std::min(i, values.size() - 1)];
+}
+
+void Measure(const std::string& name) {
+    if (!OpenSimulatorLink()) {
+        std::printf("bench %s: not connected\n", name.c_str());
+        return;
+    }
+    uint32_t sequence = 0;
+    for (int i = 0; i < 200; ++i) RoundTrip(sequence++);
+    std::vector<double> trips;
+    for (int i = 0; i < 2000; ++i) {
+        int64_t start = MonotonicNanos();
+        if (!RoundTrip(sequence++)) break;
+        trips.push_back(static_cast<double>(MonotonicNanos() - start) / 1000.0);
+    }
+    if (!trips.empty()) {
+        std::printf("bench %s: round trip median = %.1f us\n", name.c_str(), Percentile(trips, 0.5));
+        std::printf("bench %s: round trip p99 = %.1f us\n", name.c_str(), Percentile(trips, 0.99));
+    }
+
+    // Batches of DrfE2W blocks, each batch closed by a round trip so that the stand-in has taken them all.
+    std::vector<double> values(500, 0.0);
+    std::vector<double> rates;
+    const int batch = 500;
+    for (int b = 0; b < 22; ++b) {
+        int64_t start = MonotonicNanos();
+        for (int i = 0; i < batch; ++i) {
+            values[static_cast<size_t>(i % 500)] += 1.0;
+            SendDrfE2W(values.data());
+        }
+        if (!RoundTrip(sequence++)) break;
+        double seconds = static_cast<double>(MonotonicNanos() - start) / 1e9;
+        if (b >= 2) rates.push_back(batch * 4036.0 / seconds / 1e6); // the first two warm up
+    }
+    if (!rates.empty()) {
+        std::printf("bench %s: SetClientData 4036 B throughput median = %.1f MB/s\n", name.c_str(), Percentile(rates, 0.5));
+        std::printf("bench %s: SetClientData 4036 B throughput p99 (slowest batches) = %.1f MB/s\n", name.c_str(),
+                    Percentile(rates, 0.01));
+        std::printf("bench %s: SetClientData 4036 B rate median = %.0f requests/s\n", name.c_str(),
+                    Percentile(rates, 0.5) * 1e6 / 4036.0);
+    }
+    CloseSimulatorLink(true);
+}
+} // namespace
+
+int main() {
+    namespace fs = std::filesystem;
+    fs::path folder = fs::temp_directory_path() / ("talvero-bench-" + std::to_string(MonotonicNanos() % 100000000));
+    fs::create_directories(folder);
+    fs::path previous = fs::current_path();
+    fs::current_path(folder);
+    OverrideConfigFolder(ConfigFolder::AllUsersDocuments, std::nullopt);
+    OverrideConfigFolder(ConfigFolder::UserDocuments, std::nullopt);
+    std::string pipe = "talvero-bench-" + std::to_string(MonotonicNanos() % 100000000);
+    SimConnectClient().defaultPipeName = pipe;
+
+    standin::StandIn standIn;
+    standIn.options.quiet = true;
+    standIn.options.pipe = true;
+    standIn.options.pipeName = pipe;
+    standIn.options.port = 0;
+    standIn.options.poseTime = 0;
+    std::thread server([&] { standin::Run(standIn); });
+    for (int i = 0; i < 500 && !standIn.ready && standIn.failure.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (standIn.ready) {
+        std::ofstream(folder / "SimConnect.cfg") << "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort="
+                                                 << standIn.boundPort << "\nDisableNagle=1\n";
+        Measure("simconnect-tcp");
+        fs::remove(folder / "SimConnect.cfg");
+        Measure("simconnect-pipe");
+    } else {
+        std::printf("bench simconnect: stand-in did not start: %s\n", standIn.failure.c_str());
+    }
+    standIn.stop = true;
+    server.join();
+    fs::current_path(previous);
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+    return 0;
+}
