@@ -8,6 +8,7 @@
 #include "poses/pose_catalogue.h"
 #include "setup/aircraft_options.h"
 #include "setup/cockpit_model.h"
+#include "simlink/client_data.h"
 #include "simlink/dispatch.h"
 #include "simlink/module_protocol.h"
 #include "speech/phrase_context.h"
@@ -18,6 +19,14 @@
 
 FrameSubsystems DefaultSubsystems() {
     FrameSubsystems s;
+    s.connectSimulator = [] {
+        ModuleProtocol().sender.setClientData = SetClientDataThroughLink;
+        return OpenSimulatorLink();
+    };
+    s.requestAircraft = SendAircraftRequest;
+    s.dispatchSimulator = DispatchSimulatorMessages;
+    s.simulatorConnected = SimulatorLinkOpen;
+    s.closeSimulator = CloseSimulatorLink;
     s.checkAircraftOptions = CheckAircraftOptions;
     s.installCockpitModel = InstallCockpitModel;
     s.startSpeech = InitTextToSpeech;

@@ -2,6 +2,7 @@
 // module, and the calls that start-up, the main loop and the shutdown make on them.
 #pragma once
 #include "simlink/client/simconnect.h"
+#include "simlink/module_protocol.h"
 
 #include <cstdint>
 
@@ -13,11 +14,8 @@ struct ClientDataArea {
     uint32_t requestId; // kNoRequest for the areas the program never reads
 };
 constexpr uint32_t kNoRequest = 0xFFFFFFFF;
-constexpr uint32_t kModuleRecordSize = 560;
-constexpr uint32_t kDrfValueCount = 500;
-constexpr uint32_t kDrfBlockSize = 4000;
-constexpr uint32_t kRequestMessageW2E = 1;
-constexpr uint32_t kRequestDrfW2E = 2;
+constexpr uint32_t kModuleRecordSize = kModuleMessageBytes;
+constexpr uint32_t kDrfBlockSize = kDrfBlockBytes;
 constexpr uint32_t kPeriodOnSet = 3;
 
 // In the order they are set up: NodeAxisData, MessageE2W, MessageW2E, DrfW2E, DrfE2W.

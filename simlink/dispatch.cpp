@@ -15,20 +15,11 @@
 #include "widget/widget_lists.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
 namespace {
-constexpr uint32_t kReceivedQuit = 3;
-constexpr uint32_t kReceivedClientData = 16;
-constexpr size_t kClientDataOffset = 40;
-
-uint32_t ReadU32(const uint8_t* bytes) {
-    uint32_t value;
-    std::memcpy(&value, bytes, sizeof value);
-    return value;
-}
-
 // Numbers from the value-in field, truncated toward zero to 32 bits; a value that is not a number or
 // lies beyond 32 bits gives the nearest 32-bit value (0 for not-a-number) instead of undefined behaviour.
 int32_t TruncatedValueIn(double value) {
@@ -82,22 +73,38 @@ DispatchState& Dispatch() {
 
 void ResetDispatch() { Dispatch() = DispatchState{}; }
 
-void DispatchReceived(const uint8_t* message, size_t size) {
-    if (!message || size < 12) return;
-    uint32_t id = ReadU32(message + 8);
-    if (id == kReceivedQuit) {
-        Frame().quitRequested = true;
-        return;
-    }
-    if (id != kReceivedClientData || size < kClientDataOffset) return;
-    uint32_t request = ReadU32(message + 12);
-    if (request == kRequestMessageW2E && size >= kClientDataOffset + kModuleMessageBytes) {
+void HandleSimulatorMessage(const SimulatorMessage& message, void*) {
+    switch (message.kind) {
+    case SimulatorMessageKind::Quit: Frame().quitRequested = true; break;
+    case SimulatorMessageKind::ModuleMessage: {
         ModuleMessage& received = Dispatch().lastReceived;
-        std::memcpy(&received, message + kClientDataOffset, kModuleMessageBytes);
+        std::memcpy(&received, message.data, kModuleMessageBytes);
         HandleModuleMessage(received);
-    } else if (request == kRequestDrfW2E && size >= kClientDataOffset + kDrfBlockBytes) {
-        std::memcpy(Drf().w2e, message + kClientDataOffset, kDrfBlockBytes);
+        break;
     }
+    case SimulatorMessageKind::DrfValues: std::memcpy(Drf().w2e, message.data, kDrfBlockBytes); break;
+    case SimulatorMessageKind::Other: break;
+    }
+}
+
+void DispatchReceived(const uint8_t* message, size_t size) {
+    if (!message || size < 12 || size > 0xFFFFFFFFu) return;
+    HandleSimulatorMessage(DecodeSimulatorMessage(message, static_cast<uint32_t>(size)), nullptr);
+}
+
+void DispatchSimulatorMessages() {
+    if (!SimulatorLinkOpen()) return;
+    uint32_t status = DispatchSimulator(HandleSimulatorMessage, nullptr);
+    if (status != kSimOk && !Frame().quitRequested) {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "%08X", status);
+        ExitApplication(std::string("The connection to the simulator was lost (status 0x") + hex + ")");
+    }
+}
+
+void SetClientDataThroughLink(uint32_t clientDataId, uint32_t definitionId, const void* data, uint32_t size) {
+    if (SimulatorLinkOpen())
+        SimConnect_SetClientData(SimLink().handle, clientDataId, definitionId, 0, 0, size, data);
 }
 
 void HandleModuleMessage(const ModuleMessage& m) {
