@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 
 namespace standin {
@@ -115,6 +116,17 @@ void RunAction(StandIn& s, const ScenarioAction& a) {
             r.parameter = link.parameter;
             SendModuleRecord(s, r);
         }
+    } else if (a.verb == "captain-press") {
+        SendModuleRecord(s, MessageOfType(32, "RECSTART"));
+        if (!s.options.workFolder.empty()) {
+            std::FILE* feed = std::fopen((s.options.workFolder + "/captain.txt").c_str(), "ab");
+            if (feed) {
+                std::fprintf(feed, "%s\r\n", a.argument.c_str());
+                std::fclose(feed);
+            }
+        }
+    } else if (a.verb == "captain-release") {
+        SendModuleRecord(s, MessageOfType(32, "RECSTOP"));
     } else if (a.verb == "assign") {
         AssignDrfIndices(s);
     } else if (a.verb == "drop") {

@@ -56,7 +56,8 @@ bool ParseScenario(const std::vector<std::string>& lines, Scenario& scenario, st
             action.verb = FirstWord(after, action.argument);
             static const char* known[] = {"control", "runways", "realmode", "capspeech", "foname", "username",
                                           "reckey",  "recbutton", "widgetbutton", "jsel", "log", "volume",
-                                          "rate",    "voice",  "message", "set", "keyevent", "assign", "drop", "quit"};
+                                          "rate",    "voice",  "message", "set", "keyevent", "assign", "drop", "quit",
+                                          "captain"};
             bool ok = false;
             for (const char* k : known) ok = ok || action.verb == k;
             if (!ok) return fail("unknown action \"" + action.verb + "\"");
@@ -69,6 +70,14 @@ bool ParseScenario(const std::vector<std::string>& lines, Scenario& scenario, st
                 std::string name;
                 double value;
                 if (!SplitNameAndValue(action.argument, name, value)) return fail("set needs a name and a number");
+            }
+            if (action.verb == "captain") {
+                // The captain holds the push-to-talk control, says the phrase, and lets go a moment later.
+                if (action.argument.empty()) return fail("captain needs a phrase");
+                action.verb = "captain-press";
+                scenario.actions.push_back(action);
+                action.verb = "captain-release";
+                action.time += kCaptainPhraseSeconds;
             }
             scenario.actions.push_back(action);
         } else {

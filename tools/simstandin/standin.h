@@ -30,6 +30,9 @@
 //   keyevent LINK           the key event of a read link such as "K:FLAPS_INCR" (type 4 for each
 //                           parameter that reads it)
 //   assign                  assign DRF indices now from the program's "data/drf.txt"
+//   captain PHRASE          the captain says PHRASE: the control word RECSTART, the phrase appended to
+//                           "captain.txt" in the work folder (where the program's captain's-feed
+//                           recogniser hears it), and RECSTOP 1.2 s later
 //   drop                    close the connection without notice
 //   quit                    the simulator closes: quit message (id 3), then the stand-in ends
 //
@@ -107,6 +110,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
 std::string UsageText();
 
 // ---- Scenario ----
+constexpr double kCaptainPhraseSeconds = 1.2; // push-to-talk held for a captain's phrase
 struct ScenarioAction {
     double time = 0;
     int line = 0;

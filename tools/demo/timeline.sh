@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Turns the stand-in's log and the first officer's log, as they grow, into a readable timeline.
+sed -u -n \
+    -e 's/\r$//' \
+    -e 's/^simstandin \([0-9.]*\): scenario line [0-9]*: captain-press \(.*\)/captain       "\2"/p' \
+    -e 's/^simstandin \([0-9.]*\): scenario line [0-9]*: captain-release.*//' \
+    -e 's/^simstandin \([0-9.]*\): scenario line [0-9]*: \(foname\|username\|runways\|realmode\|volume\|rate\|voice\|capspeech\) \(.*\)/module        \2 \3/p' \
+    -e 's/^simstandin \([0-9.]*\): scenario line [0-9]*: quit.*/simulator     quits/p' \
+    -e 's/^---> SPEECH: \(.*\)/first officer "\1"/p' \
+    -e 's/^MessageE2W:\(.*(>.*\)/code sent     \1/p' \
+    -e 's/^MessageE2W:\(\(work\|rest\)_.*\)/pose          \1/p' \
+    -e 's/^---> EXPECTED: \(.*\)/expects       \1/p' \
+    -e 's/^EXIT: \(.*\)/program       exit: \1/p'
