@@ -131,7 +131,9 @@ bool AddPilotNode(std::string& text) {
     if (!IsNodeIndex(lastNum)) return false;
     int lastIndex = 0;
     ReadLeadingInt(lastNum, lastIndex);
-    std::string newNum = "," + ToString(lastIndex + 1);
+    // Built by appending: GCC 12 at -O3 misreads "," + string as an overlapping copy (-Werror=restrict).
+    std::string newNum = ",";
+    newNum += ToString(lastIndex + 1);
     WriteLog("newNumString=" + newNum);
     text = ReplaceFirst(patched, kRootListEnd, newNum + kRootListEnd);
     return true;
