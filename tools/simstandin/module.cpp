@@ -95,10 +95,20 @@ void RunAction(StandIn& s, const ScenarioAction& a) {
         std::string rest;
         std::string type = FirstWord(a.argument, rest);
         ModuleRecord r = MessageOfType(static_cast<uint32_t>(std::strtoul(type.c_str(), nullptr, 10)), "");
-        if (rest.compare(0, 6, "value=") == 0) {
+        // Leading "value=", "system=", "device=" and "parameter=" words, in any order; the rest is the text.
+        for (;;) {
             std::string after;
-            std::string value = FirstWord(rest, after);
-            ParseNumber(value.substr(6), r.valueIn);
+            std::string word = FirstWord(rest, after);
+            size_t equals = word.find('=');
+            std::string key = equals == std::string::npos ? std::string() : word.substr(0, equals + 1);
+            double number = 0;
+            if (!ParseNumber(word.substr(equals == std::string::npos ? 0 : equals + 1), number)) break;
+            bool index = number >= -2147483648.0 && number <= 2147483647.0 && number == std::trunc(number);
+            if (key == "value=") r.valueIn = number;
+            else if (key == "system=" && index) r.system = static_cast<int32_t>(number);
+            else if (key == "device=" && index) r.device = static_cast<int32_t>(number);
+            else if (key == "parameter=" && index) r.parameter = static_cast<int32_t>(number);
+            else break;
             rest = after;
         }
         r.text = rest;

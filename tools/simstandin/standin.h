@@ -25,7 +25,8 @@
 //   reckey TEXT (29)  recbutton TEXT (30)  widgetbutton TEXT (31)  jsel TEXT (40)
 //   volume N (13)  rate N (14)  voice N (16)
 //   log TEXT                a module log line (38)
-//   message TYPE [value=N] [TEXT]   any module message
+//   message TYPE [value=N] [system=N] [device=N] [parameter=N] [TEXT]
+//                           any module message (the indices default to -1, the value to -1)
 //   set NAME VALUE          a simulator variable changes (sent in DrfW2E when the program reads it)
 //   keyevent LINK           the key event of a read link such as "K:FLAPS_INCR" (type 4 for each
 //                           parameter that reads it)
