@@ -131,6 +131,9 @@ void ResetSettings() {
 }
 
 void LoadSettings() {
+    // Speech output has already chosen the first officer's voice. Without a voice line she keeps it, and
+    // the setting names it, so that the next save does not give her another voice (the captain's, at 0).
+    Settings().voiceIndex = SpeechOutput().currentVoiceIndex;
     for (const std::string& line : ReadLines(kSettingsPath)) ApplyLine(line);
     QueueModuleMessage(kMsgSettingsLoaded);
 }

@@ -6,7 +6,7 @@
 inline constexpr const char* kSettingsPath = "./data/settings.txt";
 
 struct SettingsState {
-    int voiceIndex = 0;
+    int voiceIndex = 0; // the first officer's voice: a position in SpeakersList
     int volume = 95;
     int rate = 50;
     std::string captainName = "Cap";     // "cap="
@@ -23,6 +23,7 @@ void ResetSettings();
 
 // Start-up: reads the settings file (any order, unknown lines ignored, missing file: defaults), applies
 // voice, volume and rate to speech output without announcing, and tells the module (message type 26).
+// Without a voice line the voice setting is the voice speech output chose at its start-up.
 void LoadSettings();
 // Rewrites the settings file whole from the current values, in the fixed key order, with CR LF between
 // lines and none after the last. Line breaks inside text values are dropped, and so is "=" from a value

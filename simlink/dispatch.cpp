@@ -132,7 +132,8 @@ void HandleModuleMessage(const ModuleMessage& m) {
         break;
     case kMsgSelectVoice:
         ChangeVoice(TruncatedValueIn(m.valueIn), true);
-        settings.voiceIndex = TruncatedValueIn(m.valueIn);
+        // The setting names the voice that speaks: a position outside the voices changes neither.
+        settings.voiceIndex = SpeechOutput().currentVoiceIndex;
         SaveSettings();
         break;
     case msgtype_ANSWERACF:

@@ -65,6 +65,7 @@ TEST_F(SettingsTest, AFileWithOnlyTheVolumeSetsTheVolumeAndLeavesTheRestAlone) {
     Load("volume=80");
     SettingsState expected;
     expected.volume = 80;
+    expected.voiceIndex = 1; // the voice speech output chose: Zira
     EXPECT_EQ(Fields(Settings()), Fields(expected));
     EXPECT_EQ(SimulatedVoice().volume, 80);
     EXPECT_EQ(SimulatedVoice().rate, 99); // no rate line: the engine's rate is not touched
@@ -77,10 +78,16 @@ TEST_F(SettingsTest, AFileWithOnlyTheVolumeSetsTheVolumeAndLeavesTheRestAlone) {
 
 TEST_F(SettingsTest, AMissingFileKeepsTheDefaultsAndStillTellsTheModule) {
     LoadSettings();
-    EXPECT_EQ(Fields(Settings()), Fields(SettingsState{}));
+    SettingsState expected;
+    expected.voiceIndex = 1; // the voice speech output chose (Zira), not the captain's David at 0
+    EXPECT_EQ(Fields(Settings()), Fields(expected));
     EXPECT_EQ(SimulatedVoice().volume, 99);
+    EXPECT_EQ(SimulatedVoice().selectedVoice, 2);
     ASSERT_EQ(ModuleProtocol().outgoing.size(), 1u);
     EXPECT_EQ(ModuleProtocol().outgoing[0].type, kMsgSettingsLoaded);
+    // A save (the module renamed someone) keeps her voice for the next start.
+    SaveSettings();
+    EXPECT_TRUE(SavedBytes().starts_with("voice=1\r\n")) << SavedBytes();
 }
 
 TEST_F(SettingsTest, IntegerValuesAreReadFromTheirStartOrKeepThePreviousValue) {

@@ -9,6 +9,7 @@
 #include "simlink/drf_answer_file.h"
 #include "speech/recognition_state.h"
 #include "speech/speech_output.h"
+#include "speech/voices.h"
 #include "systems/model.h"
 #include "tests/fakes/test_support.h"
 
@@ -209,6 +210,22 @@ TEST_F(DispatchTest, SettingsMessagesSpeakSaveAndCannotInjectKeys) {
     EXPECT_NE(Log().log.text.find("---> SPEECH: Real mode set\n"), std::string::npos);
     Handle(FromModule(kMsgModuleLog, "module says hi"));
     EXPECT_NE(Log().log.text.find("WASM LOG: module says hi\n"), std::string::npos);
+}
+
+// The module chooses the first officer's voice; the settings file names the voice that speaks, also when
+// the module asked for one that is not installed.
+TEST_F(DispatchTest, VoiceChoiceIsSavedAsTheVoiceThatSpeaks) {
+    InitTextToSpeech(); // David at 0, Zira at 1 (chosen)
+    Handle(FromModule(kMsgSelectVoice, "", 0));
+    EXPECT_EQ(SpeechOutput().currentVoiceIndex, 0);
+    EXPECT_TRUE(SettingsFile().starts_with("voice=0\r\n")) << SettingsFile();
+    Handle(FromModule(kMsgSelectVoice, "", 1));
+    EXPECT_TRUE(SettingsFile().starts_with("voice=1\r\n")) << SettingsFile();
+    Handle(FromModule(kMsgSelectVoice, "", 7));
+    EXPECT_NE(Log().log.text.find("---> SPEECH: Speech voice was not changed.\n"), std::string::npos);
+    EXPECT_EQ(SpeechOutput().currentVoiceIndex, 1);
+    EXPECT_EQ(Settings().voiceIndex, 1);
+    EXPECT_TRUE(SettingsFile().starts_with("voice=1\r\n")) << SettingsFile();
 }
 
 TEST_F(DispatchTest, SpeechMonitorGivesOneStartAndOneStopPerUtterance) {
