@@ -82,7 +82,7 @@ TEST_F(EndToEndTest, InjectionAndOutOfRangeModuleMessagesChangeNothingOutsideThe
         [](standin::StandIn& s) {
             FlyTheAirbus(s);
             s.options.assignByFile = false; // its own indices come by messages; the answer file is the test's
-            AddAction(s.scenario, 0.1, "foname", "Bob\r\nvoice=2");
+            AddAction(s.scenario, 0.1, "foname", "Bob\r\nvoice=0");
             AddAction(s.scenario, 0.15, "username", "Ann\ncapspeech=0");
             AddAction(s.scenario, 0.2, "reckey", "Q\rjc=9");
         });
@@ -95,9 +95,9 @@ TEST_F(EndToEndTest, InjectionAndOutOfRangeModuleMessagesChangeNothingOutsideThe
     // Line breaks never reach the file: eleven lines, each key once, the others' values untouched.
     EXPECT_EQ(
         ReadBytes(install.program + "/data/settings.txt"),
-        "voice=0\r\nvolume=95\r\nrate=50\r\ncap=Anncapspeech=0\r\ntvo=Bobvoice2\r\njsel=\r\nkr=Qjc=9\r\n"
+        "voice=1\r\nvolume=95\r\nrate=50\r\ncap=Anncapspeech=0\r\ntvo=Bobvoice0\r\njsel=\r\nkr=Qjc=9\r\n"
         "jr=0\r\njc=1\r\nreal=1\r\ncapspeech=1");
-    EXPECT_EQ(Settings().officerName, "Bobvoice=2");
+    EXPECT_EQ(Settings().officerName, "Bobvoice=0");
     // Read back as the next start reads it: each value under its own key, no other key touched.
     {
         WorkingFolder cwd(install.program);
@@ -105,12 +105,12 @@ TEST_F(EndToEndTest, InjectionAndOutOfRangeModuleMessagesChangeNothingOutsideThe
         LoadSettings();
     }
     EXPECT_EQ(Settings().captainName, "Anncapspeech=0");
-    EXPECT_EQ(Settings().officerName, "Bobvoice2");
+    EXPECT_EQ(Settings().officerName, "Bobvoice0");
     EXPECT_EQ(Settings().recognitionKey, "Qjc=9");
     EXPECT_EQ(Settings().widgetButton, "1");
     EXPECT_EQ(Settings().capSpeech, 1);
-    EXPECT_EQ(Settings().voiceIndex, 0);
-    EXPECT_TRUE(HasLine(log, "---> SPEECH: Talvero name set as Bobvoice=2"));
+    EXPECT_EQ(Settings().voiceIndex, 1); // Zira, who spoke all along
+    EXPECT_TRUE(HasLine(log, "---> SPEECH: Talvero name set as Bobvoice=0"));
 
     // Out of range and outside the model: logged, nothing written.
     for (const char* expected : {

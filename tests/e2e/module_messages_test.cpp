@@ -7,6 +7,8 @@
 #include "flow/phrase_text.h"
 #include "simlink/drf_arrays.h"
 #include "speech/recognition_state.h"
+#include "speech/simulated_voice.h"
+#include "speech/speech_output.h"
 #include "systems/logic.h"
 #include "systems/model.h"
 
@@ -119,7 +121,7 @@ TEST_F(EndToEndTest, ControlWordsRunwaysAndRealMode) {
     EXPECT_EQ(PhraseText().takeoffRunway, "27L");
     EXPECT_EQ(PhraseText().landingRunway, "09R");
     EXPECT_EQ(Settings().realMode, "1 ");
-    EXPECT_EQ(ProgramFile("data/settings.txt"), "voice=0\r\nvolume=95\r\nrate=50\r\ncap=Cap\r\ntvo="
+    EXPECT_EQ(ProgramFile("data/settings.txt"), "voice=1\r\nvolume=95\r\nrate=50\r\ncap=Cap\r\ntvo="
                                                 "Linda\r\njsel=\r\nkr=R\r\njr=0\r\njc=1\r\nreal=1 \r\n"
                                                 "capspeech=1");
     // The Airbus takes no part in the 737's package set-up.
@@ -138,7 +140,7 @@ TEST_F(EndToEndTest, TheSettingsFileIsRewrittenInTheFixedOrder) {
     ProgramRun run = Run();
     standIn->Stop();
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(ProgramFile("data/settings.txt"), "voice=0\r\nvolume=80\r\nrate=12\r\ncap=Chief\r\ntvo="
+    EXPECT_EQ(ProgramFile("data/settings.txt"), "voice=1\r\nvolume=80\r\nrate=12\r\ncap=Chief\r\ntvo="
                                                 "Anna\r\njsel=\r\nkr=T\r\njr=0\r\njc=1\r\nreal=1\r\n"
                                                 "capspeech=0");
     EXPECT_TRUE(
@@ -175,4 +177,30 @@ TEST_F(EndToEndTest, TheCaptainsPhrasesReachTheMonitorAndAreAnswered) {
     // The module heard about the first officer's speech.
     EXPECT_TRUE(HasLine(standIn->Transcript(), "type=9 ")) << "no speech start message";
     EXPECT_EQ(Recognition().heardPhrase, "");
+}
+
+// A second start on the same installation: the 737's package set-up finds its work done, and a settings
+// file saved in the first run (the module renamed the first officer) keeps the voice she spoke with.
+TEST_F(EndToEndTest, ASecondStartKeepsTheFirstOfficersVoiceAndFindsThePackageSetUpDone) {
+    int voice = -1;
+    std::string description;
+    {
+        auto standIn = StartStandIn({"clock ready", "at 0.1 foname Anna", "at 0.3 quit"});
+        ProgramRun run = Run();
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.infoBoxes.size(), 2u);
+        voice = SpeechOutput().currentVoiceIndex;
+        description = SpeechOutput().SpeakersList.at(static_cast<size_t>(voice));
+    }
+    auto standIn = StartStandIn({"clock ready", "at 0.2 quit"});
+    ProgramRun run = Run();
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.infoBoxes.empty());
+    EXPECT_EQ(Settings().officerName, "Anna");
+    EXPECT_EQ(SpeechOutput().currentVoiceIndex, voice);
+    EXPECT_EQ(SimulatedVoice().descriptions.at(static_cast<size_t>(SimulatedVoice().selectedVoice)),
+              description);
+    // The module hears the same voice index at both starts (message type 15).
+    EXPECT_TRUE(HasLine(standIn->Transcript(),
+                        "type=15 system=-1 device=-1 parameter=-1 out=" + std::to_string(voice)));
 }

@@ -70,7 +70,7 @@ TEST_F(EndToEndTest, StartUpSendsItsRequestsInOrderThenTheModuleMessagesAndDrfE2
     // without gaps, the module messages in the order start-up queued them.
     std::vector<uint32_t> types;
     long drfBlocks = 0;
-    std::string kinds; // "M" for a module message, "D" for a DrfE2W block, in the order sent
+    std::string kinds;        // "M" for a module message, "D" for a DrfE2W block, in the order sent
     bool messageOpen = false; // a module message was sent and no DrfE2W block has followed yet
     unsigned long nextId = expected.size() + 1;
     const std::regex unchanged(R"(client 1 #(\d+)-#(\d+) SetClientData DrfE2W unchanged x(\d+))");
