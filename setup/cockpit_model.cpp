@@ -131,7 +131,8 @@ bool AddPilotNode(std::string& text) {
     if (!IsNodeIndex(lastNum)) return false;
     int lastIndex = 0;
     ReadLeadingInt(lastNum, lastIndex);
-    std::string newNum = "," + ToString(lastIndex + 1);
+    std::string newNum(1, ',');
+    newNum += ToString(lastIndex + 1);
     WriteLog("newNumString=" + newNum);
     text = ReplaceFirst(patched, kRootListEnd, newNum + kRootListEnd);
     return true;
