@@ -57,6 +57,7 @@ struct FrameState {
     std::string AcfPath;
     int aircraftKind = -1;
     bool instanceHeld = false;
+    std::string instanceName = "TvoMutex"; // the single-instance guard's name
     double aircraftAnswerTimeout = 60.0; // seconds the start-up waits for the module's aircraft answer
     int64_t sleepMargin = 200000;        // nanoseconds left to spin after a sleep (learnt from lateness)
     int64_t sleepLateness = 75000;       // running average of how late a sleep comes back, nanoseconds

@@ -66,7 +66,7 @@ bool StartUp() {
     FrameState& frame = Frame();
     const FrameSubsystems& s = frame.subsystems;
 
-    if (!AcquireSingleInstance("TvoMutex")) {
+    if (!AcquireSingleInstance(frame.instanceName)) {
         ShowInfoBox("TALVERO application is already running", "Information");
         ExitApplication("Trying to run another copy - TALVERO application is already running");
         return false;

@@ -12,6 +12,8 @@
 #include "speech/recognition_state.h"
 #include "systems/model.h"
 
+#include "bench/allocation_counter.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -23,32 +25,6 @@
 #include <new>
 #include <string>
 #include <vector>
-
-// Every heap allocation of the process is counted. GCC takes the replaced operators, once inlined, for a
-// mismatched new and free.
-#pragma GCC diagnostic ignored "-Wpragmas"
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-static std::atomic<long long> g_allocations{0};
-void* operator new(std::size_t size) {
-    ++g_allocations;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace {
 namespace fs = std::filesystem;
@@ -149,13 +125,13 @@ int main() {
             while (nextSaid < script.size() && script[nextSaid].at <= cycleTime)
                 Recognition().heardPhrase = script[nextSaid++].phrase;
         }
-        long long a0 = g_allocations.load();
+        long long a0 = allocationCount.load();
         auto t0 = std::chrono::steady_clock::now();
         MonitorSystems();
         SendDrfE2W();
         Executer();
         auto t1 = std::chrono::steady_clock::now();
-        long long allocations = g_allocations.load() - a0;
+        long long allocations = allocationCount.load() - a0;
         double ms = std::chrono::duration<double, std::milli>(t1 - t0).count();
         if (measure) {
             (quiet ? quietTimes : flightTimes).push_back(ms);

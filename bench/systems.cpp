@@ -9,6 +9,8 @@
 #include "systems/logic.h"
 #include "systems/model.h"
 
+#include "bench/allocation_counter.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -17,33 +19,6 @@
 #include <new>
 #include <string>
 #include <vector>
-
-// Every allocation of the process goes through here, so that a pass can be checked for allocating.
-namespace {
-long long allocationCount = 0;
-}
-void* operator new(std::size_t size) {
-    ++allocationCount;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    ++allocationCount;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace {
 constexpr int kSystems = 20, kDevices = 25, kParameters = 20; // 10,000 parameters

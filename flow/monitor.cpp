@@ -72,6 +72,16 @@ void AddMenuEntry(MonitorState& m, PassLists& used, const std::string& device, c
     ++count;
 }
 
+// Where there is no widget to show them (and for authors reading a run), the log says which answers the
+// first officer waits for, once each time the list changes.
+void LogExpectedAnswersWhenChanged(MonitorState& m) {
+    if (m.expectedAnswers == m.loggedAnswers) return;
+    m.loggedAnswers = m.expectedAnswers;
+    std::string line = "Expected answers:";
+    for (const std::string& answer : m.expectedAnswers) line += " \"" + answer + "\"";
+    WriteLog(line);
+}
+
 void TrimLists(MonitorState& m, const PassLists& used) {
     m.expectedAnswers.resize(used.answers);
     m.menuGroups.resize(used.groups);
@@ -271,5 +281,6 @@ void MonitorSystems() {
     }
     if (used.answers == 0) AddExpectedAnswer(m, used, "any");
     TrimLists(m, used);
+    LogExpectedAnswersWhenChanged(m);
     used.entries.swap(m.menuEntriesUsed);
 }

@@ -20,6 +20,7 @@ struct MonitorState {
     std::vector<MenuGroup> menuGroups;
     std::string currentRunName;          // the procedure or checklist last started from the widget
     std::vector<size_t> menuEntriesUsed; // scratch of a pass: entries filled per menu group
+    std::vector<std::string> loggedAnswers; // the expected answers as the log last gave them
 };
 MonitorState& MonitorData();
 void ResetMonitor();

@@ -131,8 +131,7 @@ bool AddPilotNode(std::string& text) {
     if (!IsNodeIndex(lastNum)) return false;
     int lastIndex = 0;
     ReadLeadingInt(lastNum, lastIndex);
-    // Built by appending: GCC 12 at -O3 misreads "," + string as an overlapping copy (-Werror=restrict).
-    std::string newNum = ",";
+    std::string newNum(1, ',');
     newNum += ToString(lastIndex + 1);
     WriteLog("newNumString=" + newNum);
     text = ReplaceFirst(patched, kRootListEnd, newNum + kRootListEnd);

@@ -47,7 +47,8 @@ program=$!
 
 # The timeline: what the captain said (the stand-in), what the first officer said and sent (its log).
 : >"$install/data/log.txt"
-tail -n +1 -F "$demo/standin.log" "$install/data/log.txt" 2>/dev/null | bash "$root/tools/demo/timeline.sh" &
+tail -n +1 -s 0.2 --pid=$program -F "$demo/standin.log" "$install/data/log.txt" 2>/dev/null |
+    bash "$root/tools/demo/timeline.sh" &
 timeline=$!
 
 set +e
@@ -55,9 +56,6 @@ wait $program
 rc=$?
 wait $standin
 set -e
-sleep 0.3
-kill $timeline 2>/dev/null || true
-pkill -P $timeline 2>/dev/null || true
 wait $timeline 2>/dev/null || true
 echo
 echo "the first officer ended with exit code $rc"

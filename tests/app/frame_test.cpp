@@ -115,7 +115,13 @@ struct Scene {
         ReleaseSingleInstance();
         rec = nullptr;
     }
-    int Run() { return RunApplication(Recording(), FakeClockOps()); }
+    // A guard of this test's own, so that a copy of the program running beside the tests (or another
+    // test program) cannot make the starts here look like second copies.
+    std::string GuardName() const { return "TvoMutex-" + install.path.substr(install.path.rfind('/') + 1); }
+    int Run() {
+        Frame().instanceName = GuardName();
+        return RunApplication(Recording(), FakeClockOps());
+    }
     std::string LogFile() { return ReadBytes(install.path + "/data/log.txt"); }
     bool Logged(const std::string& line) { return LogFile().find(line + "\r\n") != std::string::npos; }
 };
@@ -195,19 +201,22 @@ TEST_F(FrameTest, SecondCopyIsRefusedWhileTheFirstHoldsTheGuard) {
     // Linux); this thread starts up as the second copy.
     std::mutex m;
     std::condition_variable cv;
-    bool held = false, done = false;
+    bool tried = false, held = false, done = false;
+    const std::string name = scene->GuardName();
     std::thread first([&] {
-        bool ok = AcquireSingleInstance("TvoMutex");
+        bool ok = AcquireSingleInstance(name);
         std::unique_lock<std::mutex> lock(m);
         held = ok;
+        tried = true;
         cv.notify_all();
         cv.wait(lock, [&] { return done; });
-        ReleaseSingleInstance();
+        if (ok) ReleaseSingleInstance();
     });
     {
         std::unique_lock<std::mutex> lock(m);
-        cv.wait(lock, [&] { return held; });
+        cv.wait(lock, [&] { return tried; });
     }
+    EXPECT_TRUE(held);
     EXPECT_EQ(Run(), 0);
     {
         std::lock_guard<std::mutex> lock(m);

@@ -54,7 +54,7 @@ TEST_F(ScenarioTest, ModuleRoundTripsValuesAndRunsSimpleCode) {
                 "instring=strobes\n"
                 "execute=8,1 (>L:STROBE_SW) (>K:FLAPS_INCR),0\n"
                 "execute=0,Runway [TORW],0\n");
-    // One index per spec and direction: both links of L:BEACON_SW get an index of their own array.
+    // One index for each link spec and direction: both links of L:BEACON_SW get an index of their own array.
     EXPECT_EQ(Param("LIGHTS.BEACON.SWITCH").inDrf.drfIndex, 0);
     EXPECT_EQ(Param("LIGHTS.BEACON.COMMAND").outDrf.drfIndex, 0);
     EXPECT_EQ(Param("LIGHTS.BEACON.STROBE").inDrf.drfIndex, 1);

@@ -116,7 +116,7 @@ void RunAction(StandIn& s, const ScenarioAction& a) {
     } else if (a.verb == "set") {
         std::string name;
         double value = 0;
-        if (SplitNameAndValue(a.argument, name, value)) SetVariable(s, name, value);
+        if (SplitNameAndValue(a.argument, name, value)) SetVariable(s, name, value, "scenario");
     } else if (a.verb == "keyevent") {
         for (const DrfLinkEntry& link : s.links) {
             if (link.write || link.spec != a.argument) continue;
@@ -194,11 +194,11 @@ void SendDrfValues(StandIn& s) {
     s.drfDirty = false;
 }
 
-void SetVariable(StandIn& s, const std::string& name, double value) {
+void SetVariable(StandIn& s, const std::string& name, double value, const char* source) {
     auto found = s.variables.find(name);
     if (found != s.variables.end() && std::memcmp(&found->second, &value, sizeof value) == 0) return;
     s.variables[name] = value;
-    LogLine(s, "variable " + name + " = " + NumberText(value));
+    LogLine(s, "variable " + name + " = " + NumberText(value) + (source ? std::string(" (") + source + ")" : ""));
     if (s.readIndex.count(name)) s.drfDirty = true;
 }
 
@@ -297,7 +297,7 @@ void ModuleReceivedDrf(StandIn& s, const uint8_t* bytes, uint32_t size) {
         // Only values that changed are applied, so a value the program never wrote leaves the simulator's.
         for (const auto& write : s.writeIndex) {
             size_t i = static_cast<size_t>(write.second);
-            if (std::memcmp(&values[i], &s.lastE2W[i], sizeof(double)) != 0) SetVariable(s, write.first, values[i]);
+            if (std::memcmp(&values[i], &s.lastE2W[i], sizeof(double)) != 0) SetVariable(s, write.first, values[i], "DrfE2W");
         }
     }
     s.lastE2W = values;
@@ -346,7 +346,7 @@ bool RunCalculator(StandIn& s, const std::string& code) {
             } else if (kind != 'L' && kind != 'A') {
                 return false;
             } else if (store) {
-                SetVariable(s, name, pop());
+                SetVariable(s, name, pop(), "code");
             } else {
                 auto found = s.variables.find(name);
                 stack.push_back(found == s.variables.end() ? 0.0 : found->second);

@@ -226,7 +226,8 @@ void ModuleReceivedDrf(StandIn& standIn, const uint8_t* bytes, uint32_t size);
 void SendModuleRecord(StandIn& standIn, const ModuleRecord& record);
 void SendDrfValues(StandIn& standIn);
 void AssignDrfIndices(StandIn& standIn);
-void SetVariable(StandIn& standIn, const std::string& name, double value);
+// `source` names who set it in the log line ("scenario", "DrfE2W", "code"); null for the initial values.
+void SetVariable(StandIn& standIn, const std::string& name, double value, const char* source = nullptr);
 // Runs calculator code of the forms "VALUE (>L:NAME)", "(L:NAME) (>L:OTHER)", with + - * /; false when a
 // token is not understood (what came before it has run).
 bool RunCalculator(StandIn& standIn, const std::string& code);
