@@ -56,7 +56,7 @@ const std::vector<std::string> kFlight = {
 
 double Seconds(clockid_t clock) {
     timespec t{};
-    clock_gettime(clock, &t);
+    if (clock_gettime(clock, &t) != 0) return -1; // a thread that has ended
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
@@ -64,7 +64,7 @@ struct Sample {
     double wall = 0, process = 0, mainThread = 0, standIn = 0;
 };
 clockid_t standInClock;
-Sample atFirstPass;
+Sample atFirstPass, atQuit;
 
 Sample Take() {
     Sample s;
@@ -83,7 +83,6 @@ int main() {
                            std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     fs::create_directories(root);
     Installation install = LayOutInstallation(root.generic_string());
-    Sample end;
     ProgramRun run;
     {
         StandInThread standIn(install, kFlight, [](standin::StandIn& s) { s.options.maxSeconds = 120; });
@@ -94,12 +93,16 @@ int main() {
         RunOptions options;
         options.watchdogSeconds = 90;
         options.atFirstPass = [] { atFirstPass = Take(); };
+        // While the program handles the quit notice the stand-in still waits for it to leave: its thread,
+        // and so its clock, are still there.
+        options.atQuitSeen = [] { atQuit = Take(); };
         run = RunProgram(install, options);
-        end = Take();
     }
     std::error_code ec;
     fs::remove_all(root, ec);
-    if (run.firstPassNanos == 0 || run.exitCode != 0 || run.watchdogFired) {
+    const Sample& end = atQuit;
+    if (run.firstPassNanos == 0 || run.passesAtQuit < 0 || run.exitCode != 0 || run.watchdogFired ||
+        atFirstPass.standIn < 0 || end.standIn < 0) {
         std::printf("bench flight: the flight did not run to the simulator's quit (exit code %d)\n",
                     run.exitCode);
         return 1;

@@ -55,6 +55,7 @@ struct RunWatch {
     int64_t deadline = 0;
     bool endAtFirstPass = false;
     void (*atFirstPass)() = nullptr;
+    void (*atQuitSeen)() = nullptr;
 };
 RunWatch watch;
 
@@ -70,7 +71,10 @@ void WatchPassStart() {
 
 void WatchDispatch() {
     if (watch.original.dispatchSimulator) watch.original.dispatchSimulator();
-    if (Frame().quitRequested && watch.run->passesAtQuit < 0) watch.run->passesAtQuit = watch.run->passes;
+    if (Frame().quitRequested && watch.run->passesAtQuit < 0) {
+        watch.run->passesAtQuit = watch.run->passes;
+        if (watch.atQuitSeen) watch.atQuitSeen();
+    }
 }
 
 // Last entry of every pass: the watchdog. It ends the run the way any fatal condition would.
@@ -263,6 +267,7 @@ ProgramRun RunProgram(const Installation& in, const RunOptions& options) {
     watch.run = &run;
     watch.endAtFirstPass = options.endAtFirstPass;
     watch.atFirstPass = options.atFirstPass;
+    watch.atQuitSeen = options.atQuitSeen;
     SetInfoBoxHook(RecordInfoBox);
 
     {

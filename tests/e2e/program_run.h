@@ -63,6 +63,7 @@ struct RunOptions {
     double aircraftAnswerSeconds = 5; // how long start-up waits for the module's aircraft answer
     bool endAtFirstPass = false;      // ExitApplication at the start of the first pass (the benchmark)
     void (*atFirstPass)() = nullptr;  // called at the start of the first pass, before anything else
+    void (*atQuitSeen)() = nullptr;   // called when a dispatch has first left the quit request set
 };
 
 // What one run did, as seen from inside the process.
