@@ -51,8 +51,8 @@ TEST_F(EndToEndTest, TheConnectionDroppingMidRunEndsTheProgramInOrder) {
         << exits[0];
     EXPECT_GT(run.passes, 10);
     EXPECT_EQ(run.passes, run.passesAtQuit); // the pass that saw it was the last
-    // Within a second of the drop (0.3 s after start-up ended, at pass 5).
-    EXPECT_LT(static_cast<double>(ended - run.firstPassNanos) / 1e9, 1.5);
+    // Soon after the drop (0.3 s after start-up ended, at pass 5), well before the watchdog.
+    EXPECT_LT(static_cast<double>(ended - run.firstPassNanos) / 1e9, 3.0);
     // The exit routine closed the connection; the shutdown then had no connection to clear.
     EXPECT_EQ(run.shutdown, (std::vector<std::string>{"closeSimulator", "shutdownRecognition"}));
     EXPECT_FALSE(SimulatorLinkOpen());

@@ -92,19 +92,19 @@ TEST_F(EndToEndTest, ControlWordsRunwaysAndRealMode) {
             "clock ready",
             "at 0.1 control SELECT",
             "at 0.15 control CONFIRM",
-            "at 0.2 control select", // compared whole and case-sensitively: nothing happens
-            "at 0.25 control RECSTART",
-            "at 0.35 control RECSTOP",
-            "at 0.4 runways 27L#09R",
-            "at 0.45 runways 18",      // no "#": the runways stay
-            "at 0.5 runways 01#02#03", // two of them: the runways stay
-            "at 0.55 realmode 1",
-            "at 0.8 quit",
+            "at 0.2 control select",    // compared whole and case-sensitively: nothing happens
+            "at 0.25 control RECSTART", // held a while, as a pilot holds the key
+            "at 0.6 control RECSTOP",
+            "at 0.65 runways 27L#09R",
+            "at 0.7 runways 18",        // no "#": the runways stay
+            "at 0.75 runways 01#02#03", // two of them: the runways stay
+            "at 0.8 realmode 1",
+            "at 1.1 quit",
         },
         [](standin::StandIn& s) {
             FlyTheAirbus(s);
-            AddAction(s.scenario, 0.6, "realmode",
-                      "1 "); // a trailing blank, which a scenario line cannot keep
+            // A trailing blank, which a scenario line cannot keep.
+            AddAction(s.scenario, 0.85, "realmode", "1 ");
         });
     ProgramRun run = Run();
     standIn->Stop();
@@ -164,7 +164,7 @@ TEST_F(EndToEndTest, TheSettingsFileIsRewrittenInTheFixedOrder) {
 TEST_F(EndToEndTest, TheCaptainsPhrasesReachTheMonitorAndAreAnswered) {
     auto standIn =
         StartStandIn({"clock ready", "set A:FUEL TOTAL QUANTITY WEIGHT 10000", "at 0.1 runways 27L#09R",
-                      "at 0.2 captain runway check", "at 1.5 captain fuel check", "at 3.0 quit"},
+                      "at 0.2 captain runway check", "at 1.5 captain fuel check", "at 3.5 quit"},
                      FlyTheAirbus);
     ProgramRun run = Run();
     standIn->Stop();
