@@ -44,6 +44,16 @@ struct FlightTest : FlowTest {
         for (int i = 0; i <= steps; ++i)
             ScheduleSimValue(Now() + 0.02 + seconds * i / steps, spec, from + (to - from) * i / steps);
     }
+    // The lines were said in this order (others may come between them).
+    static void ExpectSpokenInOrder(const std::vector<std::string>& expectedInOrder) {
+        std::vector<std::string> spoken = SpokenLines();
+        auto at = spoken.begin();
+        for (const std::string& line : expectedInOrder) {
+            auto found = std::find(at, spoken.end(), line);
+            EXPECT_NE(found, spoken.end()) << "not said, or not in order: " << line << "\n" << TimelineText();
+            if (found != spoken.end()) at = found + 1;
+        }
+    }
     static bool Spoke(const std::string& line) {
         std::vector<std::string> spoken = SpokenLines();
         return std::find(spoken.begin(), spoken.end(), line) != spoken.end();
@@ -158,14 +168,8 @@ TEST_F(FlightTest, DemoBoeingFliesFromGateToClimb) {
         "After takeoff checklist complete",
         "Ten thousand, landing lights off",
     };
-    std::vector<std::string> spoken = SpokenLines();
-    auto at = spoken.begin();
-    for (const std::string& line : expectedInOrder) {
-        auto found = std::find(at, spoken.end(), line);
-        EXPECT_NE(found, spoken.end()) << "not said, or not in order: " << line << "\n" << TimelineText();
-        if (found != spoken.end()) at = found + 1;
-    }
-    for (const std::string& line : spoken) EXPECT_EQ(line.find("UNKNOWN"), std::string::npos) << line;
+    ExpectSpokenInOrder(expectedInOrder);
+    for (const std::string& line : SpokenLines()) EXPECT_EQ(line.find("UNKNOWN"), std::string::npos) << line;
     EXPECT_FALSE(Spoke("The gear is already up"));
     EXPECT_FALSE(Spoke("Check speed, below flaps up speed 210"));
 
@@ -239,13 +243,7 @@ TEST_F(FlightTest, DemoAirbusTakesOffWithMcduSpeeds) {
         "Gear up",
         "After takeoff checklist complete",
     };
-    std::vector<std::string> spoken = SpokenLines();
-    auto at = spoken.begin();
-    for (const std::string& line : expectedInOrder) {
-        auto found = std::find(at, spoken.end(), line);
-        EXPECT_NE(found, spoken.end()) << "not said, or not in order: " << line << "\n" << TimelineText();
-        if (found != spoken.end()) at = found + 1;
-    }
+    ExpectSpokenInOrder(expectedInOrder);
     EXPECT_EQ(TimelineOf(TimelineKind::PoseAcknowledged).size(), 2u);
     EXPECT_EQ(Param("CHECKLIST.AFTER TAKEOFF.TRIGGER").value, 0);
 }
