@@ -88,14 +88,10 @@ FrameSubsystems Recording() {
 // One start of the program: an installation folder as working folder, the two known folders, a fake
 // module that answers on the first dispatch, and message boxes recorded instead of shown.
 struct Scene {
-    TempFolder install, local, roaming;
+    InstallationFolder installation;
+    const TempFolder& install = installation.folder;
+    TempFolder local, roaming;
     Recorder recorder;
-    WorkingFolder cwd{WithAircraftFolder(install)};
-
-    static std::string WithAircraftFolder(const TempFolder& folder) {
-        folder.Make("data/PM738/tmp.txt");
-        return folder.path;
-    }
 
     Scene() {
         rec = &recorder;
@@ -129,9 +125,9 @@ struct Scene {
 struct FrameTest : ::testing::Test {
     std::unique_ptr<Scene> scene = std::make_unique<Scene>();
     Recorder& recorder = scene->recorder;
-    TempFolder& install = scene->install;
-    TempFolder& local = scene->local;
-    TempFolder& roaming = scene->roaming;
+    const TempFolder& install = scene->install;
+    const TempFolder& local = scene->local;
+    const TempFolder& roaming = scene->roaming;
     int Run() { return scene->Run(); }
     std::string LogFile() { return scene->LogFile(); }
     bool Logged(const std::string& line) { return scene->Logged(line); }

@@ -17,11 +17,9 @@
 
 namespace {
 struct SettingsTest : ::testing::Test {
-    TempFolder folder;
-    std::unique_ptr<WorkingFolder> working;
+    std::unique_ptr<InstallationFolder> install = std::make_unique<InstallationFolder>();
+    const TempFolder& folder = install->folder;
     void SetUp() override {
-        folder.Make("data/x");
-        working = std::make_unique<WorkingFolder>(folder.path);
         ResetLog();
         ResetSettings();
         ResetSimulatedVoice();
@@ -32,7 +30,7 @@ struct SettingsTest : ::testing::Test {
         SimulatedVoice().volume = 99;
     }
     void TearDown() override {
-        working.reset();
+        install.reset();
         ResetSettings();
         ResetSimulatedVoice();
         ResetSpeechOutput();

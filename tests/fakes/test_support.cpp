@@ -54,3 +54,10 @@ std::string ReadBytes(const std::string& path) {
     buffer << in.rdbuf();
     return buffer.str();
 }
+
+std::string InstallationFolder::WithDataFolder(const TempFolder& folder) {
+    folder.Make("data/PM738/x");
+    return folder.path;
+}
+
+std::string InstallationFolder::Bytes(const std::string& relative) const { return ReadBytes(path() + "/" + relative); }

@@ -24,4 +24,16 @@ struct WorkingFolder {
     std::string previous;
 };
 
+// A temporary installation folder with its data/ folder, made the working folder for the scope, so
+// that files the program writes relative to it ("./data/...") land inside the test's own folder.
+struct InstallationFolder {
+    TempFolder folder;
+    WorkingFolder working{WithDataFolder(folder)};
+    const std::string& path() const { return folder.path; }
+    std::string Bytes(const std::string& relative) const;
+
+private:
+    static std::string WithDataFolder(const TempFolder& folder);
+};
+
 std::string ReadBytes(const std::string& path);

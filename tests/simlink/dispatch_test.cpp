@@ -52,14 +52,7 @@ ModuleMessage FromModule(uint32_t type, const std::string& text = "", double val
 }
 
 struct DispatchTest : ::testing::Test {
-    TempFolder install;
-    WorkingFolder cwd{Prepared(install)};
-    std::vector<ModuleMessage> sent;
-
-    static std::string Prepared(const TempFolder& folder) {
-        folder.Make("data/x");
-        return folder.path;
-    }
+    InstallationFolder install;
     void SetUp() override {
         ResetFrame();
         ResetLog();
@@ -81,7 +74,7 @@ struct DispatchTest : ::testing::Test {
         for (const auto& m : ModuleProtocol().outgoing) types.push_back(m.type);
         return types;
     }
-    std::string SettingsFile() { return ReadBytes(install.path + "/data/settings.txt"); }
+    std::string SettingsFile() { return install.Bytes("data/settings.txt"); }
 };
 
 TEST_F(DispatchTest, FramingQuitDrfBlockAndShortMessages) {
@@ -281,11 +274,11 @@ TEST_F(DispatchTest, AnswerFileAssignsLinksAndSkipsWhatIsNotInTheModel) {
     EXPECT_NE(log.find("WorkParh: usage in SetFromFileInDrfArrayID()" + work.path + "/drf.txt\n"), std::string::npos);
     for (const char* skipped : {"0,9,1,2,11", "0,1,1,x,11", "0,1,1,1,500", "0,1,1"})
         EXPECT_NE(log.find(std::string("record skipped: ") + skipped + "\n"), std::string::npos) << skipped;
-    EXPECT_EQ(ReadBytes(install.path + "/data/drf.txt"), "\r\n");
+    EXPECT_EQ(install.Bytes("data/drf.txt"), "\r\n");
     // A missing answer file still leaves the DRF list as one empty line.
     WriteDrfLine("A:X,g,0,0,0,g,");
     Frame().wasmWorkPath = work.path + "/none/";
     SetFromFileInDrfArrayID();
-    EXPECT_EQ(ReadBytes(install.path + "/data/drf.txt"), "\r\n");
+    EXPECT_EQ(install.Bytes("data/drf.txt"), "\r\n");
 }
 } // namespace

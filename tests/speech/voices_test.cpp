@@ -23,11 +23,9 @@ const std::string kDavid = "Simulated David - English (United States)";
 const std::string kZira = "Simulated Zira - English (United States)";
 
 struct VoicesTest : ::testing::Test {
-    TempFolder folder;
-    std::unique_ptr<WorkingFolder> working;
+    std::unique_ptr<InstallationFolder> install = std::make_unique<InstallationFolder>();
+    const TempFolder& folder = install->folder;
     void SetUp() override {
-        folder.Make("data/x");
-        working = std::make_unique<WorkingFolder>(folder.path);
         ResetLog();
         ResetFrame();
         ResetSettings();
@@ -37,7 +35,7 @@ struct VoicesTest : ::testing::Test {
         ResetSpeechOutput();
     }
     void TearDown() override {
-        working.reset();
+        install.reset();
         ResetSimulatedVoice();
         ResetSpeechOutput();
         ResetModuleProtocol();
