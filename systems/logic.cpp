@@ -48,6 +48,21 @@ void CompilePhraseCondition(Condition& condition, const std::string& line) {
     condition.phrase = RegisterPhrase(condition.phraseText);
 }
 
+// One side of a comparison: a number kept as it stands, or a parameter name resolved to its indices. A
+// number that does not convert makes the condition one that never holds.
+void CompileOperand(Condition& condition, const std::string& text, const char* side, ParamRef& ref, double& value,
+                    const std::string& line, const CompileContext& at) {
+    if (!IsNumber(text)) {
+        ref = ResolveParamRef(at.system, at.device, at.parameter, text);
+        return;
+    }
+    if (!ReadLeadingDouble(text, value)) {
+        condition.neverTrue = true;
+        ReportSystemsProblem("Logic of " + at.ownerName + ": " + side + " operand \"" + text +
+                             "\" is not a number, the condition never holds: " + line);
+    }
+}
+
 void CompileComparison(Condition& condition, const std::string& line, const CompileContext& at) {
     static const struct {
         const char* text;
@@ -74,15 +89,7 @@ void CompileComparison(Condition& condition, const std::string& line, const Comp
     std::string leftText = StripBrackets(pieces[0]);
     std::string rightText = pieces.size() > 1 ? StripBrackets(pieces[1]) : std::string();
 
-    if (IsNumber(leftText)) {
-        if (!ReadLeadingDouble(leftText, condition.leftValue)) {
-            condition.neverTrue = true;
-            ReportSystemsProblem("Logic of " + at.ownerName + ": left operand \"" + leftText +
-                                 "\" is not a number, the condition never holds: " + line);
-        }
-    } else {
-        condition.left = ResolveParamRef(at.system, at.device, at.parameter, leftText);
-    }
+    CompileOperand(condition, leftText, "left", condition.left, condition.leftValue, line, at);
 
     if (Contains(rightText, ";")) {
         for (const std::string& piece : SplitAt(rightText, ';')) {
@@ -93,14 +100,8 @@ void CompileComparison(Condition& condition, const std::string& line, const Comp
                 Skip(at, "list entry \"" + piece + "\" is not a whole number", line);
             }
         }
-    } else if (IsNumber(rightText)) {
-        if (!ReadLeadingDouble(rightText, condition.rightValue)) {
-            condition.neverTrue = true;
-            ReportSystemsProblem("Logic of " + at.ownerName + ": right operand \"" + rightText +
-                                 "\" is not a number, the condition never holds: " + line);
-        }
     } else {
-        condition.right = ResolveParamRef(at.system, at.device, at.parameter, rightText);
+        CompileOperand(condition, rightText, "right", condition.right, condition.rightValue, line, at);
     }
 }
 
