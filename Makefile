@@ -5,7 +5,9 @@ SHELL := /bin/bash
 .SHELLFLAGS := -eu -o pipefail -c
 
 JOBS ?= $(shell nproc)
-PACKAGES := cmake ninja-build g++ googletest g++-mingw-w64-x86-64-posix wine wine64 binutils-mingw-w64-x86-64
+PACKAGES := cmake ninja-build g++ googletest g++-mingw-w64-x86-64-posix wine wine64 binutils-mingw-w64-x86-64 \
+  pkg-config libespeak-ng-dev espeak-ng-data libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us \
+  libpulse-dev libx11-dev libcairo2-dev fonts-liberation xvfb x11-utils
 LINUX_BUILD := build/linux
 WIN_BUILD := build/win
 BENCH_BUILD := build/bench

@@ -1,0 +1,35 @@
+// The platform's speech recogniser, as push-to-talk recognition uses it: one rule whose alternatives are
+// the phrases, listening switched on and off on command, results queued and fetched one at a time.
+// Windows uses the SAPI shared recogniser; Linux pocketsphinx over the default capture device.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct RecogniserSetup {
+    std::vector<std::string> phrases; // the grammar's alternatives, in order
+    // A folder from which recorded utterances (WAV files) may come instead of the microphone, for the
+    // simulator stand-in and for authors; empty for none. Platforms without it ignore it.
+    std::string utteranceFolder;
+    void (*log)(const std::string& line) = nullptr;   // lines for the run log
+    void (*trace)(const std::string& line) = nullptr; // diagnostics that do not belong in the log
+};
+
+// Starts the recogniser with its grammar, deaf until told to listen; false when it cannot start (the
+// reason has gone to `trace`).
+bool StartPlatformRecogniser(const RecogniserSetup& setup);
+// Builds the grammar anew from these phrases; false when the recogniser never started or the new grammar
+// could not be made.
+bool SetPlatformGrammar(const std::vector<std::string>& phrases);
+// Push-to-talk: listening from a press (true) to the release (false); a release drops anything not yet
+// heard of an utterance that is over.
+void SetPlatformListening(bool active);
+// The next queued result: the recognised phrase, or "non" when nothing is queued or the utterance was
+// rejected. Never blocks.
+std::string NextPlatformResult();
+void ClosePlatformRecogniser();
+
+// One utterance decoded offline against a list of phrases: the phrase heard, or "non" for a rejection.
+// For the tools and the tests; "non" where the platform has no offline decoder.
+std::string RecogniseSamples(const std::vector<std::string>& phrases, const std::vector<int16_t>& samples,
+                             int sampleRate);
