@@ -69,14 +69,14 @@ void ApplyLine(const std::string& line) {
         break;
     case Key::Volume:
         if (ReadSettingInt(value, number)) {
-            settings.volume = number;
-            SetSpeechVolume(static_cast<float>(number), false);
+            settings.volume = ClampedSetting(number);
+            SetSpeechVolume(static_cast<float>(settings.volume), false);
         }
         break;
     case Key::Rate:
         if (ReadSettingInt(value, number)) {
-            settings.rate = number;
-            SetSpeechRate(static_cast<float>(number), false);
+            settings.rate = ClampedSetting(number);
+            SetSpeechRate(static_cast<float>(settings.rate), false);
         }
         break;
     case Key::CapSpeech:
@@ -163,4 +163,8 @@ std::string SettingsFileText() {
 
 void SaveSettings() {
     WriteStringReplacing(kSettingsPath, SettingsFileText()); // a failure leaves the previous file
+}
+
+int ClampedSetting(int value) {
+    return value < 0 ? 0 : value > 100 ? 100 : value;
 }

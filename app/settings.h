@@ -32,3 +32,6 @@ void LoadSettings();
 void SaveSettings();
 // The file's text as SaveSettings writes it, before the line ends become CR LF.
 std::string SettingsFileText();
+// Volume and rate are settings from 0 to 100: a number beyond them is taken at the nearest end, so a
+// stray value is neither announced, applied nor saved as it came.
+int ClampedSetting(int value);

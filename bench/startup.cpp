@@ -5,6 +5,7 @@
 // The stand-in's engine and the end-to-end harness are compiled in: the stand-in serves on a thread of its
 // own, and each start ends at its first pass.
 #include "tests/e2e/program_run.cpp"
+#include "tests/fakes/captain_feed.cpp"
 #include "tools/simstandin/module.cpp"
 #include "tools/simstandin/options.cpp"
 #include "tools/simstandin/scenario.cpp"

@@ -121,13 +121,15 @@ void HandleModuleMessage(const ModuleMessage& m) {
         break;
     case kMsgPoseDone: PoseReached(m.sequence); break;
     case kMsgSetVolume:
-        SetSpeechVolume(static_cast<float>(TruncatedValueIn(m.valueIn)), true);
-        settings.volume = TruncatedValueIn(m.valueIn);
+        // Volume and rate are settings from 0 to 100: a module's number beyond them is taken at the
+        // nearest end before it is announced, applied or saved.
+        settings.volume = ClampedSetting(TruncatedValueIn(m.valueIn));
+        SetSpeechVolume(static_cast<float>(settings.volume), true);
         SaveSettings();
         break;
     case kMsgSetRate:
-        SetSpeechRate(static_cast<float>(TruncatedValueIn(m.valueIn)), true);
-        settings.rate = TruncatedValueIn(m.valueIn);
+        settings.rate = ClampedSetting(TruncatedValueIn(m.valueIn));
+        SetSpeechRate(static_cast<float>(settings.rate), true);
         SaveSettings();
         break;
     case kMsgSelectVoice:

@@ -3,6 +3,7 @@
 #include "speech/phrase_context.h"
 
 #include "app/helpers.h"
+#include "speech/recognition.h"
 
 #include <algorithm>
 #include <cctype>
@@ -94,4 +95,6 @@ int PhraseContextSize() {
     return static_cast<int>(PhraseContext().phraseContext.size());
 }
 
-void RebuildGrammar() {}
+void RebuildGrammar() {
+    ReinitGrammar();
+}

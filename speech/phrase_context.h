@@ -26,6 +26,5 @@ std::string NormalisePhrase(const std::string& text);
 // Brings the text into its normal form and appends it to the phrase context unless already there.
 PhraseRecord RegisterPhrase(const std::string& text);
 int PhraseContextSize();
-// Hands the phrase context to recognition to rebuild its grammar; recognition is not built yet, so this
-// does nothing for now.
+// Hands the whole phrase context to recognition, which builds its grammar anew.
 void RebuildGrammar();

@@ -1,16 +1,34 @@
-// Push-to-talk recognition and the captain's feed recogniser.
+// Push-to-talk recognition: start-up, the grammar rebuilt from the phrase context, and the poll of each
+// pass that turns presses, releases and results into the heard phrase.
 #include "speech/recognition.h"
 
 #include "app/frame.h"
-#include "app/helpers.h"
 #include "app/log.h"
 #include "flow/monitor.h"
+#include "platform/recogniser.h"
 #include "speech/phrase_context.h"
 #include "speech/recognition_state.h"
 
 RecogniserChoice& RecogniserInUse() {
-    static RecogniserChoice choice{CaptainFeedRecogniser()};
+    static RecogniserChoice choice{PlatformRecogniser()};
     return choice;
+}
+
+Recogniser PlatformRecogniser() {
+    Recogniser r;
+    r.start = [](const std::vector<std::string>& phrases) {
+        RecogniserSetup setup;
+        setup.phrases = phrases;
+        if (!Frame().wasmWorkPath.empty()) setup.utteranceFolder = Frame().wasmWorkPath + kUtteranceFolder;
+        setup.log = [](const std::string& line) { WriteLog(line); };
+        setup.trace = [](const std::string& line) { DebugTrace(line, ""); };
+        return StartPlatformRecogniser(setup);
+    };
+    r.setGrammar = SetPlatformGrammar;
+    r.listen = SetPlatformListening;
+    r.nextResult = NextPlatformResult;
+    r.close = ClosePlatformRecogniser;
+    return r;
 }
 
 bool InitRecognition() {
@@ -19,6 +37,12 @@ bool InitRecognition() {
     reco.initialised = r.start && r.start(PhraseContext().phraseContext);
     if (reco.initialised) reco.recoState = 1;
     return reco.initialised;
+}
+
+int ReinitGrammar() {
+    const Recogniser& r = RecogniserInUse().recogniser;
+    if (Recognition().recoState == 4 || !r.setGrammar) return 1;
+    return r.setGrammar(PhraseContext().phraseContext) ? 0 : 1;
 }
 
 void PollRecognition() {
@@ -56,39 +80,5 @@ void CloseRecognition() {
     if (reco.recoState == 4) return;
     reco.recoState = 4;
     const Recogniser& r = RecogniserInUse().recogniser;
-    if (reco.initialised && r.close) r.close();
-}
-
-CaptainFeedState& CaptainFeed() {
-    static CaptainFeedState state;
-    return state;
-}
-
-namespace {
-std::string FeedPath() { return Frame().wasmWorkPath + "captain.txt"; }
-} // namespace
-
-Recogniser CaptainFeedRecogniser() {
-    Recogniser r;
-    r.start = [](const std::vector<std::string>&) {
-        CaptainFeed() = CaptainFeedState{};
-        // Lines written before this run are not the captain's words to this run.
-        CaptainFeed().consumed = ReadLines(FeedPath()).size();
-        return true;
-    };
-    r.listen = [](bool active) {
-        CaptainFeedState& feed = CaptainFeed();
-        feed.listening = active;
-        if (active) return;
-        std::vector<std::string> lines = ReadLines(FeedPath());
-        if (feed.consumed < lines.size()) feed.results.push_back(lines[feed.consumed++]);
-    };
-    r.nextResult = [] {
-        CaptainFeedState& feed = CaptainFeed();
-        if (feed.results.empty()) return std::string("non");
-        std::string result = feed.results.front();
-        feed.results.erase(feed.results.begin());
-        return result;
-    };
-    return r;
+    if (r.close) r.close();
 }

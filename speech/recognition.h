@@ -8,32 +8,29 @@
 // back queued results one at a time ("non" when there is none or the utterance was rejected).
 struct Recogniser {
     bool (*start)(const std::vector<std::string>& phrases) = nullptr;
-    void (*setGrammar)(const std::vector<std::string>& phrases) = nullptr;
+    bool (*setGrammar)(const std::vector<std::string>& phrases) = nullptr; // false: the old grammar stays
     void (*listen)(bool active) = nullptr;
     std::string (*nextResult)() = nullptr;
     void (*close)() = nullptr;
 };
 
 struct RecogniserChoice {
-    Recogniser recogniser; // the recogniser start-up uses; the captain's feed by default
+    Recogniser recogniser; // the platform's recogniser; tests put a fake in its place
 };
 RecogniserChoice& RecogniserInUse();
 
+// The platform's recogniser. Where the platform can take the captain's utterances from recordings (the
+// simulator stand-in, authors trying their phrases), they are WAV files dropped into this folder of the
+// module's work folder; without the folder it hears the microphone.
+Recogniser PlatformRecogniser();
+inline constexpr const char* kUtteranceFolder = "utterances";
+
 // Start-up with the phrase context; false (and nothing listens) when the recogniser cannot start.
 bool InitRecognition();
+// After the systems files are loaded: the grammar anew from the whole phrase context. 0 when it was
+// rebuilt, 1 when the recogniser never started or refused the new grammar.
+int ReinitGrammar();
 // Once per pass, last: presses, releases and results.
 void PollRecognition();
 // Shut-down: closes the recogniser unless already closed.
 void CloseRecognition();
-
-// The captain's feed: a recogniser that "hears" the lines a script writes to "captain.txt" in the module's
-// work folder, one line per push-to-talk press, in order. The simulator stand-in writes a line there when
-// it presses the push-to-talk control for the captain, so demo runs go through the real order: "RECSTART",
-// the phrase, "RECSTOP".
-Recogniser CaptainFeedRecogniser();
-struct CaptainFeedState {
-    size_t consumed = 0;              // lines of the feed already heard
-    std::vector<std::string> results; // recognised and not yet fetched
-    bool listening = false;
-};
-CaptainFeedState& CaptainFeed();

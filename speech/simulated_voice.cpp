@@ -77,3 +77,8 @@ SpeechEngine SimulatedSpeechEngine() {
     engine.speakCaptain = SimulatedSpeakCaptain;
     return engine;
 }
+
+void UseSimulatedVoice() {
+    ResetSimulatedVoice();
+    SpeechOutput().engine = SimulatedSpeechEngine();
+}

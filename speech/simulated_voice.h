@@ -1,4 +1,4 @@
-// The simulated voice: a stand-in speech engine on the frame clock. Lines queue one behind the other and
+// The simulated voice: a stand-in speech engine on the frame clock, for tests and the scenario runner. Lines queue one behind the other and
 // each is "spoken" for a time that grows with its length, so waits on speech really wait, in tests and in
 // runs without a synthesiser. It offers a few voices, and keeps the chosen voice, rate and volume and the
 // last line where tests and the demo can see them.
@@ -40,3 +40,5 @@ void SimulatedSelectVoice(int position);
 void SimulatedSetRate(int rate);
 void SimulatedSetVolume(int volume);
 SpeechEngine SimulatedSpeechEngine();
+// Resets the simulated voice and makes it the engine of speech output.
+void UseSimulatedVoice();

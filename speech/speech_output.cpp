@@ -2,15 +2,39 @@
 #include "speech/speech_output.h"
 
 #include "app/log.h"
-#include "speech/simulated_voice.h"
+#include "platform/voice.h"
 
 namespace {
 SpeechOutputState Fresh() {
     SpeechOutputState state;
-    state.engine = SimulatedSpeechEngine();
+    state.engine = PlatformSpeechEngine();
     return state;
 }
 } // namespace
+
+SpeechEngine PlatformSpeechEngine() {
+    SpeechEngine engine;
+    engine.start = StartPlatformVoice;
+    engine.stop = StopPlatformVoice;
+    engine.speak = PlatformSpeak;
+    engine.status = [] {
+        PlatformVoiceStatus now = GetPlatformVoiceStatus();
+        SpeechStatus status;
+        if (now.speaking) status.runningState = kSpeechSpeaking;
+        status.phonemeId = now.phonemeId;
+        return status;
+    };
+    engine.voiceDescriptions = PlatformVoiceDescriptions;
+    engine.selectVoice = SelectPlatformVoice;
+    engine.setRate = SetPlatformVoiceRate;
+    engine.setVolume = SetPlatformVoiceVolume;
+    return engine;
+}
+
+void StopSpeechOutput() {
+    const SpeechOutputState& speech = SpeechOutput();
+    if (speech.engine.stop) speech.engine.stop();
+}
 
 SpeechOutputState& SpeechOutput() {
     static SpeechOutputState state = Fresh();

@@ -1,6 +1,6 @@
 // Speech output in the first officer's voice, as the rest of the program reaches it: speak a line, ask
-// whether the voice is still talking, read the engine's status. The engine behind it is swappable: the
-// simulated voice by default, the platform's synthesiser once speech start-up has chosen it.
+// whether the voice is still talking, read the engine's status. The engine behind it is the platform's
+// synthesiser; tests and the scenario runner put the simulated voice in its place.
 #pragma once
 #include <string>
 #include <vector>
@@ -26,6 +26,8 @@ struct SpeechEngine {
     void (*setVolume)(int volume) = nullptr; // 0..100 from the settings; the engine keeps to its range
     // A captain's line, spoken in the voice selected just before; empty: `speak` takes it.
     void (*speakCaptain)(const std::string& text) = nullptr;
+    bool (*start)() = nullptr; // at speech start-up; false: no synthesiser, the other operations do nothing
+    void (*stop)() = nullptr;  // at shut-down
 };
 
 struct SpeechOutputState {
@@ -40,8 +42,12 @@ struct SpeechOutputState {
     float volume = 0;          // last volume given to the engine, before truncation
 };
 SpeechOutputState& SpeechOutput();
-// Back to the start-up state, with the simulated voice as the engine.
+// Back to the start-up state, with the platform's synthesiser (not yet started) as the engine.
 void ResetSpeechOutput();
+// The platform's synthesiser as a speech engine.
+SpeechEngine PlatformSpeechEngine();
+// Shut-down: the engine stops speaking and lets its resources go.
+void StopSpeechOutput();
 
 // The first officer speaks: logs "---> SPEECH: " + text and queues the line on the engine.
 void SpeakText(const std::string& text);

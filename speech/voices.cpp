@@ -50,6 +50,8 @@ std::vector<std::string> GetSpeakersList() {
 
 void InitTextToSpeech() {
     SpeechOutputState& speech = SpeechOutput();
+    // A synthesiser that cannot start leaves an engine whose operations do nothing.
+    if (speech.engine.start) speech.engine.start();
     speech.SpeakersList = GetSpeakersList();
     AppendLogList("Available Speakers List:", speech.SpeakersList);
     if (!speech.SpeakersList.empty()) {

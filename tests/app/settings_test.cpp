@@ -22,8 +22,8 @@ struct SettingsTest : ::testing::Test {
     void SetUp() override {
         ResetLog();
         ResetSettings();
-        ResetSimulatedVoice();
         ResetSpeechOutput();
+        UseSimulatedVoice();
         InitTextToSpeech(); // two usable voices: David at 0, Zira at 1 (the first officer's)
         ResetModuleProtocol();
         SimulatedVoice().rate = 99; // values no load would give, to see which ones a load applies
@@ -32,8 +32,8 @@ struct SettingsTest : ::testing::Test {
     void TearDown() override {
         install.reset();
         ResetSettings();
-        ResetSimulatedVoice();
         ResetSpeechOutput();
+        UseSimulatedVoice();
         ResetModuleProtocol();
         ResetLog();
     }

@@ -23,6 +23,7 @@
 #include "speech/recognition_state.h"
 #include "speech/simulated_voice.h"
 #include "speech/speech_output.h"
+#include "tests/fakes/captain_feed.h"
 #include "systems/model.h"
 
 #include <algorithm>
@@ -248,14 +249,18 @@ void ResetProgramState() {
     ResetRecognition();
     CaptainFeed() = CaptainFeedState{};
     RecogniserInUse() = RecogniserChoice{CaptainFeedRecogniser()};
-    ResetSimulatedVoice();
     ResetSpeechOutput();
+    UseSimulatedVoice();
     ResetPoseCatalogue();
 }
 
 ProgramRun RunProgram(const Installation& in, const RunOptions& options) {
     ProgramRun run;
     ResetProgramState();
+    if (options.platformSpeech) {
+        SpeechOutput().engine = PlatformSpeechEngine();
+        RecogniserInUse() = RecogniserChoice{PlatformRecogniser()};
+    }
     OverrideKnownFolder(KnownFolder::LocalAppData, in.local);
     OverrideKnownFolder(KnownFolder::RoamingAppData, in.roaming);
     OverrideKnownFolder(KnownFolder::Documents, in.documents);

@@ -8,6 +8,7 @@
 #include "simlink/dispatch.h"
 #include "simlink/drf_answer_file.h"
 #include "speech/recognition_state.h"
+#include "speech/simulated_voice.h"
 #include "speech/speech_output.h"
 #include "speech/voices.h"
 #include "systems/model.h"
@@ -60,6 +61,7 @@ struct DispatchTest : ::testing::Test {
         ResetModuleProtocol();
         ResetSettings();
         ResetSpeechOutput();
+        UseSimulatedVoice();
         ResetRecognition();
         ResetExecuter();
         PhraseText() = PhraseTextState{};

@@ -5,6 +5,7 @@
 #include "flow/monitor.h"
 #include "speech/recognition.h"
 #include "speech/recognition_state.h"
+#include "tests/fakes/captain_feed.h"
 #include "tests/fakes/test_support.h"
 
 #include <gtest/gtest.h>

@@ -31,13 +31,13 @@ struct VoicesTest : ::testing::Test {
         ResetSettings();
         ResetExecuter();
         ResetModuleProtocol();
-        ResetSimulatedVoice();
         ResetSpeechOutput();
+        UseSimulatedVoice();
     }
     void TearDown() override {
         install.reset();
-        ResetSimulatedVoice();
         ResetSpeechOutput();
+        UseSimulatedVoice();
         ResetModuleProtocol();
         ResetLog();
     }
@@ -106,16 +106,16 @@ TEST(VoiceEnumeration, FiltersPositionsAndShortNamesFollowTheDescriptions) {
     folder.Make("data/x");
     WorkingFolder working(folder.path);
     for (const Case& c : cases) {
-        ResetSimulatedVoice();
         ResetSpeechOutput();
+        UseSimulatedVoice();
         SimulatedVoice().descriptions = c.installed;
         EXPECT_EQ(GetSpeakersList(), c.speakers) << c.file;
         EXPECT_EQ(SpeechOutput().capVoiceIndex, c.capVoice) << c.file;
         EXPECT_EQ(SpeechOutput().currentVoiceIndex, c.currentVoice) << c.file;
         EXPECT_EQ(ReadBytes(folder.path + "/data/voicelist.txt"), c.file);
     }
-    ResetSimulatedVoice();
     ResetSpeechOutput();
+    UseSimulatedVoice();
 }
 
 TEST_F(VoicesTest, StartUpWithoutEnglishVoicesSelectsNothingAndCannotChangeVoice) {
