@@ -16,6 +16,8 @@
 #include "speech/recognition.h"
 #include "speech/voices.h"
 #include "systems/loader.h"
+#include "widget/widget_lists.h"
+#include "widget/widget_window.h"
 
 FrameSubsystems DefaultSubsystems() {
     FrameSubsystems s;
@@ -44,5 +46,11 @@ FrameSubsystems DefaultSubsystems() {
     s.speechMonitor = SpeechMonitor;
     s.pollRecognition = PollRecognition;
     s.shutdownRecognition = CloseRecognition;
+    s.startGraphics = StartWidgetSubsystem;
+    s.buildWidgetTitles = BuildWidgetTitles;
+    s.registerWidgetClass = RegisterWidgetClass;
+    s.trackAndPlaceWidget = TrackAndPlaceWidget;
+    s.destroyWidget = DestroyWidget;
+    s.shutdownGraphics = ShutdownWidgetSubsystem;
     return s;
 }
