@@ -1,33 +1,292 @@
-// The desktop's windows: a silent stand-in until the platform's own body comes; there is no desktop, so
-// nothing is ever found.
+// The desktop's windows on Linux: the X server named by DISPLAY (XWayland under a Wayland desktop, where
+// a simulator running under Proton has its window), asked through Xlib.
 #include "platform/window_system.h"
 
+#include "platform/linux/x11_display.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+
+#include <cstdlib>
+#include <deque>
+#include <vector>
+
+namespace {
+
+struct X11Connection {
+    Display* display = nullptr;
+    bool tried = false;
+    bool opened = false;
+    std::string whyNot;
+    bool errorSeen = false;
+    Atom netWmName = None;
+    Atom utf8String = None;
+    Atom wmState = None;
+};
+
+X11Connection& Connection() {
+    static X11Connection connection;
+    return connection;
+}
+
+int TrapError(Display*, XErrorEvent*) {
+    Connection().errorSeen = true;
+    return 0;
+}
+
+Window Root() {
+    return DefaultRootWindow(X11Display());
+}
+
+bool HasProperty(Window window, Atom property) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    X11ClearErrors();
+    int status = XGetWindowProperty(X11Display(), window, property, 0, 0, False, AnyPropertyType, &type,
+                                    &format, &count, &after, &data);
+    if (data) XFree(data);
+    return status == Success && !X11ErrorSeen() && type != None;
+}
+
+// A window manager puts each application window inside a frame of its own; the application's window is
+// the one below the frame that carries WM_STATE. Without a window manager the top-level window is it.
+Window ClientWindowOf(Window top) {
+    X11Connection& x = Connection();
+    std::deque<std::pair<Window, int>> queue{{top, 0}};
+    while (!queue.empty()) {
+        auto [window, depth] = queue.front();
+        queue.pop_front();
+        if (HasProperty(window, x.wmState)) return window;
+        if (depth >= 3) continue;
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        X11ClearErrors();
+        if (XQueryTree(X11Display(), window, &root, &parent, &children, &count) && !X11ErrorSeen()) {
+            for (unsigned i = 0; i < count; ++i) queue.push_back({children[i], depth + 1});
+        }
+        if (children) XFree(children);
+    }
+    return top;
+}
+
+std::string PropertyBytes(Window window, Atom property, Atom& type) {
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    type = None;
+    X11ClearErrors();
+    int status = XGetWindowProperty(X11Display(), window, property, 0, 4096, False, AnyPropertyType, &type,
+                                    &format, &count, &after, &data);
+    std::string bytes;
+    if (status == Success && !X11ErrorSeen() && data && format == 8) {
+        bytes.assign(reinterpret_cast<const char*>(data), count);
+    }
+    if (data) XFree(data);
+    return bytes;
+}
+
+} // namespace
+
+Display* X11Display() {
+    return Connection().display;
+}
+void X11ClearErrors() {
+    Connection().errorSeen = false;
+}
+bool X11ErrorSeen() {
+    return Connection().errorSeen;
+}
+
+std::string X11Utf8(const std::u16string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        uint32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        }
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | c >> 6));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | c >> 12));
+            out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | c >> 18));
+            out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+std::u16string X11Utf16(const std::string& utf8) {
+    std::u16string out;
+    for (size_t i = 0; i < utf8.size();) {
+        unsigned char lead = static_cast<unsigned char>(utf8[i]);
+        int extra = lead < 0x80 ? 0 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
+        if (extra < 0 || i + static_cast<size_t>(extra) >= utf8.size()) {
+            out.push_back(0xFFFD);
+            ++i;
+            continue;
+        }
+        uint32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) c = c << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        i += static_cast<size_t>(extra) + 1;
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return out;
+}
+
 bool OpenWindowSystem(std::string& whyNot) {
-    whyNot = "no window system in this build";
-    return false;
+    X11Connection& x = Connection();
+    if (!x.tried) {
+        x.tried = true;
+        const char* name = std::getenv("DISPLAY");
+        if (!name || !*name) {
+            x.whyNot = "no display";
+        } else if (!(x.display = XOpenDisplay(nullptr))) {
+            x.whyNot = std::string("the X server at ") + name + " refused the connection";
+        } else {
+            x.opened = true;
+            XSetErrorHandler(TrapError);
+            x.netWmName = XInternAtom(x.display, "_NET_WM_NAME", False);
+            x.utf8String = XInternAtom(x.display, "UTF8_STRING", False);
+            x.wmState = XInternAtom(x.display, "WM_STATE", False);
+        }
+    }
+    whyNot = x.whyNot;
+    return x.opened;
 }
-void CloseWindowSystem() {}
+
+void CloseWindowSystem() {
+    X11Connection& x = Connection();
+    if (x.display) XCloseDisplay(x.display);
+    x = X11Connection();
+}
+
 ScreenPoint CursorScreenPosition() {
-    return {};
+    ScreenPoint point;
+    if (!X11Display()) return point;
+    Window root = 0, child = 0;
+    int rootX = 0, rootY = 0, winX = 0, winY = 0;
+    unsigned mask = 0;
+    if (XQueryPointer(X11Display(), Root(), &root, &child, &rootX, &rootY, &winX, &winY, &mask)) {
+        point.x = rootX;
+        point.y = rootY;
+    }
+    return point;
 }
-PlatformWindow TopLevelWindowAt(ScreenPoint) {
-    return 0;
+
+PlatformWindow TopLevelWindowAt(ScreenPoint point) {
+    if (!X11Display()) return 0;
+    int x = 0, y = 0;
+    Window child = 0;
+    X11ClearErrors();
+    if (!XTranslateCoordinates(X11Display(), Root(), Root(), point.x, point.y, &x, &y, &child) ||
+        child == 0) {
+        return 0;
+    }
+    return ClientWindowOf(child);
 }
-std::u16string PlatformWindowTitle(PlatformWindow) {
-    return {};
+
+std::u16string PlatformWindowTitle(PlatformWindow window) {
+    if (!X11Display() || window == 0) return {};
+    X11Connection& x = Connection();
+    Atom type = None;
+    std::string bytes = PropertyBytes(window, x.netWmName, type);
+    if (type == x.utf8String && !bytes.empty()) return X11Utf16(bytes);
+    bytes = PropertyBytes(window, XA_WM_NAME, type);
+    if (type == x.utf8String) return X11Utf16(bytes);
+    std::u16string title;
+    for (char c : bytes) title.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+    return title;
 }
-bool PlatformWindowExists(PlatformWindow) {
-    return false;
+
+bool PlatformWindowExists(PlatformWindow window) {
+    if (!X11Display() || window == 0) return false;
+    XWindowAttributes attributes;
+    X11ClearErrors();
+    return XGetWindowAttributes(X11Display(), window, &attributes) && !X11ErrorSeen();
 }
-bool PlatformWindowVisible(PlatformWindow) {
-    return false;
+
+bool PlatformWindowVisible(PlatformWindow window) {
+    if (!X11Display() || window == 0) return false;
+    XWindowAttributes attributes;
+    X11ClearErrors();
+    return XGetWindowAttributes(X11Display(), window, &attributes) && !X11ErrorSeen() &&
+           attributes.map_state == IsViewable;
 }
-bool PlatformWindowRect(PlatformWindow, ScreenRect&) {
-    return false;
+
+bool PlatformWindowRect(PlatformWindow window, ScreenRect& rect) {
+    if (!X11Display() || window == 0) return false;
+    XWindowAttributes attributes;
+    X11ClearErrors();
+    if (!XGetWindowAttributes(X11Display(), window, &attributes) || X11ErrorSeen()) return false;
+    int x = 0, y = 0;
+    Window child = 0;
+    if (!XTranslateCoordinates(X11Display(), window, Root(), 0, 0, &x, &y, &child) || X11ErrorSeen())
+        return false;
+    rect.left = x - attributes.border_width;
+    rect.top = y - attributes.border_width;
+    rect.right = x + attributes.width + attributes.border_width;
+    rect.bottom = y + attributes.height + attributes.border_width;
+    return true;
 }
-PlatformWindow OpenTestWindow(const std::string&, int, int) {
-    return 0;
+
+PlatformWindow OpenTestWindow(const std::string& title, int width, int height) {
+    std::string whyNot;
+    if (!OpenWindowSystem(whyNot)) return 0;
+    Display* display = X11Display();
+    int screen = DefaultScreen(display);
+    Window window = XCreateSimpleWindow(display, Root(), 0, 0, static_cast<unsigned>(width > 0 ? width : 1),
+                                        static_cast<unsigned>(height > 0 ? height : 1), 0,
+                                        BlackPixel(display, screen), 0x2F4F6F);
+    std::string latin1Title = title;
+    XStoreName(display, window, latin1Title.c_str());
+    std::u16string wide;
+    for (char c : title) wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+    std::string utf8 = X11Utf8(wide);
+    XChangeProperty(display, window, Connection().netWmName, Connection().utf8String, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(utf8.data()), static_cast<int>(utf8.size()));
+    XSizeHints hints{};
+    hints.flags = USPosition | PPosition;
+    hints.x = 0;
+    hints.y = 0;
+    XSetWMNormalHints(display, window, &hints);
+    XMapRaised(display, window);
+    XSync(display, False);
+    return window;
 }
-void PumpTestWindows() {}
-void CloseTestWindow(PlatformWindow) {}
-void MoveCursorTo(ScreenPoint) {}
+
+void PumpTestWindows() {
+    if (X11Display()) XFlush(X11Display());
+}
+
+void CloseTestWindow(PlatformWindow window) {
+    if (!X11Display() || window == 0) return;
+    X11ClearErrors();
+    XDestroyWindow(X11Display(), window);
+    XSync(X11Display(), False);
+}
+
+void MoveCursorTo(ScreenPoint point) {
+    if (!X11Display()) return;
+    XWarpPointer(X11Display(), None, Root(), 0, 0, 0, 0, point.x, point.y);
+    XSync(X11Display(), False);
+}
