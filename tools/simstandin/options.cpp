@@ -21,7 +21,9 @@ std::string UsageText() {
            "  --pose-time S       seconds a pose takes before its acknowledgement (default 1)\n"
            "  --once              end when the first client has gone\n"
            "  --max-seconds S     end after S seconds\n"
-           "  --quiet             no log lines on standard error\n";
+           "  --quiet             no log lines on standard error\n"
+           "  --window TITLE      open a window with this title (the cursor is moved over it once)\n"
+           "  --window-size WxH   its size (default 1280x800)\n";
 }
 
 bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string& error) {
@@ -81,6 +83,15 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
         else if (a == "--once") o.once = true;
         else if (a == "--max-seconds") ok = number(o.maxSeconds, 0);
         else if (a == "--quiet") o.quiet = true;
+        else if (a == "--window") ok = value(o.windowTitle);
+        else if (a == "--window-size") {
+            std::string size;
+            ok = value(size);
+            if (ok && !ParseWindowSize(size, o.windowWidth, o.windowHeight)) {
+                error = "--window-size needs WIDTHxHEIGHT, not \"" + size + "\"";
+                ok = false;
+            }
+        }
         else {
             error = "unknown option \"" + a + "\"";
             ok = false;

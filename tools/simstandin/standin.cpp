@@ -568,8 +568,10 @@ int Run(StandIn& s) {
     if (s.options.publishPorts) PublishPorts(s);
     for (const std::string& name : s.listenerNames) LogLine(s, "listening on " + name);
     s.ready = true;
+    OpenSimulatorWindow(s);
     std::vector<uint8_t> buffer(65536);
     while (!s.stop) {
+        PumpSimulatorWindow(s);
         if (s.options.maxSeconds > 0 && Seconds(s) >= s.options.maxSeconds) {
             LogLine(s, "time limit reached");
             break;
@@ -593,6 +595,7 @@ int Run(StandIn& s) {
         }
         if (s.serving) RunDueWork(s);
     }
+    CloseSimulatorWindow(s);
     CloseEverything(s);
     return 0;
 }

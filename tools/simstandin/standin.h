@@ -105,6 +105,8 @@ struct Options {
     bool once = false;                  // end when the first client has gone
     double maxSeconds = 0;              // end after this long (0: no limit)
     bool quiet = false;                 // no log lines on standard error
+    std::string windowTitle;            // a window titled like the simulator's; empty: none
+    int windowWidth = 1280, windowHeight = 800;
 };
 // Reads the command line (without the program name). False with a reason for anything it does not know.
 bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error);
@@ -195,6 +197,7 @@ struct StandIn {
     std::mutex transcriptLock;
     std::condition_variable transcriptChanged;
     std::vector<std::string> transcript;
+    uint64_t window = 0; // the simulator window (--window), 0 when none
     std::vector<std::string> logLines;
 };
 
@@ -212,6 +215,12 @@ bool LoadScenario(StandIn& standIn, std::string& error);
 double Seconds(const StandIn& standIn);
 void Transcript(StandIn& standIn, const std::string& line);
 void LogLine(StandIn& standIn, const std::string& line);
+
+// ---- The simulator window (--window) ----
+bool ParseWindowSize(const std::string& text, int& width, int& height);
+void OpenSimulatorWindow(StandIn& standIn);
+void PumpSimulatorWindow(StandIn& standIn);
+void CloseSimulatorWindow(StandIn& standIn);
 std::string NumberText(double value);
 std::string TrimBlanks(const std::string& text);
 // The first word of `text`; `rest` gets what follows it, trimmed.
