@@ -4,6 +4,8 @@
 
 #include "platform/win32/sapi_support.h"
 
+static_assert(kRecognitionInterest == (SPFEI(SPEI_RECOGNITION) | SPFEI(SPEI_FALSE_RECOGNITION)));
+
 namespace {
 
 void TraceStep(const char* step) {

@@ -1,5 +1,6 @@
 // The stand-in's command line.
 #include "tools/simstandin/standin.h"
+#include "tools/simstandin/window.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,7 @@
 // The stand-in's simulator side: listening, one client session at a time, the SimConnect requests with
 // their checks, client data areas with "on set" delivery, and the transcript.
 #include "tools/simstandin/standin.h"
+#include "tools/simstandin/window.h"
 
 #include "app/helpers.h"
 #include "platform/clock.h"

@@ -216,11 +216,6 @@ double Seconds(const StandIn& standIn);
 void Transcript(StandIn& standIn, const std::string& line);
 void LogLine(StandIn& standIn, const std::string& line);
 
-// ---- The simulator window (--window) ----
-bool ParseWindowSize(const std::string& text, int& width, int& height);
-void OpenSimulatorWindow(StandIn& standIn);
-void PumpSimulatorWindow(StandIn& standIn);
-void CloseSimulatorWindow(StandIn& standIn);
 std::string NumberText(double value);
 std::string TrimBlanks(const std::string& text);
 // The first word of `text`; `rest` gets what follows it, trimmed.
