@@ -6,6 +6,7 @@
 // The stand-in's engine and the end-to-end harness are compiled in (the stand-in runs on a thread).
 #include "tests/e2e/program_run.cpp"
 #include "tests/fakes/captain_feed.cpp"
+#include "tools/simstandin/captain.cpp"
 #include "tools/simstandin/module.cpp"
 #include "tools/simstandin/options.cpp"
 #include "tools/simstandin/scenario.cpp"

@@ -3,6 +3,7 @@
 // module's acknowledgement) and the throughput of 4036-byte SetClientData requests (DrfE2W).
 //
 // The stand-in's engine is compiled in here so that it runs on a thread of this program.
+#include "tools/simstandin/captain.cpp"
 #include "tools/simstandin/module.cpp"
 #include "tools/simstandin/options.cpp"
 #include "tools/simstandin/scenario.cpp"

@@ -6,6 +6,7 @@
 // own, and each start ends at its first pass.
 #include "tests/e2e/program_run.cpp"
 #include "tests/fakes/captain_feed.cpp"
+#include "tools/simstandin/captain.cpp"
 #include "tools/simstandin/module.cpp"
 #include "tools/simstandin/options.cpp"
 #include "tools/simstandin/scenario.cpp"

@@ -95,7 +95,9 @@ TEST_F(SettingsTest, IntegerValuesAreReadFromTheirStartOrKeepThePreviousValue) {
         int engineRate; // what the engine holds afterwards; 99 when it was not touched
     };
     const Case cases[] = {
-        {"rate=75", 75, 5},  {"rate=12.7", 12, -8}, {"rate=0", 0, -11},   {"rate=-20", -20, -15},
+        // Beyond 0..100 (a module once sent 544729) the setting stops at the nearest end.
+        {"rate=75", 75, 5},  {"rate=12.7", 12, -8}, {"rate=0", 0, -11},   {"rate=-20", 0, -11},
+        {"rate=544729", 100, 11},
         {"rate=5-3", 5, -9}, {"rate=abc", 33, 99},  {"rate=7x", 33, 99},  {"rate=", 33, 99},
         {"rate=-", 33, 99},  {"rate=.", 33, 99},    {"rate=-.-", 33, 99}, {"rate=--5", 33, 99},
         {"rate= 5", 33, 99}, {"rate=+5", 33, 99},

@@ -284,3 +284,30 @@ TEST_F(DispatchTest, AnswerFileAssignsLinksAndSkipsWhatIsNotInTheModel) {
     EXPECT_EQ(install.Bytes("data/drf.txt"), "\r\n");
 }
 } // namespace
+
+// Volume and rate are settings from 0 to 100: a module's stray number is taken at the nearest end before
+// it is announced, given to the engine and saved, so it cannot come back at every start.
+TEST_F(DispatchTest, VolumeAndRateFromTheModuleStayWithinTheirSettings) {
+    struct Case {
+        uint32_t type;
+        double value;
+        const char* spoken;
+        const char* saved;
+        int engine; // what the simulated voice holds afterwards
+    };
+    const Case cases[] = {
+        {kMsgSetVolume, 544729, "Speech volume set to 100", "volume=100", 100},
+        {kMsgSetVolume, -3, "Speech volume set to 0", "volume=0", 0},
+        {kMsgSetVolume, 42.9, "Speech volume set to 42", "volume=42", 42},
+        {kMsgSetRate, 544729, "Speech rate set to 100", "rate=100", 11},
+        {kMsgSetRate, -1e12, "Speech rate set to 0", "rate=0", -11},
+    };
+    for (const Case& c : cases) {
+        Handle(FromModule(c.type, "", c.value));
+        EXPECT_NE(Log().log.text.find(std::string("---> SPEECH: ") + c.spoken + "\n"), std::string::npos)
+            << c.spoken;
+        EXPECT_NE(SettingsFile().find(std::string(c.saved) + "\r\n"), std::string::npos) << SettingsFile();
+        EXPECT_EQ(c.type == kMsgSetVolume ? SimulatedVoice().volume : SimulatedVoice().rate, c.engine)
+            << c.spoken;
+    }
+}

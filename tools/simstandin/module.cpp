@@ -127,6 +127,9 @@ void RunAction(StandIn& s, const ScenarioAction& a) {
             SendModuleRecord(s, r);
         }
     } else if (a.verb == "captain-press") {
+        // The utterance is in place before the press, as a microphone hears a captain who speaks at once.
+        std::string dropped = DropUtterance(s, a.utterance);
+        if (!dropped.empty()) LogLine(s, "utterance " + dropped);
         SendModuleRecord(s, MessageOfType(32, "RECSTART"));
         if (!s.options.workFolder.empty()) {
             std::FILE* feed = std::fopen((s.options.workFolder + "/captain.txt").c_str(), "ab");

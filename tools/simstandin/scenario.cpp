@@ -75,9 +75,12 @@ bool ParseScenario(const std::vector<std::string>& lines, Scenario& scenario, st
                 // The captain holds the push-to-talk control, says the phrase, and lets go a moment later.
                 if (action.argument.empty()) return fail("captain needs a phrase");
                 action.verb = "captain-press";
+                action.utterance = SpeakCaptainPhrase(action.argument);
+                double hold = CaptainHoldSeconds(action.utterance);
                 scenario.actions.push_back(action);
                 action.verb = "captain-release";
-                action.time += kCaptainPhraseSeconds;
+                action.utterance.clear();
+                action.time += hold;
             }
             scenario.actions.push_back(action);
         } else {

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace standin {
 
@@ -555,6 +556,13 @@ int Run(StandIn& s) {
         return 1;
     }
     for (const auto& value : s.scenario.initialValues) s.variables[value.first] = value.second;
+    // The utterance folder is there before the program starts, so that its recogniser listens to it.
+    bool speaks = false;
+    for (const ScenarioAction& action : s.scenario.actions) speaks = speaks || !action.utterance.empty();
+    if (speaks && !s.options.workFolder.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(UtteranceFolder(s), ec);
+    }
     if (!s.options.transcriptPath.empty()) {
         s.transcriptFile = std::fopen(s.options.transcriptPath.c_str(), "wb");
         if (!s.transcriptFile) {

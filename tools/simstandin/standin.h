@@ -31,9 +31,12 @@
 //   keyevent LINK           the key event of a read link such as "K:FLAPS_INCR" (type 4 for each
 //                           parameter that reads it)
 //   assign                  assign DRF indices now from the program's "data/drf.txt"
-//   captain PHRASE          the captain says PHRASE: the control word RECSTART, the phrase appended to
-//                           "captain.txt" in the work folder (where the program's captain's-feed
-//                           recogniser hears it), and RECSTOP 1.2 s later
+//   captain PHRASE          the captain says PHRASE: where the platform can speak it, PHRASE spoken in the
+//                           captain's voice goes as a WAV file into "utterances" in the work folder
+//                           (where the program's recogniser takes it instead of the microphone); then the
+//                           control word RECSTART, the phrase appended to "captain.txt" in the work
+//                           folder (what the tests' captain's feed hears), and RECSTOP when the phrase
+//                           has been said (at least 1.2 s later)
 //   drop                    close the connection without notice
 //   quit                    the simulator closes: quit message (id 3), then the stand-in ends
 //
@@ -113,12 +116,14 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
 std::string UsageText();
 
 // ---- Scenario ----
-constexpr double kCaptainPhraseSeconds = 1.2; // push-to-talk held for a captain's phrase
+constexpr double kCaptainPhraseSeconds = 1.2; // push-to-talk held at least this long for a captain's phrase
+constexpr int kUtteranceRate = 16000;          // samples per second of the captain's utterances
 struct ScenarioAction {
     double time = 0;
     int line = 0;
     std::string verb;
-    std::string argument; // the rest of the line, as written
+    std::string argument;            // the rest of the line, as written
+    std::vector<int16_t> utterance;  // a captain's phrase as spoken, where the platform can speak it
 };
 struct Scenario {
     bool clockAtOpen = false;
@@ -128,6 +133,19 @@ struct Scenario {
     std::vector<ScenarioAction> actions; // in time order
 };
 bool ParseScenario(const std::vector<std::string>& lines, Scenario& scenario, std::string& error);
+
+// ---- The captain's voice ----
+// The phrase spoken in the captain's voice at kUtteranceRate with a faint microphone hiss; empty where the
+// platform cannot speak into samples.
+std::vector<int16_t> SpeakCaptainPhrase(const std::string& phrase);
+// How long the captain holds push-to-talk for an utterance: its length and a little more.
+double CaptainHoldSeconds(const std::vector<int16_t>& utterance);
+struct StandIn;
+// "utterances" in the work folder, where the program's recogniser takes recorded utterances from.
+std::string UtteranceFolder(const StandIn& s);
+// Writes the utterance as the next WAV file of the utterance folder (whole or not at all); its path, or
+// empty when there is nothing to write or no work folder.
+std::string DropUtterance(StandIn& s, const std::vector<int16_t>& utterance);
 
 // ---- The server and the module ----
 struct Definition {
@@ -199,6 +217,7 @@ struct StandIn {
     std::vector<std::string> transcript;
     uint64_t window = 0; // the simulator window (--window), 0 when none
     std::vector<std::string> logLines;
+    int utterancesDropped = 0; // captain's utterances written to the utterance folder
 };
 
 // "NAME VALUE" where the name may hold blanks ("A:LIGHT LANDING 1"): false unless the last word is a number.
