@@ -4,7 +4,10 @@
 #include "app/log.h"
 #include "flow/monitor.h"
 #include "speech/recognition.h"
+#include "speech/phrase_context.h"
 #include "speech/recognition_state.h"
+#include "systems/loader.h"
+#include "systems/model.h"
 #include "tests/fakes/captain_feed.h"
 #include "tests/fakes/test_support.h"
 
@@ -19,6 +22,8 @@ struct RecognitionTest : ::testing::Test {
         ResetFrame();
         ResetLog();
         ResetRecognition();
+        ResetPhraseContext();
+        ResetSystems();
         MonitorData().anyAnswerExpected = false;
         Log().log.path = work.path + "/log.txt";
         Frame().wasmWorkPath = work.path + "/";
@@ -87,3 +92,35 @@ TEST_F(RecognitionTest, ReleaseWithoutPressAndAFailedStartDoNothing) {
     EXPECT_EQ(Recognition().recoState, 4);
 }
 } // namespace
+
+// The recogniser starts with the built-in phrases and, once the systems files are loaded, gets the whole
+// phrase context: every phrase condition in its normal form, once, after the built-ins.
+TEST_F(RecognitionTest, TheGrammarGrowsFromTheBuiltInPhrasesToTheWholePhraseContext) {
+    ASSERT_TRUE(InitRecognition());
+    ASSERT_EQ(CaptainFeed().grammar.size(), 19u);
+    EXPECT_EQ(CaptainFeed().grammar.front(), "hello");
+    EXPECT_EQ(CaptainFeed().grammar[7], "config");
+    EXPECT_EQ(CaptainFeed().grammar.back(), "exit");
+
+    work.Write("acf/systems/_systems.txt", "main\n");
+    work.Write("acf/systems/main.txt", "sys=S\ndev=D\n"
+                                       "out=A,execute,a,0\nlogic:\ninstring=Flaps  Five\nexecute=0,Flaps five,0\n"
+                                       "out=B,execute,b,0\nlogic:\ninstring=flaps five\nexecute=0,Again,0\n"
+                                       "out=C,execute,c,0\nlogic:\ninstring=HELLO\nexecute=0,Hi,0\n"
+                                       "out=E,execute,e,0\nlogic:\ninstring=gear up, please!\nexecute=0,Up,0\n");
+    Frame().AcfPath = work.path + "/acf";
+    CreateSystemsFromFile();
+    std::vector<std::string> expected = PhraseContext().phraseContext;
+    ASSERT_EQ(expected.size(), 21u) << "two phrases of four are new";
+    EXPECT_EQ(expected[19], "flaps five");
+    EXPECT_EQ(expected[20], "gear up please");
+    EXPECT_EQ(CaptainFeed().grammar, expected);
+
+    // A recogniser that refuses the new grammar, or one that is closed, keeps what it had.
+    RecogniserInUse().recogniser.setGrammar = [](const std::vector<std::string>&) { return false; };
+    EXPECT_EQ(ReinitGrammar(), 1);
+    RecogniserInUse().recogniser = CaptainFeedRecogniser();
+    EXPECT_EQ(ReinitGrammar(), 0);
+    CloseRecognition();
+    EXPECT_EQ(ReinitGrammar(), 1);
+}
