@@ -14,6 +14,7 @@
 #include "speech/phrase_context.h"
 #include "speech/phrase_dump.h"
 #include "speech/recognition.h"
+#include "speech/speech_output.h"
 #include "speech/voices.h"
 #include "systems/loader.h"
 #include "widget/widget_lists.h"
@@ -45,7 +46,11 @@ FrameSubsystems DefaultSubsystems() {
     s.executer = Executer;
     s.speechMonitor = SpeechMonitor;
     s.pollRecognition = PollRecognition;
-    s.shutdownRecognition = CloseRecognition;
+    s.shutdownRecognition = [] {
+        CloseRecognition();
+        // The voice goes last: the synthesiser and its sound output are let go at the very end.
+        StopSpeechOutput();
+    };
     s.startGraphics = StartWidgetSubsystem;
     s.buildWidgetTitles = BuildWidgetTitles;
     s.registerWidgetClass = RegisterWidgetClass;
