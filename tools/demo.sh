@@ -35,9 +35,31 @@ head -c 2048 /dev/zero >"$models/PMDG_737-800NG_VC_LOD1.bin"
 export HOME="$home" XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_HOME="$home/.config" \
     XDG_RUNTIME_DIR="$runtime" XDG_DOCUMENTS_DIR="$home/Documents"
 
+# The widget needs a desktop: the one there is, else a private Xvfb for the run. The program writes a
+# picture of the widget into data/widget-snapshots each time the answers it waits for change.
+xserver=""
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    widget_desktop="the desktop at $DISPLAY"
+elif command -v Xvfb >/dev/null 2>&1; then
+    n=90
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1920x1200x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+    xserver=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    widget_desktop="a private Xvfb at $DISPLAY"
+else
+    unset DISPLAY
+    widget_desktop=""
+fi
+trap '[ -n "$xserver" ] && kill "$xserver" 2>/dev/null || true' EXIT
+mkdir -p "$install/data/widget-snapshots"
+
 echo "demo installation: $install"
+[ -n "$widget_desktop" ] && echo "widget:            on $widget_desktop, over the stand-in's simulator window"
 "$root/$build/simstandin" --aircraft ./data/PM738 --work "$work" --program "$install" \
     --scenario "$scenario" --transcript "$demo/transcript.txt" --once --max-seconds 170 \
+    --window "Microsoft Flight Simulator - 1.37.19.0" --window-size 1600x1150 \
     2>"$demo/standin.log" &
 standin=$!
 sleep 0.5
@@ -62,4 +84,10 @@ echo "the first officer ended with exit code $rc"
 echo "log:        $install/data/log.txt"
 echo "transcript: $demo/transcript.txt"
 echo "settings:   $install/data/settings.txt"
+pictures=$(find "$install/data/widget-snapshots" -name '*.png' | wc -l)
+if [ "$pictures" -gt 0 ]; then
+    echo "widget:     $install/data/widget-snapshots/ ($pictures pictures, one each time the expected answers changed)"
+else
+    echo "widget:     not shown (no display and no Xvfb)"
+fi
 [ "$rc" -eq 0 ]
