@@ -20,9 +20,18 @@ namespace {
 
 const wchar_t widgetClassName[] = L"Widget Window Class";
 
-// What the window and the drawing keep for the whole run. The font and the brush are made once rather
-// than per line: nothing drawn differs, and a pass is spared their creation.
-struct WidgetWindowState {
+// A rectangle of the buffer, right and bottom exclusive; empty when right <= left or bottom <= top.
+struct Area {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    bool Empty() const { return right <= left || bottom <= top; }
+};
+
+// What the window and the drawing keep for the whole run. Made once rather than per line or per pass,
+// with nothing drawn or shown any different: the font and the brush; the bitmap the window is handed.
+// A clear with the colour of the previous clear resets only what was drawn since (the rest of a buffer
+// as large as the simulator window holds that colour still): GDI+ would otherwise rewrite millions of
+// pixels every pass.
+struct WindowsWidgetState {
     WidgetEventHandler handler = nullptr;
     bool classRegistered = false;
     bool handedOver = false; // the current pump reached the handler
@@ -35,9 +44,16 @@ struct WidgetWindowState {
     GpGraphics* graphics = nullptr;
     int bufferWidth = 0;
     int bufferHeight = 0;
+    bool uniform = false; // outside `drawn`, every pixel holds `clearColour`
+    uint32_t clearColour = 0;
+    Area drawn;              // what fills and text may have touched since the last clear
+    HBITMAP shown = nullptr; // premultiplied copy of the buffer's top-left, for UpdateLayeredWindow
+    void* shownBits = nullptr;
+    int shownWidth = 0;
+    int shownHeight = 0;
 };
-WidgetWindowState& State() {
-    static WidgetWindowState state;
+WindowsWidgetState& State() {
+    static WindowsWidgetState state;
     return state;
 }
 
@@ -49,7 +65,7 @@ PlatformWindow AsPlatformWindow(HWND window) {
 }
 
 void HandOver(WidgetEventKind kind, bool parentClosing = false) {
-    WidgetWindowState& state = State();
+    WindowsWidgetState& state = State();
     state.handedOver = true;
     if (state.handler != nullptr) state.handler(WidgetEvent{kind, parentClosing});
 }
@@ -98,7 +114,7 @@ bool GraphicsStarted() {
 } // namespace
 
 void StartWidgetGraphics() {
-    WidgetWindowState& state = State();
+    WindowsWidgetState& state = State();
     if (state.gdiplusToken != 0) return;
     GdiplusStartupInput input;
     ULONG_PTR token = 0;
@@ -112,7 +128,7 @@ void StartWidgetGraphics() {
 }
 
 void StopWidgetGraphics() {
-    WidgetWindowState& state = State();
+    WindowsWidgetState& state = State();
     if (state.gdiplusToken == 0) return;
     ReleaseWidgetBuffer();
     if (state.brush != nullptr) GdipDeleteBrush(state.brush);
@@ -126,7 +142,7 @@ void StopWidgetGraphics() {
 }
 
 void RegisterWidgetWindowClass(WidgetEventHandler handler) {
-    WidgetWindowState& state = State();
+    WindowsWidgetState& state = State();
     state.handler = handler;
     if (!state.classRegistered) {
         WNDCLASSEXW windowClass{};
@@ -161,7 +177,7 @@ void DestroyWidgetWindow(PlatformWindow window) {
 bool PumpWidgetEvent() {
     MSG message;
     if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) return false;
-    WidgetWindowState& state = State();
+    WindowsWidgetState& state = State();
     state.handedOver = false;
     TranslateMessage(&message);
     DispatchMessageW(&message);
@@ -191,7 +207,7 @@ int WidgetClientTopOffset(PlatformWindow window) {
 }
 
 void CreateWidgetBuffer(int width, int height) {
-    WidgetWindowState& state = State();
+    WindowsWidgetState& state = State();
     if (state.buffer != nullptr || width <= 0 || height <= 0) return;
     StartWidgetGraphics();
     if (!GraphicsStarted()) return;
@@ -204,69 +220,159 @@ void CreateWidgetBuffer(int width, int height) {
     }
     GdipSetSmoothingMode(graphics, SmoothingModeHighQuality);
     GdipSetTextRenderingHint(graphics, TextRenderingHintSingleBitPerPixel);
-    GdipGraphicsClear(graphics, 0x00000000);
     state.buffer = bitmap;
     state.graphics = graphics;
     state.bufferWidth = width;
     state.bufferHeight = height;
+    state.uniform = false;
+    ClearWidgetBuffer(0x00000000);
 }
 
 void ReleaseWidgetBuffer() {
-    WidgetWindowState& state = State();
+    WindowsWidgetState& state = State();
     if (state.graphics != nullptr) GdipDeleteGraphics(state.graphics);
     if (state.buffer != nullptr) GdipDisposeImage(state.buffer);
+    if (state.shown != nullptr) DeleteObject(state.shown);
     state.graphics = nullptr;
     state.buffer = nullptr;
     state.bufferWidth = 0;
     state.bufferHeight = 0;
+    state.uniform = false;
+    state.drawn = Area{};
+    state.shown = nullptr;
+    state.shownBits = nullptr;
+    state.shownWidth = 0;
+    state.shownHeight = 0;
 }
 
 bool WidgetBufferExists() {
     return State().buffer != nullptr;
 }
 
+namespace {
+
+// Widens what the last clear has to undo by the area (clipped to the buffer).
+void MarkDrawn(Area area) {
+    WindowsWidgetState& state = State();
+    area.left = std::max(area.left, 0);
+    area.top = std::max(area.top, 0);
+    area.right = std::min(area.right, state.bufferWidth);
+    area.bottom = std::min(area.bottom, state.bufferHeight);
+    if (area.Empty()) return;
+    Area& drawn = state.drawn;
+    if (drawn.Empty()) {
+        drawn = area;
+        return;
+    }
+    drawn.left = std::min(drawn.left, area.left);
+    drawn.top = std::min(drawn.top, area.top);
+    drawn.right = std::max(drawn.right, area.right);
+    drawn.bottom = std::max(drawn.bottom, area.bottom);
+}
+
+// Sets every pixel of the area to the colour, replacing what was there.
+void SetPixels(const Area& area, uint32_t argb) {
+    WindowsWidgetState& state = State();
+    GpRect rect(area.left, area.top, area.right - area.left, area.bottom - area.top);
+    BitmapData data{};
+    if (GdipBitmapLockBits(state.buffer, &rect, ImageLockModeWrite, PixelFormat32bppARGB, &data) != Ok) {
+        // Not lockable: GDI+ clears, clipped to the area.
+        GdipSetClipRectI(state.graphics, rect.X, rect.Y, rect.Width, rect.Height, CombineModeReplace);
+        GdipGraphicsClear(state.graphics, argb);
+        GdipResetClip(state.graphics);
+        return;
+    }
+    for (UINT row = 0; row < data.Height; ++row) {
+        uint32_t* pixel = reinterpret_cast<uint32_t*>(static_cast<BYTE*>(data.Scan0) + row * data.Stride);
+        std::fill(pixel, pixel + data.Width, argb);
+    }
+    GdipBitmapUnlockBits(state.buffer, &data);
+}
+
+} // namespace
+
 void ClearWidgetBuffer(uint32_t argb) {
-    if (State().graphics != nullptr) GdipGraphicsClear(State().graphics, argb);
+    WindowsWidgetState& state = State();
+    if (state.buffer == nullptr) return;
+    if (state.uniform && argb == state.clearColour) {
+        if (!state.drawn.Empty()) SetPixels(state.drawn, argb);
+    } else {
+        SetPixels(Area{0, 0, state.bufferWidth, state.bufferHeight}, argb);
+    }
+    state.uniform = true;
+    state.clearColour = argb;
+    state.drawn = Area{};
 }
 
 void FillWidgetRect(int x, int y, int width, int height, uint32_t argb) {
-    WidgetWindowState& state = State();
+    WindowsWidgetState& state = State();
     if (state.graphics == nullptr || state.brush == nullptr) return;
     GdipSetSolidFillColor(state.brush, argb);
     GdipFillRectangleI(state.graphics, state.brush, x, y, width, height);
+    MarkDrawn(Area{x - 1, y - 1, x + width + 1, y + height + 1});
 }
 
 void DrawWidgetBufferText(int x, int y, const std::u16string& text, uint32_t argb) {
-    WidgetWindowState& state = State();
+    WindowsWidgetState& state = State();
     if (state.graphics == nullptr || state.font == nullptr || state.brush == nullptr || text.empty()) return;
     GdipSetSolidFillColor(state.brush, argb);
     RectF layout(static_cast<REAL>(x), static_cast<REAL>(y), 0.0f, 0.0f);
     GdipDrawString(state.graphics, reinterpret_cast<const WCHAR*>(text.c_str()),
                    static_cast<INT>(text.size()), state.font, &layout, nullptr, state.brush);
+    // One unwrapped, unclipped line of a 14-pixel font: from a little left of x to the buffer's right
+    // edge, from a little above y to well below the line's 17 pixels.
+    MarkDrawn(Area{x - 8, y - 8, state.bufferWidth, y + 32});
 }
 
 void PresentWidgetBuffer(PlatformWindow window, int x, int y, int width, int height) {
-    WidgetWindowState& state = State();
-    if (state.buffer == nullptr || window == 0) return;
-    HBITMAP bitmap = nullptr;
-    if (GdipCreateHBITMAPFromBitmap(state.buffer, &bitmap, 0) != Ok) return;
+    WindowsWidgetState& state = State();
+    if (state.buffer == nullptr || window == 0 || width <= 0 || height <= 0) return;
+    // The window's share of the buffer, premultiplied as UpdateLayeredWindow wants it, in a kept top-down
+    // DIB section; made again only when the window's size changes.
+    int shownWidth = std::min(width, state.bufferWidth);
+    int shownHeight = std::min(height, state.bufferHeight);
+    if (state.shown == nullptr || shownWidth != state.shownWidth || shownHeight != state.shownHeight) {
+        if (state.shown != nullptr) DeleteObject(state.shown);
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = shownWidth;
+        info.bmiHeader.biHeight = -shownHeight;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        state.shown = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &state.shownBits, nullptr, 0);
+        state.shownWidth = state.shown != nullptr ? shownWidth : 0;
+        state.shownHeight = state.shown != nullptr ? shownHeight : 0;
+        if (state.shown == nullptr) return;
+    }
+    GpRect rect(0, 0, shownWidth, shownHeight);
+    BitmapData data{};
+    data.Width = static_cast<UINT>(shownWidth);
+    data.Height = static_cast<UINT>(shownHeight);
+    data.Stride = shownWidth * 4;
+    data.PixelFormat = PixelFormat32bppPARGB;
+    data.Scan0 = state.shownBits;
+    if (GdipBitmapLockBits(state.buffer, &rect, ImageLockModeRead | ImageLockModeUserInputBuf,
+                           PixelFormat32bppPARGB, &data) != Ok)
+        return;
+    GdipBitmapUnlockBits(state.buffer, &data);
+
     HWND handle = AsHandle(window);
     HDC windowDc = state.paintDc != nullptr ? state.paintDc : GetDC(handle);
     HDC memoryDc = CreateCompatibleDC(windowDc);
-    HGDIOBJ previous = SelectObject(memoryDc, bitmap);
+    HGDIOBJ previous = SelectObject(memoryDc, state.shown);
     POINT destination{x, y};
     SIZE size{width, height};
     POINT source{0, 0};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     UpdateLayeredWindow(handle, windowDc, &destination, &size, memoryDc, &source, 0, &blend, ULW_ALPHA);
     SelectObject(memoryDc, previous);
-    DeleteObject(bitmap);
     DeleteDC(memoryDc);
     if (windowDc != state.paintDc) ReleaseDC(handle, windowDc);
 }
 
 uint32_t WidgetBufferPixel(int x, int y) {
-    WidgetWindowState& state = State();
+    WindowsWidgetState& state = State();
     if (state.buffer == nullptr || x < 0 || y < 0 || x >= state.bufferWidth || y >= state.bufferHeight)
         return 0;
     ARGB colour = 0;
@@ -275,7 +381,7 @@ uint32_t WidgetBufferPixel(int x, int y) {
 }
 
 bool SaveWidgetBufferPng(const std::string& path, int width, int height) {
-    WidgetWindowState& state = State();
+    WindowsWidgetState& state = State();
     if (state.buffer == nullptr || width <= 0 || height <= 0) return false;
     width = std::min(width, state.bufferWidth);
     height = std::min(height, state.bufferHeight);

@@ -97,6 +97,32 @@ TEST_F(WidgetBufferTest, ClearReplacesEveryPixelAndFillBlendsOverWhatIsThere) {
     EXPECT_EQ(WidgetBufferPixel(5, 5), 0x01000000u);
 }
 
+TEST_F(WidgetBufferTest, ClearLeavesNoTraceOfWhatWasDrawn) {
+    // Pass after pass the widget clears to the same colour and draws again; whatever a pass drew, the
+    // next clear takes back everywhere, also where text ran past its row or a fill went off the edge.
+    const uint32_t clear = 0x01000000;
+    auto everyPixelIs = [](uint32_t argb) {
+        int others = 0;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x) others += WidgetBufferPixel(x, y) != argb ? 1 : 0;
+        return others;
+    };
+    ClearWidgetBuffer(clear);
+    for (int pass = 0; pass < 3; ++pass) {
+        FillWidgetRect(-20, 2 + 40 * pass, kWidth + 40, 108, kBackground);
+        DrawWidgetBufferText(10, 6 + 50 * pass,
+                             u"\u00c9XPECTED ANSWERS(2) ... flaps up, gear up, and a long tail", kGreen);
+        DrawWidgetBufferText(-5, kHeight - 12, u"Qgjpy|", 0xFFFFFFFF);
+        EXPECT_GT(kWidth * kHeight - everyPixelIs(clear), 1000);
+        ClearWidgetBuffer(clear);
+        EXPECT_EQ(everyPixelIs(clear), 0) << "pass " << pass;
+    }
+    // Another colour replaces every pixel too.
+    DrawWidgetBufferText(200, 200, u"x", kGreen);
+    ClearWidgetBuffer(0xC8000000);
+    EXPECT_EQ(everyPixelIs(0xC8000000), 0);
+}
+
 TEST_F(WidgetBufferTest, TextSitsInItsLineBoxInItsOwnColour) {
     Background();
     DrawWidgetBufferText(10, 4, u"PROCEDURES(0)", kGreen);
