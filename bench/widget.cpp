@@ -1,0 +1,150 @@
+// Benchmark of the widget's paint: the whole rebuild of the panels and their redraw into the back buffer,
+// handed to the window, as every main-loop pass does; on a private Xvfb when there is one (the window
+// and its presentation included), else the off-screen drawing alone.
+#include "bench/bench_util.h"
+
+#include "app/frame.h"
+#include "app/log.h"
+#include "flow/executer.h"
+#include "flow/monitor.h"
+#include "platform/widget_window.h"
+#include "platform/window_system.h"
+#include "speech/recognition_state.h"
+#include "widget/parent_window.h"
+#include "widget/widget_lists.h"
+#include "widget/widget_platform.h"
+#include "widget/widget_window.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// A private X server for the run; empty display when Xvfb is not installed or does not start.
+struct PrivateXServer {
+    pid_t pid = -1;
+    std::string display;
+    PrivateXServer() {
+        if (std::system("command -v Xvfb >/dev/null 2>&1") != 0) return;
+        int number = 190 + static_cast<int>(getpid() % 300);
+        while (access(("/tmp/.X11-unix/X" + std::to_string(number)).c_str(), F_OK) == 0 ||
+               access(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), F_OK) == 0)
+            ++number;
+        std::string name = ":" + std::to_string(number);
+        pid = fork();
+        if (pid == 0) {
+            std::freopen("/dev/null", "w", stdout);
+            std::freopen("/dev/null", "w", stderr);
+            execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1920x1200x24", "-nolisten", "tcp",
+                   "-noreset", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        for (int i = 0; i < 100; ++i) {
+            if (access(("/tmp/.X11-unix/X" + std::to_string(number)).c_str(), F_OK) == 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                display = name;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    ~PrivateXServer() {
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+};
+
+// A busy moment: a procedure list open with one running, three answers with one selected, a heard
+// phrase, three lines of the first officer.
+void FillPanels() {
+    MonitorData().menuGroups = {
+        {"PROCEDURES",
+         {"Before Start", "Engine Start", "After Start", "Before Taxi", "Before Takeoff", "Climb"}},
+        {"CHECKLISTS", {"Before Start Checklist", "Before Taxi Checklist"}},
+        {"COMMANDS", {"flaps one", "flaps five", "gear up"}}};
+    MonitorData().currentRunName = "Engine Start";
+    MonitorData().expectedAnswers = {"set", "checked", "any"};
+    WidgetLists().selectedAnswer = "checked";
+    Recognition().displayPhrase = "flaps five";
+    ExecuterData().recentPhrases = {"Flaps five", "Speed checked", "Positive rate"};
+    WidgetLists().SelectWidgetVector[TitleProcedures].expanded = 1;
+}
+
+} // namespace
+
+int main() {
+    std::string folder =
+        (std::filesystem::temp_directory_path() / ("bench-widget-" + std::to_string(getpid()))).string();
+    std::filesystem::create_directories(folder + "/data");
+    std::filesystem::current_path(folder);
+
+    PrivateXServer server;
+    bool onScreen = !server.display.empty();
+    if (onScreen)
+        setenv("DISPLAY", server.display.c_str(), 1);
+    else
+        unsetenv("DISPLAY");
+
+    BuildWidgetTitles();
+    FillPanels();
+    PlatformWindow sim = 0;
+    if (onScreen) {
+        sim = OpenTestWindow("Microsoft Flight Simulator - bench", 1600, 1150);
+        MoveCursorTo({200, 200});
+        StartWidgetSubsystem();
+        RegisterWidgetClass();
+        for (int i = 0; i < 200 && (WidgetWindow().WidgetWnd.handle == 0 || !WidgetBufferExists()); ++i) {
+            TrackAndPlaceWidget();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        onScreen = WidgetWindow().WidgetWnd.handle != 0;
+    }
+    if (!onScreen) {
+        StartWidgetGraphics();
+        ParentWindow().ParentWnd.W = 1600;
+        ParentWindow().ParentWnd.H = 1150;
+        WidgetWindow().WidgetWnd.W = 400;
+    }
+    std::printf("widget paint measured %s\n",
+                onScreen ? "on a private Xvfb: rebuild, redraw and presentation to the window"
+                         : "off-screen only (no Xvfb): rebuild and redraw into the back buffer");
+
+    using Clock = std::chrono::steady_clock;
+    for (int i = 0; i < 100; ++i) PaintWidget();
+    std::vector<double> paints;
+    for (int i = 0; i < 3000; ++i) {
+        auto start = Clock::now();
+        PaintWidget();
+        paints.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    PrintFigure("widget", "paint median", Percentile(paints, 50), "ms");
+    PrintFigure("widget", "paint p99", Percentile(paints, 99), "ms");
+
+    if (onScreen) {
+        // The widget's whole share of a pass: tracking, ensure, one event (the paint) and placement.
+        std::vector<double> passes;
+        for (int i = 0; i < 2000; ++i) {
+            auto start = Clock::now();
+            TrackAndPlaceWidget();
+            passes.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        }
+        PrintFigure("widget", "pass median", Percentile(passes, 50), "ms");
+        PrintFigure("widget", "pass p99", Percentile(passes, 99), "ms");
+        Frame().quitRequested = true;
+        DestroyWidget();
+        CloseTestWindow(sim);
+    }
+    ShutdownWidgetSubsystem();
+    StopWidgetGraphics();
+    std::filesystem::current_path(std::filesystem::temp_directory_path());
+    std::filesystem::remove_all(folder);
+    return 0;
+}
