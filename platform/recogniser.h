@@ -8,8 +8,18 @@
 
 struct RecogniserSetup {
     std::vector<std::string> phrases; // the grammar's alternatives, in order
-    // A folder from which recorded utterances (WAV files) may come instead of the microphone, for the
-    // simulator stand-in and for authors; empty for none. Platforms without it ignore it.
+    // A folder from which recorded utterances (WAV files) come instead of the microphone, for the
+    // simulator stand-in and for authors; empty (or a folder that does not exist at start) for the
+    // microphone. Platforms without it ignore it. The protocol:
+    // - A writer drops one utterance as a ".wav" file (PCM, any rate and channel count; 16 kHz mono
+    //   16-bit is best), written under another name (one starting with "." or not ending in ".wav") and
+    //   then renamed into place, e.g. "utterance-0001.wav". Files are taken in name order.
+    // - The recogniser notices a file within 20 ms, plays its samples in real time into what it hears, as
+    //   a microphone would hear them, then deletes it (an unreadable file is deleted unplayed). Between
+    //   files it hears a faint noise floor.
+    // - Drop the file just before the press (listening true) and release after the audio's length: the
+    //   last 300 ms before the press and 120 ms after the release are part of the utterance, so nothing
+    //   is lost to the few milliseconds between the drop, the press and the start of playing.
     std::string utteranceFolder;
     void (*log)(const std::string& line) = nullptr;   // lines for the run log
     void (*trace)(const std::string& line) = nullptr; // diagnostics that do not belong in the log

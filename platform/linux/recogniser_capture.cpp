@@ -1,0 +1,104 @@
+// The recogniser's ears: the default capture device through PulseAudio, or the utterance folder, where a
+// WAV file dropped (under its final name, by rename) is played in real time once and then deleted.
+#include "platform/linux/recogniser_parts.h"
+#include "speech/audio_clip.h"
+
+#include <pulse/error.h>
+#include <pulse/simple.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+int64_t NowMicros() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// The first utterance file waiting in the folder, by name: a ".wav" whose name does not start with ".".
+std::string NextUtteranceFile(const std::string& folder) {
+    std::error_code ec;
+    std::string first;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        if (name.empty() || name[0] == '.' || name.size() < 5) continue;
+        std::string ext = name.substr(name.size() - 4);
+        for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+        if (ext != ".wav" || !it->is_regular_file(ec)) continue;
+        std::string path = it->path().string();
+        if (first.empty() || path < first) first = path;
+    }
+    return first;
+}
+
+// A faint noise floor (about 3 sample units RMS), as a quiet microphone gives between words.
+int16_t NoiseFloorSample(uint32_t& state) {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    return int16_t(int(state % 11u) - 5);
+}
+
+} // namespace
+
+bool OpenMicrophone(AudioSource& source, std::string& error) {
+    pa_sample_spec spec{};
+    spec.format = PA_SAMPLE_S16LE;
+    spec.rate = kCaptureRate;
+    spec.channels = 1;
+    pa_buffer_attr attr{};
+    attr.maxlength = uint32_t(-1);
+    attr.fragsize = uint32_t(kChunkSamples * 2);
+    int code = 0;
+    source.microphone = pa_simple_new(nullptr, "Virtual first officer", PA_STREAM_RECORD, nullptr,
+                                      "Captain's voice", &spec, nullptr, &attr, &code);
+    if (!source.microphone) error = pa_strerror(code);
+    return source.microphone != nullptr;
+}
+
+void CloseAudioSource(AudioSource& source) {
+    if (source.microphone) pa_simple_free(source.microphone);
+    source.microphone = nullptr;
+}
+
+bool ReadChunk(AudioSource& source, int16_t* chunk) {
+    if (source.folder.empty()) {
+        if (!source.microphone) return false;
+        int code = 0;
+        if (pa_simple_read(source.microphone, chunk, kChunkSamples * 2, &code) < 0) {
+            CloseAudioSource(source);
+            return false;
+        }
+        return true;
+    }
+    // The folder plays at the audio's own pace: one chunk every 20 ms of the steady clock.
+    int64_t now = NowMicros();
+    if (source.nextChunkMicros == 0 || source.nextChunkMicros < now - 200000) source.nextChunkMicros = now;
+    if (source.nextChunkMicros > now)
+        std::this_thread::sleep_for(std::chrono::microseconds(source.nextChunkMicros - now));
+    source.nextChunkMicros += int64_t(kChunkSamples) * 1000000 / kCaptureRate;
+    if (source.playedTo >= source.playing.size()) {
+        source.playing.clear();
+        source.playedTo = 0;
+        std::string path = NextUtteranceFile(source.folder);
+        if (!path.empty()) {
+            AudioClip clip;
+            if (ReadWav(path, clip)) source.playing = Resampled(clip, kCaptureRate).samples;
+            std::error_code ec;
+            std::filesystem::remove(path, ec); // consumed (or unreadable): it is not played again
+        }
+    }
+    for (size_t i = 0; i < kChunkSamples; ++i) {
+        int16_t floor = NoiseFloorSample(source.noiseState);
+        if (source.playedTo < source.playing.size())
+            chunk[i] = int16_t(std::clamp(int(source.playing[source.playedTo++]) + floor, -32768, 32767));
+        else
+            chunk[i] = floor;
+    }
+    return true;
+}

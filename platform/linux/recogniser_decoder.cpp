@@ -1,0 +1,270 @@
+// The recogniser's pocketsphinx decoder: one grammar whose alternatives are the phrases and, beside
+// them, a garbage loop of single phones that costs a fixed penalty per phone. Sound the phrases explain
+// less well than free phones do (speech outside the grammar, noise) takes the garbage path and is
+// rejected; silence gives no words at all.
+#include "platform/linux/recogniser_parts.h"
+
+#include <pocketsphinx.h>
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+#include <sstream>
+
+namespace {
+
+const char* const kModelFolder = "/usr/share/pocketsphinx/model/en-us/en-us";
+const char* const kDictionary = "/usr/share/pocketsphinx/model/en-us/cmudict-en-us.dict";
+const char* const kGrammarSearch = "phrases";
+
+// The model's phones, each a garbage "word" of the grammar.
+const char* const kPhones[] = {"AA", "AE", "AH", "AO", "AW", "AY", "B",  "CH", "D", "DH", "EH", "ER", "EY",
+                               "F",  "G",  "HH", "IH", "IY", "JH", "K",  "L",  "M", "N",  "NG", "OW", "OY",
+                               "P",  "R",  "S",  "SH", "T",  "TH", "UH", "UW", "V", "W",  "Y",  "Z",  "ZH"};
+const char* const kGarbagePrefix = "garbage_";
+
+ps_decoder_t* NewDecoder(std::string& error) {
+    std::vector<std::string> args = {"-hmm",   kModelFolder, "-dict",     kDictionary,
+                                     "-logfn", "/dev/null",  "-samprate", "16000"};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    cmd_ln_t* config = cmd_ln_parse_r(nullptr, ps_args(), int(argv.size()), argv.data(), TRUE);
+    if (!config) {
+        error = "pocketsphinx refused its configuration";
+        return nullptr;
+    }
+    ps_decoder_t* decoder = ps_init(config);
+    cmd_ln_free_r(config); // the decoder keeps its own reference
+    if (!decoder) error = std::string("pocketsphinx could not load the model in ") + kModelFolder;
+    return decoder;
+}
+
+std::string GarbageWord(const char* phone) {
+    std::string word = kGarbagePrefix + std::string(phone);
+    for (char& c : word) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return word;
+}
+
+std::vector<std::string> Words(const std::string& phrase) {
+    std::istringstream in(phrase);
+    std::vector<std::string> words;
+    std::string w;
+    while (in >> w) words.push_back(w);
+    return words;
+}
+
+// A word the grammar may hold: letters, digits and apostrophes (what the phrase context keeps).
+bool IsGrammarWord(const std::string& word) {
+    for (unsigned char c : word)
+        if (!std::isalnum(c) && c != '\'') return false;
+    return !word.empty();
+}
+
+// The 10 ms frames of the best path that are words, not silence or filler.
+int SpeechFrames(ps_decoder_t* decoder) {
+    int frames = 0;
+    for (ps_seg_t* seg = ps_seg_iter(decoder); seg; seg = ps_seg_next(seg)) {
+        std::string word = ps_seg_word(seg);
+        int sf = 0, ef = 0;
+        ps_seg_frames(seg, &sf, &ef);
+        bool filler = word.empty() || word == "<sil>" || word == "<s>" || word == "</s>" || word[0] == '[' ||
+                      word[0] == '+' || word == "(NULL)";
+        if (!filler) frames += ef - sf + 1;
+    }
+    return frames;
+}
+
+// The grammar as a finite-state graph: from the start, one chain of word transitions per phrase to the
+// end, and the garbage loop: any phone, any number of times, each at the cost of `phonePenalty`, entered
+// at the cost of `garbageWeight`.
+bool SetPhraseGraph(Decoders& d, const std::vector<std::string>& phrases) {
+    logmath_t* lmath = ps_get_logmath(d.grammar);
+    float lw = float(cmd_ln_float32_r(ps_get_config(d.grammar), "-lw"));
+    int states = 3; // start, end, garbage
+    for (const std::string& phrase : phrases) states += int(Words(phrase).size()) - 1;
+    fsg_model_t* fsg = fsg_model_init("phrases", lmath, lw, states);
+    fsg->start_state = 0;
+    fsg->final_state = 1;
+    const int garbage = 2;
+    auto logp = [&](double p) { return int32(logmath_log(lmath, p) * lw); };
+    int next = 3;
+    int32 phraseLogp = logp(1.0 / double(phrases.size()));
+    for (const std::string& phrase : phrases) {
+        std::vector<std::string> words = Words(phrase);
+        int from = 0;
+        for (size_t i = 0; i < words.size(); ++i) {
+            int to = i + 1 == words.size() ? 1 : next++;
+            fsg_model_trans_add(fsg, from, to, i == 0 ? phraseLogp : 0,
+                                fsg_model_word_add(fsg, words[i].c_str()));
+            from = to;
+        }
+    }
+    if (d.garbageWeight > 0) {
+        int32 phone = logp(d.phonePenalty), entry = logp(d.garbageWeight * d.phonePenalty);
+        for (const char* p : kPhones) {
+            int wid = fsg_model_word_add(fsg, GarbageWord(p).c_str());
+            fsg_model_trans_add(fsg, 0, garbage, entry, wid);
+            fsg_model_trans_add(fsg, garbage, garbage, phone, wid);
+        }
+        fsg_model_null_trans_add(fsg, garbage, 1, 0);
+    }
+    bool ok =
+        ps_set_fsg(d.grammar, kGrammarSearch, fsg) >= 0 && ps_set_search(d.grammar, kGrammarSearch) >= 0;
+    fsg_model_free(fsg);
+    return ok;
+}
+
+// The yardstick: the garbage loop alone, any phones in any order.
+bool SetPhoneLoop(ps_decoder_t* decoder, double phonePenalty) {
+    logmath_t* lmath = ps_get_logmath(decoder);
+    float lw = float(cmd_ln_float32_r(ps_get_config(decoder), "-lw"));
+    fsg_model_t* fsg = fsg_model_init("phones", lmath, lw, 2);
+    fsg->start_state = 0;
+    fsg->final_state = 1;
+    int32 phone = int32(logmath_log(lmath, phonePenalty) * lw);
+    for (const char* p : kPhones) {
+        int wid = fsg_model_word_add(fsg, GarbageWord(p).c_str());
+        fsg_model_trans_add(fsg, 0, 1, phone, wid);
+        fsg_model_trans_add(fsg, 1, 1, phone, wid);
+    }
+    fsg_model_null_trans_add(fsg, 0, 1, 0);
+    bool ok = ps_set_fsg(decoder, "phones", fsg) >= 0 && ps_set_search(decoder, "phones") >= 0;
+    fsg_model_free(fsg);
+    return ok;
+}
+
+} // namespace
+
+bool OpenDecoders(Decoders& d, std::string& error) {
+    if (d.grammar) return true;
+    d.grammar = NewDecoder(error);
+    if (!d.grammar) return false;
+    for (const char* phone : kPhones) ps_add_word(d.grammar, GarbageWord(phone).c_str(), phone, FALSE);
+    d.phoneLoop = NewDecoder(error);
+    if (!d.phoneLoop) {
+        CloseDecoders(d);
+        return false;
+    }
+    for (const char* phone : kPhones) ps_add_word(d.phoneLoop, GarbageWord(phone).c_str(), phone, FALSE);
+    if (!SetPhoneLoop(d.phoneLoop, kLoopPhonePenalty)) {
+        error = "pocketsphinx refused the phone loop";
+        CloseDecoders(d);
+        return false;
+    }
+    return true;
+}
+
+void CloseDecoders(Decoders& d) {
+    if (d.inUtterance && d.grammar) ps_end_utt(d.grammar);
+    if (d.inUtterance && d.phoneLoop) ps_end_utt(d.phoneLoop);
+    if (d.grammar) ps_free(d.grammar);
+    if (d.phoneLoop) ps_free(d.phoneLoop);
+    d = Decoders{};
+}
+
+GrammarReport LoadGrammar(Decoders& d, const std::vector<std::string>& phrases) {
+    GrammarReport report;
+    if (!d.grammar) return report;
+    EndUtterance(d, false);
+    std::set<std::string> known, unspellable;
+    std::vector<std::pair<std::string, std::string>> added;
+    for (const std::string& phrase : phrases) {
+        for (const std::string& word : Words(phrase)) {
+            if (known.count(word) || unspellable.count(word)) continue;
+            if (!IsGrammarWord(word)) {
+                unspellable.insert(word);
+                continue;
+            }
+            char* phones = ps_lookup_word(d.grammar, word.c_str());
+            if (phones) {
+                ckd_free(phones);
+                known.insert(word);
+                continue;
+            }
+            std::string spelled = SpellWithEspeak(word);
+            if (spelled.empty() || ps_add_word(d.grammar, word.c_str(), spelled.c_str(), FALSE) < 0) {
+                unspellable.insert(word);
+                continue;
+            }
+            known.insert(word);
+            report.spelled.push_back(word + " (" + spelled + ")");
+        }
+    }
+    report.unspellable.assign(unspellable.begin(), unspellable.end());
+    for (const std::string& phrase : phrases) {
+        std::vector<std::string> words = Words(phrase);
+        bool sayable = !words.empty();
+        for (const std::string& w : words) sayable = sayable && known.count(w);
+        if (!sayable) {
+            if (!words.empty()) report.dropped.push_back(phrase);
+            continue;
+        }
+        std::string joined;
+        for (const std::string& w : words) joined += (joined.empty() ? "" : " ") + w;
+        if (std::find(report.kept.begin(), report.kept.end(), joined) != report.kept.end()) continue;
+        report.kept.push_back(joined);
+    }
+    if (report.kept.empty()) {
+        report.error = "no phrase of the grammar can be said";
+        return report;
+    }
+    if (!SetPhraseGraph(d, report.kept)) {
+        report.error = "pocketsphinx refused the grammar";
+        report.kept.clear();
+        return report;
+    }
+    d.phrases = report.kept;
+    report.ok = true;
+    return report;
+}
+
+void BeginUtterance(Decoders& d) {
+    EndUtterance(d, false);
+    if (!d.grammar || d.phrases.empty()) return;
+    if (ps_start_utt(d.grammar) < 0) return;
+    if (ps_start_utt(d.phoneLoop) < 0) {
+        ps_end_utt(d.grammar);
+        return;
+    }
+    d.inUtterance = true;
+    d.fed = 0;
+}
+
+void FeedUtterance(Decoders& d, const int16_t* samples, size_t count) {
+    if (!d.inUtterance || count == 0) return;
+    // Exact digital silence upsets the front end's noise and energy estimates: a faint dither makes it
+    // sound like the quiet input of a real microphone.
+    d.scratch.assign(samples, samples + count);
+    for (int16_t& s : d.scratch) {
+        d.ditherState = d.ditherState * 1664525u + 1013904223u;
+        int noise = int((d.ditherState >> 8) % uint32_t(2 * d.ditherAmplitude + 1)) - d.ditherAmplitude;
+        s = int16_t(std::clamp(int(s) + noise, -32768, 32767));
+    }
+    ps_process_raw(d.grammar, d.scratch.data(), count, FALSE, FALSE);
+    ps_process_raw(d.phoneLoop, d.scratch.data(), count, FALSE, FALSE);
+    d.fed += count;
+}
+
+UtteranceVerdict EndUtterance(Decoders& d, bool judge) {
+    UtteranceVerdict verdict;
+    if (!d.inUtterance) return verdict;
+    d.inUtterance = false;
+    ps_end_utt(d.grammar);
+    ps_end_utt(d.phoneLoop);
+    if (!judge) return verdict;
+    int32 score = 0;
+    const char* hyp = ps_get_hyp(d.grammar, &score);
+    verdict.frames = ps_get_n_frames(d.grammar);
+    if (!hyp || !*hyp || verdict.frames <= 0) return verdict;
+    verdict.heard = hyp;
+    verdict.speechFrames = SpeechFrames(d.grammar);
+    verdict.garbage = verdict.heard.find(kGarbagePrefix) != std::string::npos;
+    // How much worse the phrase explains the sound than free phones do, per 10 ms frame, in the
+    // decoder's log base: near 0 when the words fit, far below when the grammar forced them on the sound.
+    int32 loopScore = 0;
+    ps_get_hyp(d.phoneLoop, &loopScore);
+    verdict.fitPerFrame = double(score - loopScore) / std::max(1, verdict.frames);
+    verdict.accepted = !verdict.garbage && verdict.speechFrames >= kMinimumSpeechFrames &&
+                       verdict.fitPerFrame > d.fitThreshold;
+    return verdict;
+}

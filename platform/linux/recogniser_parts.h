@@ -1,0 +1,92 @@
+// The parts of the Linux recogniser behind platform/recogniser.h: pronunciations for words the
+// dictionary lacks, the pocketsphinx decoders and their verdict on an utterance, and the audio sources.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// ---- Pronunciation (recogniser_pronounce.cpp)
+// espeak-ng's ASCII phoneme names, separated by spaces ("k @ n f 'I g"), as the acoustic model's CMU
+// phones ("K AH N F IH G"); empty when a phoneme has no counterpart.
+std::string CmuPhonesFromEspeak(const std::string& espeakPhonemes);
+// The word spelt by espeak-ng (American English) in CMU phones; empty when espeak-ng cannot spell it.
+std::string SpellWithEspeak(const std::string& word);
+
+// ---- Decoding (recogniser_decoder.cpp)
+struct ps_decoder_s;
+
+// Tuning of the front end and of the verdict, set by measurement on spoken phrases in quiet and in noise.
+inline constexpr int kDitherAmplitude = 48;       // +-samples of noise added to everything decoded
+inline constexpr int kMinimumSpeechFrames = 15;   // 10 ms frames of words: shorter is a click, not a phrase
+inline constexpr double kGarbageWeight = 1e-4;    // entering the garbage loop, against any one phrase
+inline constexpr double kPhonePenalty = 0.02;     // each phone of the garbage loop
+inline constexpr double kLoopPhonePenalty = 0.05; // each phone of the yardstick's phone loop
+inline constexpr double kFitThreshold = -8;       // the phrase against free phones, per frame
+
+// The decoder for one grammar: used by one thread at a time.
+struct Decoders {
+    ps_decoder_s* grammar = nullptr;   // the phrases' grammar with its garbage loop
+    ps_decoder_s* phoneLoop = nullptr; // free phones over the same sound: the yardstick for the verdict
+    double fitThreshold = kFitThreshold;
+    double garbageWeight = kGarbageWeight; // 0: no garbage loop
+    double phonePenalty = kPhonePenalty;
+    int ditherAmplitude = kDitherAmplitude;
+    std::vector<std::string> phrases; // the grammar's phrases as loaded
+    bool inUtterance = false;
+    size_t fed = 0; // samples of the current utterance
+    uint32_t ditherState = 12345;
+    std::vector<int16_t> scratch;
+};
+
+struct GrammarReport {
+    bool ok = false;
+    std::string error;
+    std::vector<std::string> kept;        // phrases in the grammar, in order, without duplicates
+    std::vector<std::string> spelled;     // "word (PHONES)" for each word espeak-ng spelt
+    std::vector<std::string> unspellable; // words neither the dictionary nor espeak-ng could spell
+    std::vector<std::string> dropped;     // phrases left out because they hold such a word
+};
+
+struct UtteranceVerdict {
+    bool accepted = false;
+    std::string heard;      // the grammar's best phrase, accepted or not
+    int frames = 0;         // 10 ms frames decoded
+    int speechFrames = 0;   // of which words
+    bool garbage = false;   // the garbage loop explained the sound better than any phrase
+    double fitPerFrame = 0; // the phrase's path score against free phones', per frame
+};
+
+// Loads the acoustic model and dictionary; false with the reason when they cannot.
+bool OpenDecoders(Decoders& d, std::string& error);
+void CloseDecoders(Decoders& d);
+// Makes the grammar of these phrases (unknown words spelt by espeak-ng first); an utterance under way is
+// abandoned.
+GrammarReport LoadGrammar(Decoders& d, const std::vector<std::string>& phrases);
+// One utterance: begun, fed 16 kHz samples as they come, ended with (judge) or without a verdict.
+void BeginUtterance(Decoders& d);
+void FeedUtterance(Decoders& d, const int16_t* samples, size_t count);
+UtteranceVerdict EndUtterance(Decoders& d, bool judge);
+
+// ---- Audio sources (recogniser_capture.cpp)
+inline constexpr int kCaptureRate = 16000;
+inline constexpr size_t kChunkSamples = 320; // 20 ms
+
+struct pa_simple;
+
+// Where the capture thread's sound comes from: the default capture device, or WAV files dropped in the
+// utterance folder and played at their own pace, with a faint noise floor between them.
+struct AudioSource {
+    pa_simple* microphone = nullptr;
+    std::string folder;           // the utterance folder; empty for the microphone
+    std::vector<int16_t> playing; // the file being played, at 16 kHz
+    size_t playedTo = 0;
+    uint32_t noiseState = 2463534242u;
+    int64_t nextChunkMicros = 0; // when the folder's next chunk is due, on the steady clock
+};
+
+// Opens the default capture device at 16 kHz mono; false with the sound server's reason.
+bool OpenMicrophone(AudioSource& source, std::string& error);
+void CloseAudioSource(AudioSource& source);
+// The next 20 ms of sound into `chunk`, waiting until it has been captured (microphone) or is due
+// (folder). False when the microphone failed; the source is then closed.
+bool ReadChunk(AudioSource& source, int16_t* chunk);

@@ -1,0 +1,188 @@
+// Pronunciations for words the recogniser's dictionary lacks: espeak-ng spells the word in its own
+// phoneme names, which are mapped onto the CMU phone set of the acoustic model.
+#include "platform/linux/espeak_engine.h"
+#include "platform/linux/recogniser_parts.h"
+
+#include <espeak-ng/speak_lib.h>
+
+#include <cstring>
+#include <sstream>
+
+EspeakEngineState& EspeakEngine() {
+    static EspeakEngineState state;
+    return state;
+}
+
+bool EnsureEspeakStarted() {
+    EspeakEngineState& engine = EspeakEngine();
+    if (engine.started) return true;
+    if (engine.failed) return false;
+    int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
+    engine.started = rate > 0;
+    engine.failed = !engine.started;
+    return engine.started;
+}
+
+namespace {
+
+struct PhoneMapping {
+    const char* espeak;
+    const char* cmu;
+};
+
+// espeak-ng's English phonemes (stress marks removed) and their nearest CMU phones.
+const PhoneMapping kPhoneMappings[] = {
+    // Vowels and diphthongs.
+    {"a", "AE"},
+    {"aa", "AE"},
+    {"a#", "AH"},
+    {"a2", "AH"},
+    {"A:", "AA"},
+    {"A", "AA"},
+    {"A@", "AA R"},
+    {"A@r", "AA R"},
+    {"0", "AA"},
+    {"O", "AO"},
+    {"O:", "AO"},
+    {"O2", "AO"},
+    {"O@", "AO R"},
+    {"o@", "AO R"},
+    {"o@r", "AO R"},
+    {"O@r", "AO R"},
+    {"@", "AH"},
+    {"@2", "AH"},
+    {"@5", "AH"},
+    {"@L", "AH L"},
+    {"@r", "ER"},
+    {"3", "ER"},
+    {"3:", "ER"},
+    {"3:r", "ER"},
+    {"E", "EH"},
+    {"E2", "EH"},
+    {"E#", "EH"},
+    {"e@", "EH R"},
+    {"e@r", "EH R"},
+    {"I", "IH"},
+    {"I2", "IH"},
+    {"I#", "IH"},
+    {"i", "IY"},
+    {"i:", "IY"},
+    {"i@", "IY R"},
+    {"i@3", "IY R"},
+    {"i@r", "IY R"},
+    {"u:", "UW"},
+    {"u", "UW"},
+    {"U", "UH"},
+    {"U@", "UH R"},
+    {"U@r", "UH R"},
+    {"V", "AH"},
+    {"aI", "AY"},
+    {"aI@", "AY ER"},
+    {"aI3", "AY ER"},
+    {"aI@r", "AY ER"},
+    {"aU", "AW"},
+    {"aU@", "AW ER"},
+    {"aU@r", "AW ER"},
+    {"eI", "EY"},
+    {"oU", "OW"},
+    {"OI", "OY"},
+    {"e", "EH"},
+    {"o", "OW"},
+    // Consonants.
+    {"p", "P"},
+    {"b", "B"},
+    {"t", "T"},
+    {"d", "D"},
+    {"k", "K"},
+    {"g", "G"},
+    {"f", "F"},
+    {"v", "V"},
+    {"s", "S"},
+    {"z", "Z"},
+    {"h", "HH"},
+    {"m", "M"},
+    {"n", "N"},
+    {"l", "L"},
+    {"r", "R"},
+    {"w", "W"},
+    {"j", "Y"},
+    {"T", "TH"},
+    {"D", "DH"},
+    {"S", "SH"},
+    {"Z", "ZH"},
+    {"tS", "CH"},
+    {"dZ", "JH"},
+    {"N", "NG"},
+    {"t#", "T"},
+    {"d#", "D"},
+    {"z#", "Z"},
+    {"?", "T"},
+    {"n-", "N"},
+    {"l-", "L"},
+    {"m-", "M"},
+    {"r-", "R"},
+    {"x", "K"},
+    {"*", "T"},
+    {"hw", "W"},
+    {"nj", "N Y"},
+    {"l/", "L"},
+    {"l/2", "L"},
+};
+
+const char* CmuFor(const std::string& phoneme) {
+    for (const PhoneMapping& m : kPhoneMappings)
+        if (phoneme == m.espeak) return m.cmu;
+    return nullptr;
+}
+
+} // namespace
+
+std::string CmuPhonesFromEspeak(const std::string& espeakPhonemes) {
+    std::istringstream in(espeakPhonemes);
+    std::string token, phones;
+    while (in >> token) {
+        // Stress and length marks are not phonemes.
+        std::string phoneme;
+        for (char c : token)
+            if (c != '\'' && c != ',' && c != '%' && c != '=' && c != '_' && c != '|' && c != ';')
+                phoneme += c;
+        if (phoneme.empty()) continue;
+        const char* cmu = CmuFor(phoneme);
+        // A variant mark the table lacks ("#", "2", "-"): the bare phoneme is the nearest.
+        while (!cmu && phoneme.size() > 1 && std::strchr("#2-:", phoneme.back())) {
+            phoneme.pop_back();
+            cmu = CmuFor(phoneme);
+        }
+        if (!cmu) return "";
+        if (!phones.empty()) phones += ' ';
+        phones += cmu;
+    }
+    return phones;
+}
+
+std::string SpellWithEspeak(const std::string& word) {
+    EspeakEngineState& engine = EspeakEngine();
+    std::lock_guard<std::mutex> hold(engine.lock);
+    if (!EnsureEspeakStarted()) return "";
+    // The voice the speech output chose stays chosen: spell in American English, then put it back.
+    espeak_VOICE* before = espeak_GetCurrentVoice();
+    espeak_VOICE saved{};
+    std::string savedName;
+    if (before && before->name) {
+        savedName = before->name;
+        saved = *before;
+        saved.name = savedName.c_str();
+        saved.languages = nullptr;
+    }
+    if (espeak_SetVoiceByName("en-us") != EE_OK) return "";
+    std::string phonemes;
+    const void* text = word.c_str();
+    while (text) {
+        const char* part = espeak_TextToPhonemes(&text, espeakCHARS_AUTO, ' ' << 8);
+        if (!part) break;
+        if (!phonemes.empty()) phonemes += ' ';
+        phonemes += part;
+    }
+    if (!savedName.empty()) espeak_SetVoiceByProperties(&saved);
+    return CmuPhonesFromEspeak(phonemes);
+}
