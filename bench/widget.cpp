@@ -16,37 +16,32 @@
 #include "widget/widget_window.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
-// A private X server for the run; empty display when Xvfb is not installed or does not start.
+// A private X server for the run, started through the shell; empty display where Xvfb is not installed
+// (or there is no POSIX shell) or it does not start.
 struct PrivateXServer {
-    pid_t pid = -1;
     std::string display;
+    std::string pidFile;
     PrivateXServer() {
         if (std::system("command -v Xvfb >/dev/null 2>&1") != 0) return;
-        int number = 190 + static_cast<int>(getpid() % 300);
-        while (access(("/tmp/.X11-unix/X" + std::to_string(number)).c_str(), F_OK) == 0 ||
-               access(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), F_OK) == 0)
+        int number = 190;
+        while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)) ||
+               std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock"))
             ++number;
         std::string name = ":" + std::to_string(number);
-        pid = fork();
-        if (pid == 0) {
-            std::freopen("/dev/null", "w", stdout);
-            std::freopen("/dev/null", "w", stderr);
-            execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1920x1200x24", "-nolisten", "tcp",
-                   "-noreset", static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        pidFile = (std::filesystem::current_path() / "xvfb.pid").string();
+        std::string command = "Xvfb " + name +
+                              " -screen 0 1920x1200x24 -nolisten tcp -noreset >/dev/null 2>&1 & " +
+                              "echo $! >'" + pidFile + "'";
+        if (std::system(command.c_str()) != 0) return;
         for (int i = 0; i < 100; ++i) {
-            if (access(("/tmp/.X11-unix/X" + std::to_string(number)).c_str(), F_OK) == 0) {
+            if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number))) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
                 display = name;
                 return;
@@ -54,11 +49,12 @@ struct PrivateXServer {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
     }
-    ~PrivateXServer() {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
+    ~PrivateXServer() { Stop(); }
+    void Stop() {
+        if (pidFile.empty()) return;
+        std::string command = "kill $(cat '" + pidFile + "') 2>/dev/null";
+        if (std::system(command.c_str()) != 0) std::fprintf(stderr, "Xvfb was not stopped\n");
+        pidFile.clear();
     }
 };
 
@@ -82,16 +78,19 @@ void FillPanels() {
 
 int main() {
     std::string folder =
-        (std::filesystem::temp_directory_path() / ("bench-widget-" + std::to_string(getpid()))).string();
+        (std::filesystem::temp_directory_path() /
+         ("bench-widget-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count())))
+            .string();
     std::filesystem::create_directories(folder + "/data");
     std::filesystem::current_path(folder);
 
     PrivateXServer server;
     bool onScreen = !server.display.empty();
-    if (onScreen)
-        setenv("DISPLAY", server.display.c_str(), 1);
-    else
-        unsetenv("DISPLAY");
+    static std::string displayVariable;
+    if (onScreen) {
+        displayVariable = "DISPLAY=" + server.display;
+        putenv(displayVariable.data());
+    }
 
     BuildWidgetTitles();
     FillPanels();
@@ -144,6 +143,7 @@ int main() {
     }
     ShutdownWidgetSubsystem();
     StopWidgetGraphics();
+    server.Stop();
     std::filesystem::current_path(std::filesystem::temp_directory_path());
     std::filesystem::remove_all(folder);
     return 0;
