@@ -21,8 +21,11 @@ xvfb=""
 if [ "${TALVERO_WINE_XVFB:-}" = 1 ]; then
     # A private X server on the first free display number, large enough for a simulator window with the
     # widget at its home position (1000 pixels right of and below the window's corner).
+    # Its screen is also a file (XWD format) the program may read back: TALVERO_XVFB_SCREEN names it.
     displayfile=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 2560x1600x24 -nolisten tcp 3>"$displayfile" </dev/null >/dev/null 2>&1 &
+    screendir=$(mktemp -d)
+    Xvfb -displayfd 3 -screen 0 2560x1600x24 -fbdir "$screendir" -nolisten tcp 3>"$displayfile" \
+        </dev/null >/dev/null 2>&1 &
     xvfb=$!
     for _ in $(seq 100); do
         [ -s "$displayfile" ] && break
@@ -34,9 +37,11 @@ if [ "${TALVERO_WINE_XVFB:-}" = 1 ]; then
     if [ -z "$number" ]; then
         echo "wine-run.sh: the virtual X server (Xvfb) did not start" >&2
         kill "$xvfb" 2>/dev/null
+        rm -rf "$screendir"
         exit 1
     fi
     export DISPLAY=":$number"
+    export TALVERO_XVFB_SCREEN="$screendir/Xvfb_screen0"
     # A prefix of its own: wine's desktop, started by the first program of a wine server, keeps the
     # display it started with, and the headless one of the main prefix cannot show windows.
     export WINEPREFIX="$TALVERO_WINEPREFIX-display"
@@ -64,4 +69,5 @@ rc=$?
 wineserver -k 2>/dev/null
 kill "$xvfb" 2>/dev/null
 wait "$xvfb" 2>/dev/null
+rm -rf "$screendir"
 exit $rc

@@ -3,6 +3,7 @@
 // Under wine these need an X display: cmake/wine-run.sh gives this program a private Xvfb.
 #include "platform/widget_window.h"
 #include "platform/window_system.h"
+#include "tests/platform_win32/xvfb_screen.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -93,14 +94,15 @@ protected:
         widget = CreateWidgetWindow(simulator, simulatorRect.left + 100, simulatorRect.top + 100, 400, 300);
         ASSERT_NE(widget, 0u);
     }
-    // Paints the widget as the widget does: alpha 1 everywhere, the background in the top 108 rows, or
-    // with `holes` alpha 0 below row 200; shown at the window's place.
+    // Paints the widget as the widget does: alpha 1 everywhere, the background in the top 108 rows with
+    // an opaque red patch in it, or with `holes` alpha 0 below row 200; shown at the window's place.
     void PaintAndShow(bool holes = false) {
         Handed().paint = [this, holes] {
             CreateWidgetBuffer(800, 600);
             ClearWidgetBuffer(holes ? 0x00000000 : 0x01000000);
             if (holes) FillWidgetRect(0, 0, 400, 200, 0x01000000);
             FillWidgetRect(0, 0, 400, 108, 0xB2000000);
+            FillWidgetRect(200, 40, 100, 30, 0xFFFF0000);
             ScreenRect rect;
             PlatformWindowRect(widget, rect);
             PresentWidgetBuffer(widget, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
@@ -190,7 +192,7 @@ TEST_F(WidgetDesktopTest, WidgetIsALayeredBorderlessWindowOwnedByTheSimulatorWin
 
 TEST_F(WidgetDesktopTest, RepaintIsHandedOverOnceAndThePictureTakesTheMouse) {
     CreateWidget();
-    ScreenPoint background = InWidget(200, 50);
+    ScreenPoint background = InWidget(100, 50);
     ScreenPoint invisible = InWidget(200, 250);
     // Windows: a layered window is neither seen nor hit before its first picture (wine hits it anyway).
     if (!WineUnderneath()) {
@@ -205,6 +207,13 @@ TEST_F(WidgetDesktopTest, RepaintIsHandedOverOnceAndThePictureTakesTheMouse) {
     EXPECT_FALSE(PumpWidgetEvent());
     EXPECT_EQ(TopLevelWindowAt(background), widget);
     EXPECT_EQ(TopLevelWindowAt(invisible), widget) << "alpha 1 is invisible but still the widget's";
+    if (!XvfbScreenFile().empty()) {
+        // The X server shows what the window was handed, alpha and all.
+        ScreenPoint red = InWidget(250, 55);
+        EXPECT_EQ(XvfbScreenPixelSoon(red.x, red.y, 0xFFFF0000), 0xFFFF0000u);
+        EXPECT_EQ(XvfbScreenPixelSoon(background.x, background.y, 0xB2000000), 0xB2000000u);
+        EXPECT_EQ(XvfbScreenPixelSoon(invisible.x, invisible.y, 0x01000000), 0x01000000u);
+    }
 
     // Alpha 0 lets the mouse through to the window below. Wine instead lets it through the whole widget
     // as soon as one pixel has alpha 0, which the widget's paint never leaves (it clears to alpha 1).

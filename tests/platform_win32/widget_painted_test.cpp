@@ -9,6 +9,7 @@
 #include "platform/window_system.h"
 #include "speech/recognition_state.h"
 #include "tests/fakes/test_support.h"
+#include "tests/platform_win32/xvfb_screen.h"
 #include "widget/parent_window.h"
 #include "widget/widget_lists.h"
 #include "widget/widget_platform.h"
@@ -243,6 +244,15 @@ TEST_F(WidgetPassesTest, SimulatorWindowUnderTheCursorGetsTheWidgetAndItsClicks)
     EXPECT_EQ(wnd.H, 108 + wnd.topOffset);
     EXPECT_EQ(TopLevelWindowAt({wnd.L + 200, wnd.T + wnd.topOffset + 30}), wnd.handle)
         << "its picture is shown";
+    if (!XvfbScreenFile().empty()) {
+        // On the screen: the translucent background, and the white heading of the first row.
+        EXPECT_EQ(XvfbScreenPixelSoon(wnd.L + 395, wnd.T + wnd.topOffset + 5, kBackground), kBackground);
+        EXPECT_EQ(XvfbScreenPixelSoon(wnd.L + 395, wnd.T + wnd.topOffset - 1, 0x01000000), 0x01000000u);
+        std::vector<uint32_t> firstRow;
+        ASSERT_TRUE(XvfbScreenArea(wnd.L, wnd.T + wnd.topOffset + 4, 200, 18, firstRow));
+        EXPECT_GT(std::count(firstRow.begin(), firstRow.end(), 0xFFFFFFFFu), 20);
+        EXPECT_GT(std::count(firstRow.begin(), firstRow.end(), kShadow), 5);
+    }
 
     // A click on the EXPECTED ANSWERS heading (row 3) collapses it.
     ASSERT_EQ(WidgetLists().SelectWidgetVector[TitleExpAnswers].expanded, 1);
