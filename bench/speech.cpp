@@ -5,13 +5,12 @@
 // and the first sample counts from the moment it is handed to the output.
 #include "platform/recogniser.h"
 #include "platform/voice.h"
+#include "speech/audio_clip.h"
 
 #include "bench/bench_util.h"
 
 #include <chrono>
-#include <cmath>
 #include <cstdlib>
-#include <random>
 #include <thread>
 
 namespace {
@@ -86,21 +85,15 @@ const std::vector<std::string> kPhrases = {
     "takeoff speeds",
 };
 
-// The clip with a quarter second of silence on each side and a noise floor 40 dB below the speech.
-std::vector<int16_t> WithNoiseFloor(const std::vector<int16_t>& speech, int sampleRate,
-                                    std::mt19937& random) {
-    double sum = 0;
-    size_t loud = 0;
-    for (int16_t s : speech)
-        if (std::abs(static_cast<int>(s)) > 16) sum += double(s) * s, ++loud;
-    double noise = loud == 0 ? 1.0 : std::sqrt(sum / static_cast<double>(loud)) / 100.0;
-    std::normal_distribution<double> floor(0.0, noise);
-    std::vector<int16_t> clip(static_cast<size_t>(sampleRate / 4), 0);
-    clip.insert(clip.end(), speech.begin(), speech.end());
-    clip.resize(clip.size() + static_cast<size_t>(sampleRate / 4), 0);
-    for (int16_t& s : clip)
-        s = static_cast<int16_t>(std::clamp(std::lround(s + floor(random)), -32768L, 32767L));
-    return clip;
+// The phrase with a quarter second of silence on each side and a white noise floor 40 dB below the speech.
+std::vector<int16_t> WithNoiseFloor(const std::vector<int16_t>& speech, int sampleRate, uint32_t seed) {
+    AudioClip clip;
+    clip.sampleRate = sampleRate;
+    AppendSilence(clip, 0.25);
+    clip.samples.insert(clip.samples.end(), speech.begin(), speech.end());
+    AppendSilence(clip, 0.25);
+    AddNoise(clip, NoiseKind::White, 40, seed);
+    return clip.samples;
 }
 
 void MeasureFirstSample(int voice) {
@@ -148,7 +141,7 @@ void MeasureRendering(int voice) {
 
 void MeasureIntelligibility(const std::vector<std::string>& voices) {
     constexpr int kRate = 16000;
-    std::mt19937 random(738);
+    uint32_t seed = 738;
     bool anyHeard = false;
     for (size_t v = 0; v < voices.size(); ++v) {
         if (voices[v].find("English") == std::string::npos) continue;
@@ -156,7 +149,7 @@ void MeasureIntelligibility(const std::vector<std::string>& voices) {
         size_t heard = 0;
         for (const std::string& phrase : kPhrases) {
             std::vector<int16_t> speech = RenderPlatformSpeech(phrase, static_cast<int>(v), 0, kRate);
-            std::string result = RecogniseSamples(kPhrases, WithNoiseFloor(speech, kRate, random), kRate);
+            std::string result = RecogniseSamples(kPhrases, WithNoiseFloor(speech, kRate, seed++), kRate);
             if (result != "non") ++heard;
             if (result == phrase) ++understood;
         }
