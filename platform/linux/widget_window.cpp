@@ -20,6 +20,8 @@ struct LinuxWidget {
     WidgetEventHandler handler = nullptr;
     Window window = 0;
     Window owner = 0;
+    Window ownerTop = 0; // the owner, or the window manager's frame around it: the root's child
+    Window root = 0;     // set while the root's restacking is watched
     Visual* visual = nullptr;
     Colormap colormap = 0;
     bool repaintPending = false;
@@ -71,40 +73,37 @@ void MakeFont() {
     w.ascent = extents.ascent;
 }
 
+// The events the widget asked for: its own, its owner's, and the root window's restacking of its
+// children. (For structure events xany.window is the window the event was asked on.)
 Bool EventForWidget(Display*, XEvent* event, XPointer) {
     const LinuxWidget& w = Widget();
-    Window window = event->xany.window;
-    if (event->type == UnmapNotify || event->type == MapNotify || event->type == DestroyNotify) {
-        window = event->type == UnmapNotify ? event->xunmap.window
-                 : event->type == MapNotify ? event->xmap.window
-                                            : event->xdestroywindow.window;
-    }
-    return (w.window != 0 && window == w.window) || (w.owner != 0 && window == w.owner);
+    Window from = event->xany.window;
+    return (w.window != 0 && from == w.window) || (w.owner != 0 && from == w.owner) ||
+           (w.root != 0 && from == w.root);
 }
 
 // One X event as the widget sees it; false for events it does not take.
 bool Translate(const XEvent& event, WidgetEvent& out) {
     LinuxWidget& w = Widget();
     Display* display = X11Display();
-    if (event.type == UnmapNotify && event.xunmap.window == w.owner) {
-        if (w.window && !w.ownerHidden) {
-            w.ownerHidden = true;
-            XUnmapWindow(display, w.window);
-        }
+    Window from = event.xany.window;
+    if (from == w.root) {
+        // A window manager raises the simulator's frame when it is clicked: the widget goes back on top.
+        if (event.type == ConfigureNotify && event.xconfigure.window == w.ownerTop && w.window)
+            XRaiseWindow(display, w.window);
         return false;
     }
-    if (event.type == MapNotify && event.xmap.window == w.owner) {
-        if (w.window && w.ownerHidden) {
+    if (from == w.owner) {
+        if (event.type == UnmapNotify && w.window && !w.ownerHidden) {
+            w.ownerHidden = true;
+            XUnmapWindow(display, w.window);
+        } else if (event.type == MapNotify && w.window && w.ownerHidden) {
             w.ownerHidden = false;
             XMapRaised(display, w.window);
         }
         return false;
     }
-    if (event.xany.window != w.window && !(event.type == UnmapNotify && event.xunmap.window == w.window) &&
-        !(event.type == MapNotify && event.xmap.window == w.window) &&
-        !(event.type == DestroyNotify && event.xdestroywindow.window == w.window)) {
-        return false;
-    }
+    if (from != w.window) return false;
     switch (event.type) {
     case ButtonPress: {
         if (event.xbutton.button != Button1) return false;
@@ -209,10 +208,26 @@ PlatformWindow CreateWidgetWindow(PlatformWindow owner, int x, int y, int width,
     if (XGetWindowAttributes(display, owner, &ownerAttributes) && !X11ErrorSeen()) {
         XSelectInput(display, owner, ownerAttributes.your_event_mask | StructureNotifyMask);
     }
+    // Restacking of the root's children tells when the owner's frame comes over the widget.
+    Window top = owner;
+    for (int depth = 0; depth < 16; ++depth) {
+        Window rootOfTree = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        bool ok = XQueryTree(display, top, &rootOfTree, &parent, &children, &count) && !X11ErrorSeen();
+        if (children) XFree(children);
+        if (!ok || parent == 0 || parent == root) break;
+        top = parent;
+    }
+    XWindowAttributes rootAttributes;
+    if (XGetWindowAttributes(display, root, &rootAttributes))
+        XSelectInput(display, root, rootAttributes.your_event_mask | SubstructureNotifyMask);
     XMapRaised(display, window);
     XSync(display, False);
     w.window = window;
     w.owner = owner;
+    w.ownerTop = top;
+    w.root = root;
     w.ownerHidden = false;
     w.repaintPending = true;
     return window;
@@ -225,6 +240,11 @@ void DestroyWidgetWindow(PlatformWindow window) {
     if (window == w.window) ReleaseWindowSurface();
     X11ClearErrors();
     XDestroyWindow(display, window);
+    if (window == w.window && w.root) {
+        XWindowAttributes rootAttributes;
+        if (XGetWindowAttributes(display, w.root, &rootAttributes))
+            XSelectInput(display, w.root, rootAttributes.your_event_mask & ~SubstructureNotifyMask);
+    }
     XSync(display, False);
     if (window == w.window) {
         XEvent discarded;
@@ -232,6 +252,8 @@ void DestroyWidgetWindow(PlatformWindow window) {
         }
         w.window = 0;
         w.owner = 0;
+        w.ownerTop = 0;
+        w.root = 0;
         if (w.handler) w.handler({WidgetEventKind::destroyed, false});
     }
 }

@@ -321,6 +321,40 @@ TEST_F(WidgetDrawingTest, TheWidgetFollowsAWindowTitledLikeTheSimulator) {
     EXPECT_EQ(XGetPixel(image, 300, 100) & 0xFFFFFF, 0u); // the dark background
     XDestroyImage(image);
 
+    // Raised over by its owner (as a window manager does when the simulator is clicked), it comes back on
+    // top.
+    XRaiseWindow(display, sim);
+    XSync(display, False);
+    auto stackedAbove = [&] {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+        int simAt = -1, widgetAt = -1;
+        for (unsigned i = 0; i < count; ++i) {
+            if (children[i] == sim) simAt = static_cast<int>(i);
+            if (children[i] == widget) widgetAt = static_cast<int>(i);
+        }
+        if (children) XFree(children);
+        return widgetAt > simAt;
+    };
+    EXPECT_FALSE(stackedAbove());
+    runPasses([&] { return stackedAbove(); });
+    EXPECT_TRUE(stackedAbove());
+
+    // Hidden with its owner (minimised or closed), held meanwhile, and shown again with it.
+    XUnmapWindow(display, sim);
+    XSync(display, False);
+    runPasses([&] { return WidgetWindow().widgetHeld; });
+    EXPECT_TRUE(WidgetWindow().widgetHeld);
+    EXPECT_FALSE(PlatformWindowVisible(widget));
+    XMapWindow(display, sim);
+    XSync(display, False);
+    runPasses([&] { return !WidgetWindow().widgetHeld && PlatformWindowVisible(widget); });
+    EXPECT_FALSE(WidgetWindow().widgetHeld);
+    EXPECT_TRUE(PlatformWindowVisible(widget));
+    EXPECT_FALSE(Frame().quitRequested);
+
     // X has no double click: a second press soon and near enough is one, a third is not.
     RegisterWidgetWindowClass([](const WidgetEvent& event) { Recorded().push_back(event.kind); });
     const struct {
