@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <set>
 #include <sstream>
 
@@ -72,6 +73,14 @@ int SpeechFrames(ps_decoder_t* decoder) {
         if (!filler) frames += ef - sf + 1;
     }
     return frames;
+}
+
+// How far the loud frames (the 95th percentile) rise above the background (the 10th), in decibels:
+// speech rises well above noise of any loudness, noise alone hardly varies.
+double LoudnessRise(std::vector<double> levels) {
+    if (levels.size() < 10) return 0;
+    std::sort(levels.begin(), levels.end());
+    return levels[levels.size() * 95 / 100] - levels[levels.size() / 10];
 }
 
 // The grammar as a finite-state graph: from the start, one chain of word transitions per phrase to the
@@ -228,6 +237,9 @@ void BeginUtterance(Decoders& d) {
     }
     d.inUtterance = true;
     d.fed = 0;
+    d.frameLevels.clear();
+    d.frameEnergy = 0;
+    d.frameFill = 0;
 }
 
 void FeedUtterance(Decoders& d, const int16_t* samples, size_t count) {
@@ -239,6 +251,15 @@ void FeedUtterance(Decoders& d, const int16_t* samples, size_t count) {
         d.ditherState = d.ditherState * 1664525u + 1013904223u;
         int noise = int((d.ditherState >> 8) % uint32_t(2 * d.ditherAmplitude + 1)) - d.ditherAmplitude;
         s = int16_t(std::clamp(int(s) + noise, -32768, 32767));
+    }
+    // Loudness of each 10 ms frame, for the check that something rose above the background.
+    for (int16_t v : d.scratch) {
+        d.frameEnergy += double(v) * v;
+        if (++d.frameFill == kCaptureRate / 100) {
+            d.frameLevels.push_back(10 * std::log10(d.frameEnergy / d.frameFill + 1));
+            d.frameEnergy = 0;
+            d.frameFill = 0;
+        }
     }
     ps_process_raw(d.grammar, d.scratch.data(), count, FALSE, FALSE);
     ps_process_raw(d.phoneLoop, d.scratch.data(), count, FALSE, FALSE);
@@ -264,7 +285,8 @@ UtteranceVerdict EndUtterance(Decoders& d, bool judge) {
     int32 loopScore = 0;
     ps_get_hyp(d.phoneLoop, &loopScore);
     verdict.fitPerFrame = double(score - loopScore) / std::max(1, verdict.frames);
-    verdict.accepted = !verdict.garbage && verdict.speechFrames >= kMinimumSpeechFrames &&
-                       verdict.fitPerFrame > d.fitThreshold;
+    verdict.riseDb = LoudnessRise(d.frameLevels);
+    verdict.accepted = verdict.riseDb >= kMinimumRiseDb && !verdict.garbage &&
+                       verdict.speechFrames >= kMinimumSpeechFrames && verdict.fitPerFrame > d.fitThreshold;
     return verdict;
 }

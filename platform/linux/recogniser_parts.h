@@ -18,6 +18,7 @@ struct ps_decoder_s;
 // Tuning of the front end and of the verdict, set by measurement on spoken phrases in quiet and in noise.
 inline constexpr int kDitherAmplitude = 48;       // +-samples of noise added to everything decoded
 inline constexpr int kMinimumSpeechFrames = 15;   // 10 ms frames of words: shorter is a click, not a phrase
+inline constexpr double kMinimumRiseDb = 6;       // loud frames above the background: less is not speech
 inline constexpr double kGarbageWeight = 1e-4;    // entering the garbage loop, against any one phrase
 inline constexpr double kPhonePenalty = 0.02;     // each phone of the garbage loop
 inline constexpr double kLoopPhonePenalty = 0.05; // each phone of the yardstick's phone loop
@@ -36,6 +37,9 @@ struct Decoders {
     size_t fed = 0; // samples of the current utterance
     uint32_t ditherState = 12345;
     std::vector<int16_t> scratch;
+    std::vector<double> frameLevels; // dB of each 10 ms frame of the utterance
+    double frameEnergy = 0;
+    int frameFill = 0;
 };
 
 struct GrammarReport {
@@ -52,6 +56,7 @@ struct UtteranceVerdict {
     std::string heard;      // the grammar's best phrase, accepted or not
     int frames = 0;         // 10 ms frames decoded
     int speechFrames = 0;   // of which words
+    double riseDb = 0;      // loud frames above the background
     bool garbage = false;   // the garbage loop explained the sound better than any phrase
     double fitPerFrame = 0; // the phrase's path score against free phones', per frame
 };

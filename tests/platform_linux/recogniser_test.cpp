@@ -1,0 +1,180 @@
+// The Linux recogniser: its grammar and the words it had to spell, and utterances spoken into the
+// utterance folder heard through push-to-talk, with pre-roll, rejection and a grammar rebuilt.
+#include "app/helpers.h"
+#include "platform/recogniser.h"
+#include "platform/voice.h"
+#include "speech/audio_clip.h"
+#include "tests/fakes/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+std::vector<std::string>& LogLines() {
+    static std::vector<std::string> lines;
+    return lines;
+}
+void CollectLog(const std::string& line) {
+    LogLines().push_back(line);
+}
+
+const std::vector<std::string> kBuiltIns = {"hello",
+                                            "how are you",
+                                            "what is your name",
+                                            "checked",
+                                            "confirmed",
+                                            "yes",
+                                            "no",
+                                            "config",
+                                            "set",
+                                            "off",
+                                            "on",
+                                            "normal",
+                                            "stop",
+                                            "abort",
+                                            "increase volume",
+                                            "decrease volume",
+                                            "increase rate",
+                                            "decrease rate",
+                                            "exit"};
+
+std::vector<std::string> With(std::vector<std::string> phrases, const std::vector<std::string>& more) {
+    phrases.insert(phrases.end(), more.begin(), more.end());
+    return phrases;
+}
+
+// The phrase as a captain's microphone would give it: spoken, with a quiet room around it.
+AudioClip Spoken(const std::string& phrase, uint32_t seed) {
+    AudioClip clip{16000, RenderPlatformSpeech(phrase, 0, 0, 16000)};
+    AddNoiseFloor(clip, 3, seed);
+    return clip;
+}
+
+void Sleep(double seconds) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+// Push-to-talk as the program does it: the utterance dropped in the folder, the press `pressLate`
+// seconds later, the release at the audio's end; then the result polled as a pass would, up to 1.2 s.
+std::string SayThroughFolder(const std::string& folder, const AudioClip& clip, double pressLate = 0) {
+    static int count = 0;
+    char name[64];
+    std::snprintf(name, sizeof name, "/utterance-%04d.wav", ++count);
+    EXPECT_TRUE(WriteWav(folder + name, clip));
+    Sleep(pressLate);
+    SetPlatformListening(true);
+    Sleep(ClipSeconds(clip) - pressLate + 0.05);
+    SetPlatformListening(false);
+    for (int pass = 0; pass < 60; ++pass) {
+        std::string result = NextPlatformResult();
+        if (result != "non") return result;
+        Sleep(0.02);
+    }
+    return "non";
+}
+
+struct RecogniserRun {
+    TempFolder folder;
+    explicit RecogniserRun(const std::vector<std::string>& phrases) {
+        LogLines().clear();
+        RecogniserSetup setup;
+        setup.phrases = phrases;
+        setup.utteranceFolder = folder.path;
+        setup.log = CollectLog;
+        started = StartPlatformRecogniser(setup);
+    }
+    ~RecogniserRun() { ClosePlatformRecogniser(); }
+    bool started = false;
+};
+
+bool Logged(const std::string& start) {
+    for (const std::string& line : LogLines())
+        if (line.rfind(start, 0) == 0) return true;
+    return false;
+}
+
+} // namespace
+
+TEST(LinuxRecogniser, GrammarSpellsUnknownWordsAndDropsOnlyPhrasesItCannotSay) {
+    RecogniserRun run(With(kBuiltIns, {"flaps a_b", "gear up"}));
+    ASSERT_TRUE(run.started);
+    // "config" is not in the dictionary: espeak-ng spells it and the log names it with its phones.
+    EXPECT_TRUE(Logged("Recognition spelled unknown words: config (k "))
+        << ::testing::PrintToString(LogLines());
+    EXPECT_TRUE(Logged("Recognition cannot spell: a_b; phrases left out: flaps a_b"))
+        << ::testing::PrintToString(LogLines());
+    EXPECT_TRUE(Logged("Recognition hears WAV files dropped in " + run.folder.path));
+    // The spelt word is heard like any other.
+    EXPECT_EQ(RecogniseSamples(kBuiltIns, Spoken("config", 1).samples, 16000), "config");
+    // Nothing can be said at all: no grammar.
+    EXPECT_FALSE(SetPlatformGrammar({"a_b"}));
+    EXPECT_TRUE(SetPlatformGrammar(kBuiltIns));
+}
+
+TEST(LinuxRecogniser, PushToTalkHearsPhrasesOfTheRebuiltGrammar) {
+    RecogniserRun run(kBuiltIns);
+    ASSERT_TRUE(run.started);
+    // "flaps five" is only in the rebuilt grammar.
+    ASSERT_TRUE(SetPlatformGrammar(With(kBuiltIns, {"gear up", "flaps five", "before start checklist"})));
+    EXPECT_EQ(SayThroughFolder(run.folder.path, Spoken("flaps five", 2)), "flaps five");
+    EXPECT_EQ(SayThroughFolder(run.folder.path, Spoken("config", 3)), "config");
+    // Every file was consumed.
+    EXPECT_TRUE(ListEntriesContaining(run.folder.path, ".wav").empty());
+}
+
+TEST(LinuxRecogniser, SpeechOutsideTheGrammarAndNoiseAreNotPhrases) {
+    RecogniserRun run(With(kBuiltIns, {"gear up", "flaps five"}));
+    ASSERT_TRUE(run.started);
+    AudioClip noise{16000, std::vector<int16_t>(9600, 0)};
+    AddNoise(noise, NoiseKind::Pink, 0, 4);
+    EXPECT_EQ(SayThroughFolder(run.folder.path, noise), "non") << "noise alone";
+    EXPECT_EQ(SayThroughFolder(run.folder.path, Spoken("open the door please", 5)), "non");
+    // Offline, the same verdicts, and silence with its faint floor.
+    AudioClip quiet{16000, std::vector<int16_t>(16000, 0)};
+    AddNoiseFloor(quiet, 3, 6);
+    AudioClip white{16000, std::vector<int16_t>(16000, 0)};
+    AddNoise(white, NoiseKind::White, 0, 7);
+    struct Case {
+        const char* what;
+        std::vector<int16_t> samples;
+    } cases[] = {{"digital silence", std::vector<int16_t>(16000, 0)},
+                 {"quiet room", quiet.samples},
+                 {"white noise", white.samples},
+                 {"pink noise", noise.samples},
+                 {"nothing at all", {}}};
+    for (const Case& c : cases) EXPECT_EQ(RecogniseSamples(kBuiltIns, c.samples, 16000), "non") << c.what;
+}
+
+TEST(LinuxRecogniser, PreRollKeepsSpeechThatStartedBeforeThePress) {
+    RecogniserRun run(With(kBuiltIns, {"before start checklist"}));
+    ASSERT_TRUE(run.started);
+    // The captain speaks at once: the press comes 0.2 s into the phrase.
+    EXPECT_EQ(SayThroughFolder(run.folder.path, Spoken("before start checklist", 6), 0.2),
+              "before start checklist");
+}
+
+TEST(LinuxRecogniser, ResultsBelongToTheirPressOnly) {
+    RecogniserRun run(kBuiltIns);
+    ASSERT_TRUE(run.started);
+    EXPECT_EQ(NextPlatformResult(), "non");
+    // A press and a release with nothing in the folder: nothing is queued.
+    SetPlatformListening(true);
+    Sleep(0.3);
+    SetPlatformListening(false);
+    Sleep(0.4);
+    EXPECT_EQ(NextPlatformResult(), "non");
+    // A release without a press does nothing.
+    SetPlatformListening(false);
+    EXPECT_EQ(NextPlatformResult(), "non");
+}
+
+TEST(LinuxRecogniser, NotStartedDoesNothing) {
+    EXPECT_FALSE(SetPlatformGrammar(kBuiltIns));
+    SetPlatformListening(true);
+    SetPlatformListening(false);
+    EXPECT_EQ(NextPlatformResult(), "non");
+    ClosePlatformRecogniser();
+}
