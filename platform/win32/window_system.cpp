@@ -31,8 +31,30 @@ const wchar_t testWindowClass[] = L"Talvero Test Window Class";
 } // namespace
 
 bool OpenWindowSystem(std::string& whyNot) {
-    whyNot.clear();
-    return true;
+    // A desktop of Windows always takes windows; a session without one (a service, or wine without a
+    // display) refuses the first, so one hidden window is made and destroyed to ask, once.
+    static bool asked = false;
+    static bool open = false;
+    static std::string reason;
+    if (!asked) {
+        asked = true;
+        HINSTANCE instance = GetModuleHandleW(nullptr);
+        WNDCLASSEXW probeClass{};
+        probeClass.cbSize = sizeof probeClass;
+        probeClass.lpfnWndProc = DefWindowProcW;
+        probeClass.hInstance = instance;
+        probeClass.lpszClassName = L"Talvero Desktop Probe";
+        RegisterClassExW(&probeClass);
+        HWND probe = CreateWindowExW(WS_EX_TOOLWINDOW, probeClass.lpszClassName, L"", WS_POPUP, 0, 0, 1, 1,
+                                     nullptr, nullptr, instance, nullptr);
+        open = probe != nullptr;
+        if (open)
+            DestroyWindow(probe);
+        else
+            reason = "no desktop: a window cannot be made in this session";
+    }
+    whyNot = reason;
+    return open;
 }
 
 void CloseWindowSystem() {}
