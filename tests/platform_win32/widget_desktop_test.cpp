@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -203,10 +202,6 @@ TEST_F(WidgetDesktopTest, RepaintIsHandedOverOnceAndThePictureTakesTheMouse) {
     CreateWidget();
     ScreenPoint background = InWidget(100, 50);
     ScreenPoint invisible = InWidget(200, 250);
-    // Windows: a layered window is neither seen nor hit before its first picture (wine hits it anyway).
-    if (!WineUnderneath()) {
-        EXPECT_EQ(TopLevelWindowAt(background), simulator);
-    }
 
     PaintAndShow();
     EXPECT_EQ(Handed().Count(WidgetEventKind::paint), 1);
@@ -223,15 +218,20 @@ TEST_F(WidgetDesktopTest, RepaintIsHandedOverOnceAndThePictureTakesTheMouse) {
         EXPECT_EQ(XvfbScreenPixelSoon(background.x, background.y, 0xB2000000), 0xB2000000u);
         EXPECT_EQ(XvfbScreenPixelSoon(invisible.x, invisible.y, 0x01000000), 0x01000000u);
     }
+}
 
-    // Alpha 0 lets the mouse through to the window below. Wine instead lets it through the whole widget
-    // as soon as one pixel has alpha 0, which the widget's paint never leaves (it clears to alpha 1).
+TEST_F(WidgetDesktopTest, OnlyThePicturesVisiblePixelsTakeTheMouse) {
+    if (WineUnderneath())
+        GTEST_SKIP()
+            << "wine 8 hit-tests a layered window before its first picture, and lets the mouse through "
+               "all of it once one pixel has alpha 0 (the widget's paint leaves none)";
+    CreateWidget();
+    ScreenPoint background = InWidget(100, 50);
+    ScreenPoint hole = InWidget(200, 250);
+    EXPECT_EQ(TopLevelWindowAt(background), simulator) << "a layered window is nothing before its picture";
     PaintAndShow(true);
-    EXPECT_EQ(Handed().Count(WidgetEventKind::paint), 2);
-    if (!WineUnderneath()) {
-        EXPECT_EQ(TopLevelWindowAt(background), widget);
-        EXPECT_EQ(TopLevelWindowAt(invisible), simulator);
-    }
+    EXPECT_EQ(TopLevelWindowAt(background), widget);
+    EXPECT_EQ(TopLevelWindowAt(hole), simulator) << "alpha 0 lets the mouse through";
 }
 
 TEST_F(WidgetDesktopTest, MouseButtonAndMovesAreHandedOver) {
@@ -263,30 +263,31 @@ TEST_F(WidgetDesktopTest, MouseButtonAndMovesAreHandedOver) {
     EXPECT_EQ(Handed().Count(WidgetEventKind::doubleClick), 1);
 }
 
-TEST_F(WidgetDesktopTest, WidgetFollowsItsOwnerIntoHidingAndOutOfExistence) {
+TEST_F(WidgetDesktopTest, WidgetHidesAndShowsWithItsMinimisedOwner) {
     CreateWidget();
     PaintAndShow();
     Handed().events.clear();
-
     ShowWindow(Handle(simulator), SW_MINIMIZE);
     PumpUntil([] { return Handed().Count(WidgetEventKind::hidden) > 0; }, 50);
     if (Handed().Count(WidgetEventKind::hidden) == 0 && WineUnderneath()) {
         ShowWindow(Handle(simulator), SW_RESTORE);
-        std::printf("note: wine does not hide the widget with its minimised owner\n");
-    } else {
-        ASSERT_EQ(Handed().Count(WidgetEventKind::hidden), 1);
-        EXPECT_TRUE(Handed().events.back().parentClosing);
-        EXPECT_FALSE(PlatformWindowVisible(widget));
-        ShowWindow(Handle(simulator), SW_RESTORE);
-        EXPECT_TRUE(PumpUntil([] { return Handed().Count(WidgetEventKind::shown) == 1; }, 50));
-        EXPECT_TRUE(PlatformWindowVisible(widget));
+        GTEST_SKIP() << "wine 8 leaves an owned window shown when its owner is minimised";
     }
+    ASSERT_EQ(Handed().Count(WidgetEventKind::hidden), 1);
+    EXPECT_TRUE(Handed().events.back().parentClosing);
+    EXPECT_FALSE(PlatformWindowVisible(widget));
+    ShowWindow(Handle(simulator), SW_RESTORE);
+    EXPECT_TRUE(PumpUntil([] { return Handed().Count(WidgetEventKind::shown) == 1; }, 50));
+    EXPECT_TRUE(PlatformWindowVisible(widget));
+}
 
-    // Closing the simulator window takes the widget with it; the widget hears of it.
+TEST_F(WidgetDesktopTest, ClosingTheOwnerDestroysTheWidget) {
+    CreateWidget();
+    PaintAndShow();
     Handed().events.clear();
     CloseTestWindow(simulator);
     simulator = 0;
-    EXPECT_EQ(Handed().Count(WidgetEventKind::destroyed), 1);
+    EXPECT_EQ(Handed().Count(WidgetEventKind::destroyed), 1) << "the widget hears of it";
     EXPECT_FALSE(PlatformWindowExists(widget));
 }
 

@@ -268,6 +268,30 @@ TEST_F(WidgetPassesTest, SimulatorWindowUnderTheCursorGetsTheWidgetAndItsClicks)
     EXPECT_EQ(wnd.LastMouseState, "UP");
     EXPECT_FALSE(Frame().quitRequested);
 
+    // Press, move 7 right and 5 down, release: the widget follows the cursor and nothing is clicked.
+    const int startL = wnd.L, startT = wnd.T;
+    // (Away from the click, so that the press is not the second of a double click.)
+    ScreenPoint grip{wnd.L + 150, wnd.T + wnd.topOffset + 18 * 3 + 9};
+    MoveCursorTo(grip);
+    Passes(3);
+    SendInput(1, &press[0], sizeof(INPUT));
+    for (int i = 0; i < 50 && wnd.mouseState != 1; ++i) Passes(1);
+    ASSERT_EQ(wnd.mouseState, 1);
+    MoveCursorTo({grip.x + 7, grip.y + 5});
+    INPUT nudge{};
+    nudge.type = INPUT_MOUSE;
+    nudge.mi.dwFlags = MOUSEEVENTF_MOVE; // a move of nothing, so that the window hears the cursor moved
+    SendInput(1, &nudge, sizeof(INPUT));
+    for (int i = 0; i < 50 && wnd.L != startL + 7; ++i) Passes(1);
+    EXPECT_EQ(wnd.LastMouseState, "DRUG");
+    SendInput(1, &press[1], sizeof(INPUT));
+    for (int i = 0; i < 50 && wnd.mouseState != 2; ++i) Passes(1);
+    Passes(2);
+    EXPECT_EQ(wnd.L, startL + 7);
+    EXPECT_EQ(wnd.T, startT + 5);
+    EXPECT_EQ(WidgetLists().SelectWidgetVector[TitleExpAnswers].expanded, 0) << "a drag clicks nothing";
+    EXPECT_EQ(wnd.LastMouseState, "UP");
+
     // The simulator window closes: the widget goes with it, and the program ends.
     CloseTestWindow(simulator);
     simulator = 0;
