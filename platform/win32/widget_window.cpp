@@ -10,7 +10,6 @@
 #include <gdiplus.h>
 
 #include <algorithm>
-
 #include <string>
 
 using namespace Gdiplus;
