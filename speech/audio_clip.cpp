@@ -2,7 +2,6 @@
 // signal-to-noise ratio.
 #include "speech/audio_clip.h"
 
-#include "app/helpers.h"
 #include "platform/files.h"
 
 #include <algorithm>
@@ -11,6 +10,29 @@
 #include <cstring>
 #include <numbers>
 #include <random>
+
+namespace {
+// The clip code lives below the program's own helpers (the platform's recogniser reads utterances with
+// it), so it does its own file reading and writing.
+std::string ReadFileBytes(const std::string& path, bool* ok) {
+    std::string bytes;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    *ok = f != nullptr;
+    if (!f) return bytes;
+    char buffer[65536];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, got);
+    std::fclose(f);
+    return bytes;
+}
+
+bool WriteBytes(const std::string& path, const std::string& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return (std::fclose(f) == 0) && ok;
+}
+} // namespace
 
 namespace {
 
