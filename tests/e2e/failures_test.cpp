@@ -54,7 +54,8 @@ TEST_F(EndToEndTest, TheConnectionDroppingMidRunEndsTheProgramInOrder) {
     // Soon after the drop (0.3 s after start-up ended, at pass 5), well before the watchdog.
     EXPECT_LT(static_cast<double>(ended - run.firstPassNanos) / 1e9, 3.0);
     // The exit routine closed the connection; the shutdown then had no connection to clear.
-    EXPECT_EQ(run.shutdown, (std::vector<std::string>{"closeSimulator", "shutdownRecognition"}));
+    EXPECT_EQ(run.shutdown, (std::vector<std::string>{"closeSimulator", "destroyWidget", "shutdownGraphics",
+                                                      "shutdownRecognition"}));
     EXPECT_FALSE(SimulatorLinkOpen());
     EXPECT_EQ(Recognition().recoState, 4);
 }
@@ -141,5 +142,6 @@ TEST_F(EndToEndTest, InjectionAndOutOfRangeModuleMessagesChangeNothingOutsideThe
     }
     // And the program kept going.
     EXPECT_TRUE(HasLine(log, "ProcessedControlButtonClick() inEvent = 1"));
-    EXPECT_EQ(run.shutdown, (std::vector<std::string>{"closeSimulator clear", "shutdownRecognition"}));
+    EXPECT_EQ(run.shutdown, (std::vector<std::string>{"destroyWidget", "closeSimulator clear",
+                                                      "shutdownGraphics", "shutdownRecognition"}));
 }

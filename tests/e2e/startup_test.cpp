@@ -172,7 +172,8 @@ TEST_F(EndToEndTest, StartUpSendsItsRequestsInOrderThenTheModuleMessagesAndDrfE2
     // The quit notice: no exit reason, the loop ends at the top of the next pass, then the shutdown.
     EXPECT_EQ(run.log.find("EXIT: "), std::string::npos);
     EXPECT_EQ(run.passes, run.passesAtQuit);
-    EXPECT_EQ(run.shutdown, (std::vector<std::string>{"closeSimulator clear", "shutdownRecognition"}));
+    EXPECT_EQ(run.shutdown, (std::vector<std::string>{"destroyWidget", "closeSimulator clear",
+                                                      "shutdownGraphics", "shutdownRecognition"}));
     EXPECT_FALSE(SimulatorLinkOpen());
     EXPECT_EQ(Recognition().recoState, 4);
 }
@@ -225,5 +226,6 @@ TEST_F(EndToEndTest, SimConnectCfgLeadsTheConnectionOverTcp) {
     EXPECT_EQ(transcript[0], "client 1 connected tcp4 127.0.0.1 " + port);
     EXPECT_TRUE(HasLine(transcript, "type=36"));
     EXPECT_EQ(run.passes, run.passesAtQuit);
-    EXPECT_EQ(run.shutdown, (std::vector<std::string>{"closeSimulator clear", "shutdownRecognition"}));
+    EXPECT_EQ(run.shutdown, (std::vector<std::string>{"destroyWidget", "closeSimulator clear",
+                                                      "shutdownGraphics", "shutdownRecognition"}));
 }
