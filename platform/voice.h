@@ -33,3 +33,6 @@ PlatformVoiceStatus GetPlatformVoiceStatus();
 // (-11..11), without playing it: for the simulator stand-in's captain, the tools and the tests. Empty
 // where the platform cannot render offline or the voice does not exist.
 std::vector<int16_t> RenderPlatformSpeech(const std::string& text, int position, int rate, int sampleRate);
+// The voices RenderPlatformSpeech speaks in, by position, without starting the synthesiser: the list
+// PlatformVoiceDescriptions gives once it has started. Empty where the platform cannot render offline.
+std::vector<std::string> RenderableVoiceDescriptions();

@@ -32,8 +32,16 @@ printf '%s' "$gltf" >"$models/PMDG_737-800NG_VC_LOD1.gltf"
 head -c 4096 /dev/zero >"$models/PMDG_737-800NG_VC.bin"
 head -c 2048 /dev/zero >"$models/PMDG_737-800NG_VC_LOD1.bin"
 
+# The first officer speaks through the user's own sound server, found before the demo's private runtime
+# folder takes its place.
+if [ -z "${PULSE_SERVER:-}" ] && [ -S "${XDG_RUNTIME_DIR:-/run/user/$(id -u)}/pulse/native" ]; then
+    export PULSE_SERVER="unix:${XDG_RUNTIME_DIR:-/run/user/$(id -u)}/pulse/native"
+fi
+sound_server="${PULSE_SERVER:-}"
 export HOME="$home" XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_HOME="$home/.config" \
     XDG_RUNTIME_DIR="$runtime" XDG_DOCUMENTS_DIR="$home/Documents"
+# The demo runs the sanitized build: the system libraries' own caches are not our leaks.
+export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
 # The widget needs a desktop: the one there is, else a private Xvfb for the run. The program writes a
 # picture of the widget into data/widget-snapshots each time the answers it waits for change.
@@ -84,6 +92,19 @@ echo "the first officer ended with exit code $rc"
 echo "log:        $install/data/log.txt"
 echo "transcript: $demo/transcript.txt"
 echo "settings:   $install/data/settings.txt"
+# What the first officer said: aloud through the sound server, or else as WAV files in her voice.
+if [ -n "$sound_server" ]; then
+    echo "voice:      the first officer spoke through $sound_server"
+else
+    voice="$demo/first-officer"
+    mkdir -p "$voice"
+    sed -n 's/\r$//; s/^---> SPEECH: //p' "$install/data/log.txt" >"$voice/lines.txt"
+    if "$root/$build/saywav" --voice Zira --lines "$voice/lines.txt" --out-dir "$voice" 2>/dev/null; then
+        echo "voice:      no sound server; the first officer's $(ls "$voice"/*.wav | wc -l) lines are WAV files in $voice/ (index.txt names them)"
+    else
+        echo "voice:      no sound server, and her lines could not be written as WAV files"
+    fi
+fi
 pictures=$(find "$install/data/widget-snapshots" -name '*.png' | wc -l)
 if [ "$pictures" -gt 0 ]; then
     echo "widget:     $install/data/widget-snapshots/ ($pictures pictures, one each time the expected answers changed)"

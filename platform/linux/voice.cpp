@@ -298,3 +298,10 @@ std::vector<int16_t> RenderPlatformSpeech(const std::string& text, int position,
     if (!RenderEspeak(text, position, std::clamp(rate, -10, 10), sink)) return {};
     return ResampleSpeech(samples, kEspeakSampleRate, sampleRate);
 }
+
+std::vector<std::string> RenderableVoiceDescriptions() {
+    std::vector<std::string> descriptions;
+    if (!StartEspeak()) return descriptions;
+    for (const EspeakVoice& v : EspeakVoices()) descriptions.emplace_back(v.description);
+    return descriptions;
+}

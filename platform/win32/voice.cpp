@@ -126,3 +126,7 @@ PlatformVoiceStatus GetPlatformVoiceStatus() {
 std::vector<int16_t> RenderPlatformSpeech(const std::string&, int, int, int) {
     return {};
 }
+
+std::vector<std::string> RenderableVoiceDescriptions() {
+    return {}; // lines are not rendered offline here
+}

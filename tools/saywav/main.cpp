@@ -17,7 +17,7 @@ const char* kUsage =
     "       saywav --voices\n"
     "\n"
     "Speaks TEXT (the words joined by blanks) into one WAV file, or every non-empty line of FILE into\n"
-    "FOLDER/001.wav, FOLDER/002.wav, ... (and FOLDER/lines.txt naming each file's line), 16-bit mono at\n"
+    "FOLDER/001.wav, FOLDER/002.wav, ... (and FOLDER/index.txt naming each file's line), 16-bit mono at\n"
     "16000 Hz, in the voice whose description contains NAME (default: Zira, the first officer's; David is\n"
     "the captain's), at rate R from -10 (slow) to 10 (fast), 0 by default. --noise-floor adds a faint hiss\n"
     "of that RMS level (3 is a quiet microphone), as recordings for the recogniser should have.\n"
@@ -29,7 +29,7 @@ int Fail(const std::string& message) {
 }
 
 int VoiceNamed(const std::string& name) {
-    std::vector<std::string> voices = PlatformVoiceDescriptions();
+    std::vector<std::string> voices = RenderableVoiceDescriptions();
     for (size_t i = 0; i < voices.size(); ++i)
         if (voices[i].find(name) != std::string::npos) return static_cast<int>(i);
     return -1;
@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
             std::fputs(kUsage, stdout);
             return 0;
         } else if (a == "--voices") {
-            for (const std::string& d : PlatformVoiceDescriptions()) std::printf("%s\n", d.c_str());
+            for (const std::string& d : RenderableVoiceDescriptions()) std::printf("%s\n", d.c_str());
             return 0;
         } else if (a == "--voice") {
             if (!value(voiceName)) return Fail("--voice needs a name");
@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
     if (lines.empty() || outDir.empty()) return Fail("give --out, or --lines and --out-dir");
     std::ifstream in(lines);
     if (!in) return Fail("cannot read " + lines);
-    std::ofstream index(outDir + "/lines.txt", std::ios::binary);
+    std::ofstream index(outDir + "/index.txt", std::ios::binary);
     if (!index) return Fail("cannot write into " + outDir);
     std::string line;
     int n = 0;

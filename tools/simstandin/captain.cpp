@@ -17,7 +17,7 @@ namespace {
 // The captain speaks in the voice the program reads the captain's phrases with: the last English voice
 // that names David, else the first voice.
 int CaptainVoicePosition() {
-    std::vector<std::string> voices = PlatformVoiceDescriptions();
+    std::vector<std::string> voices = RenderableVoiceDescriptions();
     int position = 0;
     for (size_t i = 0; i < voices.size(); ++i)
         if (voices[i].find("English") != std::string::npos && voices[i].find("David") != std::string::npos)
