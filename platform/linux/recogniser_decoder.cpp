@@ -1,7 +1,8 @@
-// The recogniser's pocketsphinx decoder: one grammar whose alternatives are the phrases and, beside
-// them, a garbage loop of single phones that costs a fixed penalty per phone. Sound the phrases explain
-// less well than free phones do (speech outside the grammar, noise) takes the garbage path and is
-// rejected; silence gives no words at all.
+// The recogniser's pocketsphinx decoders and their verdict. The grammar's alternatives are the phrases
+// and, beside them, a garbage loop of single phones at a fixed cost per phone: sound the phrases explain
+// less well than free phones do (speech outside the grammar, noise) takes the garbage path. A second
+// decoder runs free phones alone over the same sound as a yardstick for the phrase's fit; and sound
+// that never rises above its background is no phrase at all.
 #include "platform/linux/recogniser_parts.h"
 
 #include <pocketsphinx.h>
@@ -25,8 +26,12 @@ const char* const kPhones[] = {"AA", "AE", "AH", "AO", "AW", "AY", "B",  "CH", "
 const char* const kGarbagePrefix = "garbage_";
 
 ps_decoder_t* NewDecoder(std::string& error) {
-    std::vector<std::string> args = {"-hmm",   kModelFolder, "-dict",     kDictionary,
-                                     "-logfn", "/dev/null",  "-samprate", "16000"};
+    std::vector<std::string> args = {
+        "-hmm", kModelFolder, "-dict", kDictionary, "-logfn", "/dev/null", "-samprate", "16000",
+        // Measured on spoken phrases in noise: wider beams and more Gaussians per frame keep the right
+        // phrase alive in loud noise, and the decoder's own speech detector, which cut words out of
+        // noisy utterances, is left off (push-to-talk marks the utterance).
+        "-beam", "1e-60", "-pbeam", "1e-60", "-wbeam", "1e-50", "-topn", "8", "-remove_silence", "no"};
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     cmd_ln_t* config = cmd_ln_parse_r(nullptr, ps_args(), int(argv.size()), argv.data(), TRUE);
@@ -160,12 +165,14 @@ bool OpenDecoders(Decoders& d, std::string& error) {
         CloseDecoders(d);
         return false;
     }
+
     return true;
 }
 
 void CloseDecoders(Decoders& d) {
     if (d.inUtterance && d.grammar) ps_end_utt(d.grammar);
     if (d.inUtterance && d.phoneLoop) ps_end_utt(d.phoneLoop);
+
     if (d.grammar) ps_free(d.grammar);
     if (d.phoneLoop) ps_free(d.phoneLoop);
     d = Decoders{};
@@ -280,11 +287,11 @@ UtteranceVerdict EndUtterance(Decoders& d, bool judge) {
     verdict.heard = hyp;
     verdict.speechFrames = SpeechFrames(d.grammar);
     verdict.garbage = verdict.heard.find(kGarbagePrefix) != std::string::npos;
-    // How much worse the phrase explains the sound than free phones do, per 10 ms frame, in the
-    // decoder's log base: near 0 when the words fit, far below when the grammar forced them on the sound.
+    // How much worse the phrase explains the sound than free phones do, per 10 ms frame of words: near
+    // or above 0 when the words fit, far below when the grammar forced them on the sound.
     int32 loopScore = 0;
     ps_get_hyp(d.phoneLoop, &loopScore);
-    verdict.fitPerFrame = double(score - loopScore) / std::max(1, verdict.frames);
+    verdict.fitPerFrame = double(score - loopScore) / std::max(1, verdict.speechFrames);
     verdict.riseDb = LoudnessRise(d.frameLevels);
     verdict.accepted = verdict.riseDb >= kMinimumRiseDb && !verdict.garbage &&
                        verdict.speechFrames >= kMinimumSpeechFrames && verdict.fitPerFrame > d.fitThreshold;

@@ -19,8 +19,8 @@ struct ps_decoder_s;
 inline constexpr int kDitherAmplitude = 48;       // +-samples of noise added to everything decoded
 inline constexpr int kMinimumSpeechFrames = 15;   // 10 ms frames of words: shorter is a click, not a phrase
 inline constexpr double kMinimumRiseDb = 6;       // loud frames above the background: less is not speech
-inline constexpr double kGarbageWeight = 1e-4;    // entering the garbage loop, against any one phrase
-inline constexpr double kPhonePenalty = 0.02;     // each phone of the garbage loop
+inline constexpr double kGarbageWeight = 1e-3;    // entering the garbage loop, against any one phrase
+inline constexpr double kPhonePenalty = 0.05;     // each phone of the garbage loop
 inline constexpr double kLoopPhonePenalty = 0.05; // each phone of the yardstick's phone loop
 inline constexpr double kFitThreshold = -8;       // the phrase against free phones, per frame
 
