@@ -82,7 +82,7 @@ int main() {
     double decodeSeconds = 0, audioSeconds = 0;
     uint32_t seed = 100;
     for (const Condition& c : conditions) {
-        int right = 0, total = 0;
+        int right = 0, wrong = 0, total = 0;
         for (size_t p = 0; p < spoken.size(); ++p) {
             for (size_t s = 0; s < clips[p].size(); ++s) {
                 AudioClip clip = clips[p][s];
@@ -96,12 +96,17 @@ int main() {
                 ++total;
                 if (heard == spoken[p])
                     ++right;
-                else
+                else if (heard != "non")
+                    ++wrong;
+                if (heard != spoken[p])
                     std::fprintf(stderr, "  %s, voice %zu: \"%s\" heard as \"%s\"\n", c.figure, s,
                                  spoken[p].c_str(), heard.c_str());
             }
         }
         PrintFigure("recognition", c.figure, total ? 100.0 * right / total : 0, "%");
+        // The other side of accuracy: a wrong phrase acted on, rather than a "non" said again.
+        PrintFigure("recognition", std::string(c.figure) + ", wrong phrases",
+                    total ? 100.0 * wrong / total : 0, "%");
     }
 
     // False accepts: speech outside the grammar in a quiet room and in cockpit noise, and noise alone.
