@@ -258,7 +258,6 @@ void BeginUtterance(Decoders& d) {
         return;
     }
     d.inUtterance = true;
-    d.fed = 0;
     d.frameLevels.clear();
     d.frameEnergy = 0;
     d.frameFill = 0;
@@ -286,7 +285,6 @@ void FeedUtterance(Decoders& d, const int16_t* samples, size_t count) {
     ps_process_raw(d.grammar, d.scratch.data(), count, FALSE, FALSE);
     ps_process_raw(d.phoneLoop, d.scratch.data(), count, FALSE, FALSE);
     ps_process_raw(d.lenient, d.scratch.data(), count, FALSE, FALSE);
-    d.fed += count;
 }
 
 UtteranceVerdict EndUtterance(Decoders& d, bool judge) {

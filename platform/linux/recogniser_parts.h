@@ -25,7 +25,7 @@ inline constexpr double kPhonePenalty = 0.05;     // each phone of the garbage l
 inline constexpr double kLoopPhonePenalty = 0.05; // each phone of the yardstick's phone loop
 inline constexpr double kFitThreshold = -8;       // the phrase against free phones, per frame
 
-// The decoder for one grammar: used by one thread at a time.
+// The decoders for one grammar: used by one thread at a time.
 struct Decoders {
     ps_decoder_s* grammar = nullptr;   // the phrases' grammar with its garbage loop
     ps_decoder_s* phoneLoop = nullptr; // free phones over the same sound: the yardstick for the verdict
@@ -36,7 +36,6 @@ struct Decoders {
     int ditherAmplitude = kDitherAmplitude;
     std::vector<std::string> phrases; // the grammar's phrases as loaded
     bool inUtterance = false;
-    size_t fed = 0; // samples of the current utterance
     uint32_t ditherState = 12345;
     std::vector<int16_t> scratch;
     std::vector<double> frameLevels; // dB of each 10 ms frame of the utterance

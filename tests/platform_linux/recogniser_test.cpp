@@ -1,6 +1,7 @@
 // The Linux recogniser: its grammar and the words it had to spell, and utterances spoken into the
 // utterance folder heard through push-to-talk, with pre-roll, rejection and a grammar rebuilt.
 #include "app/helpers.h"
+#include "platform/linux/recogniser_parts.h"
 #include "platform/recogniser.h"
 #include "platform/voice.h"
 #include "speech/audio_clip.h"
@@ -97,6 +98,24 @@ bool Logged(const std::string& start) {
 }
 
 } // namespace
+
+TEST(LinuxRecogniser, EspeakPhonemesBecomeTheModelsPhones) {
+    struct Case {
+        const char* espeak;
+        const char* cmu;
+    } cases[] = {
+        {"k @ n f 'I g", "K AH N F IH G"},                    // stress marks are not phonemes
+        {"tS 'E k t", "CH EH K T"},                           // two letters, one phone
+        {"f 'aI3", "F AY ER"},                                // one phoneme, two phones
+        {"b 'V ? n-", "B AH T N"},                            // glottal stop and syllabic n
+        {",O: t# oU T r '0 t# @L", "AO T OW TH R AA T AH L"}, // flaps and dark l
+        {"E2# l", "EH L"},                                    // an unlisted variant falls back to its base
+        {"", ""},
+        {"k Q", ""}, // a phoneme without counterpart spells nothing
+    };
+    for (const Case& c : cases) EXPECT_EQ(CmuPhonesFromEspeak(c.espeak), c.cmu) << c.espeak;
+    EXPECT_EQ(SpellWithEspeak("config"), "K AH N F IH G");
+}
 
 TEST(LinuxRecogniser, GrammarSpellsUnknownWordsAndDropsOnlyPhrasesItCannotSay) {
     RecogniserRun run(With(kBuiltIns, {"flaps a_b", "gear up"}));
