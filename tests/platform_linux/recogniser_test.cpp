@@ -190,6 +190,27 @@ TEST(LinuxRecogniser, ResultsBelongToTheirPressOnly) {
     EXPECT_EQ(NextPlatformResult(), "non");
 }
 
+TEST(LinuxRecogniser, StartsWithoutAMicrophoneOrAFolder) {
+    // No utterance folder (it does not exist): the microphone, and where the sound server is missing the
+    // recogniser still starts, says so once, and listens to nothing.
+    LogLines().clear();
+    RecogniserSetup setup;
+    setup.phrases = kBuiltIns;
+    setup.utteranceFolder = "/nonexistent/utterances";
+    setup.log = CollectLog;
+    ASSERT_TRUE(StartPlatformRecogniser(setup));
+    SetPlatformListening(true);
+    Sleep(0.1);
+    SetPlatformListening(false);
+    EXPECT_EQ(NextPlatformResult(), "non");
+    ClosePlatformRecogniser();
+    int noMicrophone = 0;
+    for (const std::string& line : LogLines())
+        noMicrophone += line.rfind("Recognition: no microphone", 0) == 0;
+    EXPECT_LE(noMicrophone, 1);
+    EXPECT_FALSE(Logged("Recognition hears WAV files"));
+}
+
 TEST(LinuxRecogniser, NotStartedDoesNothing) {
     EXPECT_FALSE(SetPlatformGrammar(kBuiltIns));
     SetPlatformListening(true);
