@@ -59,7 +59,7 @@ void Sleep(double seconds) {
 }
 
 // Push-to-talk as the program does it: the utterance dropped in the folder, the press `pressLate`
-// seconds later, the release at the audio's end; then the result polled as a pass would, up to 1.2 s.
+// seconds later, the release at the audio's end; then the result polled as a pass would, up to 0.8 s.
 std::string SayThroughFolder(const std::string& folder, const AudioClip& clip, double pressLate = 0) {
     static int count = 0;
     char name[64];
@@ -69,7 +69,7 @@ std::string SayThroughFolder(const std::string& folder, const AudioClip& clip, d
     SetPlatformListening(true);
     Sleep(ClipSeconds(clip) - pressLate + 0.05);
     SetPlatformListening(false);
-    for (int pass = 0; pass < 60; ++pass) {
+    for (int pass = 0; pass < 40; ++pass) {
         std::string result = NextPlatformResult();
         if (result != "non") return result;
         Sleep(0.02);
