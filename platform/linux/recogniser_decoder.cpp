@@ -1,8 +1,7 @@
 // The recogniser's pocketsphinx decoders and their verdict. The grammar's alternatives are the phrases
 // and, beside them, a garbage loop of single phones at a fixed cost per phone: sound the phrases explain
 // less well than free phones do (speech outside the grammar, noise) takes the garbage path. A second
-// decoder runs free phones alone over the same sound as a yardstick for the phrase's fit. Where speech
-// barely rises above loud noise, a third decoder, the phrases without garbage, decides alone; and sound
+// decoder runs free phones alone over the same sound as a yardstick for the phrase's fit; and sound
 // that never rises above its background is no phrase at all.
 #include "platform/linux/recogniser_parts.h"
 
@@ -92,10 +91,9 @@ double LoudnessRise(std::vector<double> levels) {
 // The grammar as a finite-state graph: from the start, one chain of word transitions per phrase to the
 // end, and the garbage loop: any phone, any number of times, each at the cost of `phonePenalty`, entered
 // at the cost of `garbageWeight`.
-bool SetPhraseGraph(ps_decoder_t* decoder, const std::vector<std::string>& phrases, double garbageWeight,
-                    double phonePenalty) {
-    logmath_t* lmath = ps_get_logmath(decoder);
-    float lw = float(cmd_ln_float32_r(ps_get_config(decoder), "-lw"));
+bool SetPhraseGraph(Decoders& d, const std::vector<std::string>& phrases) {
+    logmath_t* lmath = ps_get_logmath(d.grammar);
+    float lw = float(cmd_ln_float32_r(ps_get_config(d.grammar), "-lw"));
     int states = 3; // start, end, garbage
     for (const std::string& phrase : phrases) states += int(Words(phrase).size()) - 1;
     fsg_model_t* fsg = fsg_model_init("phrases", lmath, lw, states);
@@ -115,8 +113,8 @@ bool SetPhraseGraph(ps_decoder_t* decoder, const std::vector<std::string>& phras
             from = to;
         }
     }
-    if (garbageWeight > 0) {
-        int32 phone = logp(phonePenalty), entry = logp(garbageWeight * phonePenalty);
+    if (d.garbageWeight > 0) {
+        int32 phone = logp(d.phonePenalty), entry = logp(d.garbageWeight * d.phonePenalty);
         for (const char* p : kPhones) {
             int wid = fsg_model_word_add(fsg, GarbageWord(p).c_str());
             fsg_model_trans_add(fsg, 0, garbage, entry, wid);
@@ -124,7 +122,8 @@ bool SetPhraseGraph(ps_decoder_t* decoder, const std::vector<std::string>& phras
         }
         fsg_model_null_trans_add(fsg, garbage, 1, 0);
     }
-    bool ok = ps_set_fsg(decoder, kGrammarSearch, fsg) >= 0 && ps_set_search(decoder, kGrammarSearch) >= 0;
+    bool ok =
+        ps_set_fsg(d.grammar, kGrammarSearch, fsg) >= 0 && ps_set_search(d.grammar, kGrammarSearch) >= 0;
     fsg_model_free(fsg);
     return ok;
 }
@@ -155,11 +154,6 @@ bool OpenDecoders(Decoders& d, std::string& error) {
     d.grammar = NewDecoder(error);
     if (!d.grammar) return false;
     for (const char* phone : kPhones) ps_add_word(d.grammar, GarbageWord(phone).c_str(), phone, FALSE);
-    d.lenient = NewDecoder(error);
-    if (!d.lenient) {
-        CloseDecoders(d);
-        return false;
-    }
     d.phoneLoop = NewDecoder(error);
     if (!d.phoneLoop) {
         CloseDecoders(d);
@@ -177,8 +171,6 @@ bool OpenDecoders(Decoders& d, std::string& error) {
 
 void CloseDecoders(Decoders& d) {
     if (d.inUtterance && d.grammar) ps_end_utt(d.grammar);
-    if (d.inUtterance && d.lenient) ps_end_utt(d.lenient);
-    if (d.lenient) ps_free(d.lenient);
     if (d.inUtterance && d.phoneLoop) ps_end_utt(d.phoneLoop);
 
     if (d.grammar) ps_free(d.grammar);
@@ -206,8 +198,7 @@ GrammarReport LoadGrammar(Decoders& d, const std::vector<std::string>& phrases) 
                 continue;
             }
             std::string spelled = SpellWithEspeak(word);
-            if (spelled.empty() || ps_add_word(d.grammar, word.c_str(), spelled.c_str(), FALSE) < 0 ||
-                ps_add_word(d.lenient, word.c_str(), spelled.c_str(), FALSE) < 0) {
+            if (spelled.empty() || ps_add_word(d.grammar, word.c_str(), spelled.c_str(), FALSE) < 0) {
                 unspellable.insert(word);
                 continue;
             }
@@ -233,8 +224,7 @@ GrammarReport LoadGrammar(Decoders& d, const std::vector<std::string>& phrases) 
         report.error = "no phrase of the grammar can be said";
         return report;
     }
-    if (!SetPhraseGraph(d.grammar, report.kept, d.garbageWeight, d.phonePenalty) ||
-        !SetPhraseGraph(d.lenient, report.kept, 0, 0)) {
+    if (!SetPhraseGraph(d, report.kept)) {
         report.error = "pocketsphinx refused the grammar";
         report.kept.clear();
         return report;
@@ -250,11 +240,6 @@ void BeginUtterance(Decoders& d) {
     if (ps_start_utt(d.grammar) < 0) return;
     if (ps_start_utt(d.phoneLoop) < 0) {
         ps_end_utt(d.grammar);
-        return;
-    }
-    if (ps_start_utt(d.lenient) < 0) {
-        ps_end_utt(d.grammar);
-        ps_end_utt(d.phoneLoop);
         return;
     }
     d.inUtterance = true;
@@ -284,7 +269,6 @@ void FeedUtterance(Decoders& d, const int16_t* samples, size_t count) {
     }
     ps_process_raw(d.grammar, d.scratch.data(), count, FALSE, FALSE);
     ps_process_raw(d.phoneLoop, d.scratch.data(), count, FALSE, FALSE);
-    ps_process_raw(d.lenient, d.scratch.data(), count, FALSE, FALSE);
 }
 
 UtteranceVerdict EndUtterance(Decoders& d, bool judge) {
@@ -293,24 +277,10 @@ UtteranceVerdict EndUtterance(Decoders& d, bool judge) {
     d.inUtterance = false;
     ps_end_utt(d.grammar);
     ps_end_utt(d.phoneLoop);
-    ps_end_utt(d.lenient);
     if (!judge) return verdict;
-    verdict.riseDb = LoudnessRise(d.frameLevels);
-    verdict.frames = ps_get_n_frames(d.grammar);
-    if (verdict.riseDb < kNoisyRiseDb) {
-        // Speech barely above loud noise: free phones fit noise better than any word, so the garbage
-        // loop and the fit would throw the phrase away; the grammar without garbage decides alone.
-        verdict.noisy = true;
-        int32 score = 0;
-        const char* hyp = ps_get_hyp(d.lenient, &score);
-        verdict.heard = hyp ? hyp : "";
-        verdict.speechFrames = SpeechFrames(d.lenient);
-        verdict.accepted = !verdict.heard.empty() && verdict.riseDb >= kMinimumRiseDb &&
-                           verdict.speechFrames >= kMinimumSpeechFrames;
-        return verdict;
-    }
     int32 score = 0;
     const char* hyp = ps_get_hyp(d.grammar, &score);
+    verdict.frames = ps_get_n_frames(d.grammar);
     if (!hyp || !*hyp || verdict.frames <= 0) return verdict;
     verdict.heard = hyp;
     verdict.speechFrames = SpeechFrames(d.grammar);
@@ -320,7 +290,8 @@ UtteranceVerdict EndUtterance(Decoders& d, bool judge) {
     int32 loopScore = 0;
     ps_get_hyp(d.phoneLoop, &loopScore);
     verdict.fitPerFrame = double(score - loopScore) / std::max(1, verdict.speechFrames);
-    verdict.accepted = !verdict.garbage && verdict.speechFrames >= kMinimumSpeechFrames &&
-                       verdict.fitPerFrame > d.fitThreshold;
+    verdict.riseDb = LoudnessRise(d.frameLevels);
+    verdict.accepted = verdict.riseDb >= kMinimumRiseDb && !verdict.garbage &&
+                       verdict.speechFrames >= kMinimumSpeechFrames && verdict.fitPerFrame > d.fitThreshold;
     return verdict;
 }

@@ -19,7 +19,6 @@ struct ps_decoder_s;
 inline constexpr int kDitherAmplitude = 48;       // +-samples of noise added to everything decoded
 inline constexpr int kMinimumSpeechFrames = 15;   // 10 ms frames of words: shorter is a click, not a phrase
 inline constexpr double kMinimumRiseDb = 6;       // loud frames above the background: less is not speech
-inline constexpr double kNoisyRiseDb = 13;        // below this the noise is loud: no garbage, no fit
 inline constexpr double kGarbageWeight = 1e-3;    // entering the garbage loop, against any one phrase
 inline constexpr double kPhonePenalty = 0.05;     // each phone of the garbage loop
 inline constexpr double kLoopPhonePenalty = 0.05; // each phone of the yardstick's phone loop
@@ -29,7 +28,6 @@ inline constexpr double kFitThreshold = -8;       // the phrase against free pho
 struct Decoders {
     ps_decoder_s* grammar = nullptr;   // the phrases' grammar with its garbage loop
     ps_decoder_s* phoneLoop = nullptr; // free phones over the same sound: the yardstick for the verdict
-    ps_decoder_s* lenient = nullptr;   // the phrases alone, for speech in loud noise
     double fitThreshold = kFitThreshold;
     double garbageWeight = kGarbageWeight; // 0: no garbage loop
     double phonePenalty = kPhonePenalty;
@@ -58,7 +56,6 @@ struct UtteranceVerdict {
     int frames = 0;         // 10 ms frames decoded
     int speechFrames = 0;   // of which words
     double riseDb = 0;      // loud frames above the background
-    bool noisy = false;     // loud noise: the grammar without garbage decided
     bool garbage = false;   // the garbage loop explained the sound better than any phrase
     double fitPerFrame = 0; // the phrase's path score against free phones', per frame
 };
