@@ -48,6 +48,10 @@ int Check(const std::string& aircraftFolder) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     if (args.size() >= 3 && args[0] == "seal")
         return Print(
             SealSystemsFiles(args[1], args[2], std::vector<std::string>(args.begin() + 3, args.end())));
