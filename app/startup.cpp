@@ -3,10 +3,12 @@
 
 #include "app/helpers.h"
 #include "app/log.h"
+#include "app/version.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/known_folders.h"
 #include "platform/message_box.h"
+#include "platform/simulator_prefixes.h"
 #include "platform/single_instance.h"
 
 #include <cstdio>
@@ -32,7 +34,8 @@ bool WriteProbeOk() {
     return true;
 }
 
-bool FindModuleWorkFolder(const std::string& local, const std::string& roaming) {
+// The store edition's work folder, else the other edition's, under one pair of application data folders.
+bool WorkFolderUnder(const std::string& local, const std::string& roaming) {
     FrameState& frame = Frame();
     if (FileExists(local + kStoreWorkFolder + "drf.txt")) {
         frame.wasmWorkPath = local + kStoreWorkFolder;
@@ -42,6 +45,19 @@ bool FindModuleWorkFolder(const std::string& local, const std::string& roaming) 
         return false;
     }
     return true;
+}
+
+// A simulator under Proton keeps the module's folder inside its prefix, so every prefix of every Steam
+// library is searched before the user's own folders (there are none to search where the simulator runs
+// natively).
+bool FindModuleWorkFolder(const std::string& local, const std::string& roaming) {
+    for (const SimulatorPrefix& prefix : SimulatorPrefixes()) {
+        if (!WorkFolderUnder(prefix.local, prefix.roaming)) continue;
+        WriteLog("WASM WorkPath found in the Proton prefix of Steam application " + prefix.appId +
+                 " in the Steam library " + prefix.library);
+        return true;
+    }
+    return WorkFolderUnder(local, roaming);
 }
 
 // Dispatches until the module has named the aircraft folder, or the time-out has passed.
@@ -73,7 +89,8 @@ bool StartUp() {
     }
     frame.instanceHeld = true;
 
-    WriteLog(std::string("DVersion: ") + TALVERO_BUILD_DATE + " / " + TALVERO_BUILD_TIME);
+    WriteLog(std::string("DVersion: ") + TALVERO_BUILD_DATE + " / " + TALVERO_BUILD_TIME + " (version " +
+             ProgramVersion() + ")");
 
     if (!WriteProbeOk()) {
         ShowInfoBox("Look like \"quillbrook-talvero\" folder is read only. Please right mouse click on it, select "
@@ -110,6 +127,16 @@ bool StartUp() {
     WriteLog("....");
     if (!connected) {
         ExitApplication("No simconnect connection");
+        // Where reaching the simulator needs a step on its side, the pilot is told which.
+        std::vector<std::string> hint = ConnectionFailureHint();
+        if (!hint.empty()) {
+            std::string text;
+            for (const std::string& line : hint) {
+                WriteLog(line);
+                text += (text.empty() ? "" : " ") + line;
+            }
+            ShowInfoBox(text, "Information");
+        }
         return false;
     }
     WriteLog("hSimConnect connection Ok");

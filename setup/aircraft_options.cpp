@@ -7,6 +7,7 @@
 #include "app/log.h"
 #include "platform/known_folders.h"
 #include "platform/message_box.h"
+#include "platform/simulator_prefixes.h"
 
 #include <optional>
 #include <vector>
@@ -142,8 +143,17 @@ void UpdateOptionsFile(const std::string& path) {
 
 void CheckAircraftOptions() {
     std::optional<std::string> local = KnownFolderPath(KnownFolder::LocalAppData);
-    if (local) WriteLog("LOCALAPPDATA folder=" + *local);
     std::optional<std::string> roaming = KnownFolderPath(KnownFolder::RoamingAppData);
+    // A simulator under Proton: the add-on's options lie in the same prefix as the module's work folder.
+    const std::string& work = Frame().wasmWorkPath;
+    for (const SimulatorPrefix& prefix : SimulatorPrefixes()) {
+        if (work.rfind(prefix.local + "/", 0) == 0 || work.rfind(prefix.roaming + "/", 0) == 0) {
+            local = prefix.local;
+            roaming = prefix.roaming;
+            break;
+        }
+    }
+    if (local) WriteLog("LOCALAPPDATA folder=" + *local);
     if (roaming) WriteLog("APPDATA folder=" + *roaming);
     // Both editions are always looked at: with both installed, both files are updated and the module's
     // work folder ends with the Steam edition's.

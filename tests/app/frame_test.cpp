@@ -4,6 +4,7 @@
 #include "app/log.h"
 #include "platform/known_folders.h"
 #include "platform/message_box.h"
+#include "platform/simulator_prefixes.h"
 #include "platform/single_instance.h"
 #include "tests/fakes/fake_clock.h"
 #include "tests/fakes/test_support.h"
@@ -100,6 +101,7 @@ struct Scene {
         ResetFakeClock();
         OverrideKnownFolder(KnownFolder::LocalAppData, local.path);
         OverrideKnownFolder(KnownFolder::RoamingAppData, roaming.path);
+        OverrideSimulatorPrefixes(std::vector<SimulatorPrefix>{}); // the machine's own Steam never counts
         local.Write(std::string(kStore).substr(1) + "drf.txt", "");
         SetInfoBoxHook([](const std::string& text, const std::string& caption) {
             rec->boxes.push_back(caption + ": " + text);
@@ -108,6 +110,7 @@ struct Scene {
     ~Scene() {
         SetInfoBoxHook(nullptr);
         ResetKnownFolders();
+        ResetSimulatorPrefixes();
         ReleaseSingleInstance();
         rec = nullptr;
     }
@@ -183,7 +186,13 @@ TEST_F(FrameTest, RefusalsEndWithTheirReasonAndExitCodeZero) {
         EXPECT_TRUE(Frame().quitRequested);
         const auto& calls = fresh.recorder.calls;
         EXPECT_EQ(std::count(calls.begin(), calls.end(), "monitor"), 0) << "no pass ran";
-        if (c.box) {
+        std::vector<std::string> hint = ConnectionFailureHint();
+        if (std::string(c.reason) == "No simconnect connection" && !hint.empty()) {
+            // Where reaching the simulator needs a step on its side, the refusal names it.
+            ASSERT_EQ(fresh.recorder.boxes.size(), 1u);
+            EXPECT_NE(fresh.recorder.boxes[0].find(hint[0]), std::string::npos);
+            for (const std::string& line : hint) EXPECT_TRUE(fresh.Logged(line)) << line;
+        } else if (c.box) {
             ASSERT_EQ(fresh.recorder.boxes.size(), 1u);
             EXPECT_EQ(fresh.recorder.boxes[0].rfind(c.box, 0), 0u) << fresh.recorder.boxes[0];
         } else {
@@ -241,6 +250,34 @@ TEST_F(FrameTest, StoreEditionWorkFolderWinsAndSteamIsTheFallback) {
     EXPECT_EQ(steam.Run(), 0);
     EXPECT_EQ(Frame().wasmWorkPath, steam.roaming.path + kSteam);
     EXPECT_TRUE(steam.Logged("WASM WorkPath: " + steam.roaming.path + kSteam));
+}
+
+TEST_F(FrameTest, ProtonPrefixesAreSearchedInOrderBeforeTheUsersOwnFolders) {
+    // Three prefixes: the first holds nothing, the second the Steam edition's work folder, the third the
+    // store edition's; the user's own folders (the scene's) hold the store edition's too.
+    TempFolder steam;
+    std::vector<SimulatorPrefix> prefixes;
+    for (const char* id : {"1250410", "2537590", "2537591"}) {
+        std::string user = steam.path + "/lib/steamapps/compatdata/" + id + "/pfx/drive_c/users/steamuser";
+        prefixes.push_back({steam.path + "/lib", id, user + "/AppData/Local", user + "/AppData/Roaming"});
+    }
+    steam.Write(prefixes[1].roaming.substr(steam.path.size() + 1) + kSteam + "drf.txt", "");
+    steam.Write(prefixes[2].local.substr(steam.path.size() + 1) + kStore + "drf.txt", "");
+    OverrideSimulatorPrefixes(prefixes);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Frame().wasmWorkPath, prefixes[1].roaming + kSteam);
+    const std::string found =
+        "WASM WorkPath found in the Proton prefix of Steam application 2537590 in the Steam library " + steam.path + "/lib";
+    EXPECT_TRUE(Logged(found)) << LogFile();
+    EXPECT_LT(LogFile().find(found), LogFile().find("WASM WorkPath: " + prefixes[1].roaming + kSteam));
+
+    // No prefix holds a work folder: the user's own folders, and no prefix line.
+    scene.reset();
+    Scene plain;
+    OverrideSimulatorPrefixes(std::vector<SimulatorPrefix>{prefixes[0]});
+    EXPECT_EQ(plain.Run(), 0);
+    EXPECT_EQ(Frame().wasmWorkPath, plain.local.path + kStore);
+    EXPECT_EQ(plain.LogFile().find("Proton prefix"), std::string::npos);
 }
 
 TEST_F(FrameTest, TheA320SkipsThePackageSetUp) {

@@ -12,6 +12,7 @@
 #include "platform/known_folders.h"
 #include "platform/message_box.h"
 #include "platform/profile.h"
+#include "platform/simulator_prefixes.h"
 #include "poses/pose_catalogue.h"
 #include "simlink/client/client.h"
 #include "simlink/client_data.h"
@@ -264,6 +265,7 @@ ProgramRun RunProgram(const Installation& in, const RunOptions& options) {
     OverrideKnownFolder(KnownFolder::LocalAppData, in.local);
     OverrideKnownFolder(KnownFolder::RoamingAppData, in.roaming);
     OverrideKnownFolder(KnownFolder::Documents, in.documents);
+    OverrideSimulatorPrefixes(std::vector<SimulatorPrefix>{}); // the machine's own Steam never counts
     OverrideConfigFolder(ConfigFolder::AllUsersDocuments, in.allUsers);
     OverrideConfigFolder(ConfigFolder::UserDocuments, in.documents);
     SimConnectClient().defaultPipeName = in.pipeName;
@@ -299,6 +301,7 @@ ProgramRun RunProgram(const Installation& in, const RunOptions& options) {
     SetInfoBoxHook(nullptr);
     ResetConfigFolders();
     ResetKnownFolders();
+    ResetSimulatorPrefixes();
     watch = RunWatch{};
     return run;
 }

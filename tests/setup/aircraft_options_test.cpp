@@ -1,6 +1,7 @@
 // The 737 options file: which lines are rewritten, inserted or appended, when the file is left alone, and
 // which installations are looked at and in what order.
 #include "app/helpers.h"
+#include "platform/simulator_prefixes.h"
 #include "setup/aircraft_options.h"
 #include "tests/setup/setup_fixture.h"
 
@@ -106,6 +107,39 @@ TEST_F(OptionsFileTest, BothEditionsAreUpdatedStoreFirstAndTheWorkFolderEndsWith
     };
     EXPECT_EQ(LogLines(), expected);
     EXPECT_EQ(ShownBoxes().size(), 1u) << "only the changed file asks for a reload";
+}
+
+TEST_F(OptionsFileTest, UnderProtonThePrefixHoldingTheWorkFolderIsSearched) {
+    // The user's own folders and two prefixes hold a Steam edition's options file; start-up found the
+    // module's work folder in the second prefix, so that prefix's file is the one updated.
+    OverrideKnownFolder(KnownFolder::LocalAppData, folder.path + "/local");
+    OverrideKnownFolder(KnownFolder::RoamingAppData, folder.path + "/roaming");
+    std::string own = folder.Write(kSteamOptions, "[SDK]\r\n");
+    std::vector<SimulatorPrefix> prefixes;
+    for (const char* id : {"1250410", "2537590"}) {
+        std::string user =
+            std::string("lib/steamapps/compatdata/") + id + "/pfx/drive_c/users/steamuser/AppData";
+        prefixes.push_back({folder.path + "/lib", id, folder.path + "/" + user + "/Local",
+                            folder.path + "/" + user + "/Roaming"});
+        folder.Write(user + "/Roaming" + std::string(kSteamOptions).substr(std::string("roaming").size()),
+                     "[SDK]\r\n");
+    }
+    OverrideSimulatorPrefixes(prefixes);
+    const std::string steamWork = "/Microsoft Flight Simulator/Packages/quillbrook-talvero/work/";
+    Frame().wasmWorkPath = prefixes[1].roaming + steamWork;
+
+    CheckAircraftOptions();
+
+    std::string chosen =
+        prefixes[1].roaming + "/Microsoft Flight Simulator/Packages/pmdg-aircraft-738/work/737_Options.ini";
+    EXPECT_EQ(ReadBytes(chosen), std::string("[SDK]\r\n") + kAllOn);
+    EXPECT_EQ(ReadBytes(own), "[SDK]\r\n");
+    EXPECT_EQ(ReadBytes(prefixes[0].roaming +
+                        "/Microsoft Flight Simulator/Packages/pmdg-aircraft-738/work/737_Options.ini"),
+              "[SDK]\r\n");
+    EXPECT_TRUE(Logged("APPDATA folder=" + prefixes[1].roaming));
+    EXPECT_TRUE(Logged("PMDG 738 steam ini file exist: " + chosen));
+    EXPECT_EQ(Frame().wasmWorkPath, prefixes[1].roaming + steamWork);
 }
 
 TEST_F(OptionsFileTest, NoOptionsFileLeavesTheWorkFolderAlone) {

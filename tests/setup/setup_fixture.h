@@ -5,6 +5,7 @@
 #include "app/log.h"
 #include "platform/known_folders.h"
 #include "platform/message_box.h"
+#include "platform/simulator_prefixes.h"
 #include "tests/fakes/test_support.h"
 
 #include <gtest/gtest.h>
@@ -43,6 +44,7 @@ struct SetupTest : ::testing::Test {
         ResetFrame();
         ResetLog();
         ResetKnownFolders();
+        OverrideSimulatorPrefixes(std::vector<SimulatorPrefix>{}); // the machine's own Steam never counts
         Log().log.path = folder.path + "/log.txt";
         Log().drf.path = folder.path + "/drf.txt";
         ShownBoxes().clear();
@@ -51,6 +53,7 @@ struct SetupTest : ::testing::Test {
     void TearDown() override {
         SetInfoBoxHook(nullptr);
         ResetKnownFolders();
+        ResetSimulatorPrefixes();
         ResetLog();
         ResetFrame();
     }
