@@ -56,6 +56,8 @@ bool OpenSimulatorLink(uint32_t configIndex) {
         return false;
     }
     link.handle = handle;
+    // The outgoing DRF block goes every pass; while the simulator does not read, only the newest one waits.
+    handle->KeepLatestOnly(kClientDataAreas[4].clientDataId, kClientDataAreas[4].defineId);
     // The results are not examined: a failed request shows as a dropped connection at the next dispatch.
     for (const ClientDataArea& area : kClientDataAreas) {
         SimConnect_MapClientDataNameToID(handle, area.name, area.clientDataId);

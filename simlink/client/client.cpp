@@ -9,8 +9,8 @@
 
 namespace {
 uint32_t ReadU32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
 void WriteU32(uint8_t* p, uint32_t v) {
@@ -20,11 +20,14 @@ void WriteU32(uint8_t* p, uint32_t v) {
     p[3] = static_cast<uint8_t>(v >> 24);
 }
 
-uint32_t HresultFromSystemError(uint32_t error) { return error == 0 ? kSimFail : 0x80070000u | (error & 0xFFFF); }
+uint32_t HresultFromSystemError(uint32_t error) {
+    return error == 0 ? kSimFail : 0x80070000u | (error & 0xFFFF);
+}
 
 // The disconnect reason and status for a completion that failed.
 void ClassifyFailure(uint32_t status, uint32_t& reason, uint32_t& recorded) {
-    if (status == kIoStatusRemoteDisconnect || status == kIoStatusPipeBroken || status == kIoStatusConnectionReset) {
+    if (status == kIoStatusRemoteDisconnect || status == kIoStatusPipeBroken ||
+        status == kIoStatusConnectionReset) {
         reason = kReasonRemoteClosed;
         recorded = status;
     } else if (status == kIoStatusCancelled) {
@@ -61,7 +64,9 @@ uint32_t NextConnectionId() {
 
 // ---- CClient ----
 
-CClient::CClient() { ++SimConnectClient().liveTransports; }
+CClient::CClient() {
+    ++SimConnectClient().liveTransports;
+}
 
 CClient::~CClient() {
     DiscardSends();
@@ -89,7 +94,8 @@ void CClient::Start() {
     writePosition = 0;
     if (transport && kind == TransportKind::Pipe) {
         uint32_t error = 0;
-        if (!PreparePipeEvents(transport, error)) std::printf("CreateEvent failed with %d.\n", static_cast<int>(error));
+        if (!PreparePipeEvents(transport, error))
+            std::printf("CreateEvent failed with %d.\n", static_cast<int>(error));
     }
 }
 
@@ -109,7 +115,9 @@ void CClient::MessageReceived(std::unique_ptr<uint8_t[]>, uint32_t) {}
 
 void CClient::Connecting() {}
 
-void CClient::AddRef() { ++references; }
+void CClient::AddRef() {
+    ++references;
+}
 
 void CClient::Release() {
     if (--references == 0) delete this;
@@ -137,15 +145,18 @@ bool CClient::Attach(Transport* connected, const SimConnectConfig& config, uint3
 
 void CClient::OnIo(void* owner, bool isWrite, uint32_t status, uint32_t systemError, size_t bytes) {
     CClient* client = static_cast<CClient*>(owner);
-    if (isWrite) client->WriteCompleted(status, systemError, bytes);
-    else client->ReadCompleted(status, systemError, bytes);
+    if (isWrite)
+        client->WriteCompleted(status, systemError, bytes);
+    else
+        client->ReadCompleted(status, systemError, bytes);
 }
 
 bool CClient::IssueRead(uint32_t& systemError) {
     std::lock_guard<std::mutex> guard(stateLock);
     if (state.load() != kStateOpen) return true; // reading ends with the connection
     AddRef();
-    if (StartRead(transport, receive.data() + writePosition, receive.size() - writePosition, systemError)) return true;
+    if (StartRead(transport, receive.data() + writePosition, receive.size() - writePosition, systemError))
+        return true;
     --references; // the owner's reference is still held, so this never reaches 0 here
     return false;
 }
@@ -167,7 +178,8 @@ void CClient::ReadCompleted(uint32_t status, uint32_t systemError, size_t bytes)
 }
 
 void CClient::ReceiveBytes(const uint8_t* bytes, size_t size) {
-    // Bytes handed in directly (tests) are placed as reads would have placed them, one free stretch at a time.
+    // Bytes handed in directly (tests) are placed as reads would have placed them, one free stretch at a
+    // time.
     while (size > 0 && !(state.load() == kStateClosed && disconnectReason.load() != kReasonNone)) {
         size_t n = std::min(size, receive.size() - writePosition);
         if (n == 0) return;
@@ -238,9 +250,10 @@ bool CClient::StartNextWrite(uint32_t& systemError) {
     return false;
 }
 
-bool CClient::QueueSend(const uint8_t* bytes, uint32_t size) {
+bool CClient::QueueSend(const uint8_t* bytes, uint32_t size, const SupersedeKey& key) {
     SendBlock* block = new (std::nothrow) SendBlock;
     if (!block) return false;
+    block->key = key;
     block->bytes.reset(new (std::nothrow) uint8_t[size > 0 ? size : 1]);
     if (!block->bytes) {
         delete block;
@@ -258,8 +271,11 @@ bool CClient::QueueSend(const uint8_t* bytes, uint32_t size) {
         }
         {
             std::lock_guard<std::mutex> queue(sendLock);
-            if (sendTail) sendTail->next = block;
-            else sendHead = block;
+            if (key.latestOnly) TakeOutSuperseded(key);
+            if (sendTail)
+                sendTail->next = block;
+            else
+                sendHead = block;
             sendTail = block;
             ++sendCount;
             sendBytes += size;
@@ -268,6 +284,33 @@ bool CClient::QueueSend(const uint8_t* bytes, uint32_t size) {
     }
     if (!started) Fail(kReasonIoError, HresultFromSystemError(error), error);
     return true;
+}
+
+void CClient::TakeOutSuperseded(const SupersedeKey& key) {
+    SendBlock* previous = nullptr;
+    for (SendBlock* b = sendHead; b;) {
+        SendBlock* next = b->next;
+        if (b->key.latestOnly && b->key.clientDataId == key.clientDataId && b->key.defineId == key.defineId) {
+            if (previous)
+                previous->next = next;
+            else
+                sendHead = next;
+            if (sendTail == b) sendTail = previous;
+            --sendCount;
+            sendBytes -= b->size;
+            ++supersededBlocks;
+            delete b;
+        } else {
+            previous = b;
+        }
+        b = next;
+    }
+}
+
+uint64_t CClient::QueuedSendBytes() {
+    std::lock_guard<std::mutex> guard(stateLock);
+    std::lock_guard<std::mutex> queue(sendLock);
+    return sendBytes + (writing ? writing->size - writingDone : 0);
 }
 
 void CClient::WriteCompleted(uint32_t status, uint32_t systemError, size_t bytes) {
@@ -286,7 +329,8 @@ void CClient::WriteCompleted(uint32_t status, uint32_t systemError, size_t bytes
             // A short write: the rest of the block goes next.
             writingDone += bytes;
             AddRef();
-            started = StartWrite(transport, writing->bytes.get() + writingDone, writing->size - writingDone, error);
+            started =
+                StartWrite(transport, writing->bytes.get() + writingDone, writing->size - writingDone, error);
             if (!started) --references;
         } else {
             delete writing;
@@ -386,11 +430,23 @@ void ClientClient::GiveBack(uint32_t size) {
     std::memset(build.data() + buildPosition, 0, size);
 }
 
-bool ClientClient::Flush() {
+bool ClientClient::Flush(const SupersedeKey& key) {
     if (buildPosition == 0) return true;
-    bool queued = QueueSend(build.data(), buildPosition);
+    bool queued = QueueSend(build.data(), buildPosition, key);
     // The queue step empties the buffer: nothing of a sent request stays behind.
     std::memset(build.data(), 0, buildPosition);
     buildPosition = 0;
     return queued;
+}
+
+void ClientClient::KeepLatestOnly(uint32_t clientDataId, uint32_t defineId) {
+    if (!KeyFor(clientDataId, defineId).latestOnly) latestOnly.push_back({clientDataId, defineId});
+}
+
+SupersedeKey ClientClient::KeyFor(uint32_t clientDataId, uint32_t defineId) const {
+    for (const auto& area : latestOnly) {
+        if (area.first == clientDataId && area.second == defineId)
+            return SupersedeKey{true, clientDataId, defineId};
+    }
+    return SupersedeKey{};
 }

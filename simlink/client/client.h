@@ -39,35 +39,48 @@ enum DisconnectReason : uint32_t {
 
 enum TransportState : uint32_t { kStateClosed = 0, kStateConnecting = 1, kStateOpen = 2 };
 
-constexpr uint32_t kReceiveStep = 2048;       // first receive buffer, and each growth
-constexpr uint32_t kReceiveLimit = 0x100000;  // the receive buffer never grows past 1 MiB
+constexpr uint32_t kReceiveStep = 2048;      // first receive buffer, and each growth
+constexpr uint32_t kReceiveLimit = 0x100000; // the receive buffer never grows past 1 MiB
 constexpr uint32_t kBuildBufferSize = 41088;
 constexpr uint32_t kReceiveHeaderSize = 12;
 
 // Receives each message (its whole bytes, header included) inside SimConnect_CallDispatch.
 using DispatchProc = void (*)(const uint8_t* message, uint32_t size, void* context);
 
+// Which queued block a newer one supersedes: a SetClientData of the same area and definition whose
+// values only the latest matter (see ClientClient::KeepLatestOnly).
+struct SupersedeKey {
+    bool latestOnly = false;
+    uint32_t clientDataId = 0;
+    uint32_t defineId = 0;
+};
+
 struct SendBlock {
     std::unique_ptr<uint8_t[]> bytes;
     uint32_t size = 0;
+    SupersedeKey key;
     SendBlock* next = nullptr;
 };
 
 class CClient {
 public:
     CClient();
-    virtual ~CClient();                                             // slot 0
-    virtual void Start();                                           // slot 1
-    virtual void Disconnect(uint32_t reason, uint32_t status);      // slot 2
+    virtual ~CClient();                                                              // slot 0
+    virtual void Start();                                                            // slot 1
+    virtual void Disconnect(uint32_t reason, uint32_t status);                       // slot 2
     virtual void MessageReceived(std::unique_ptr<uint8_t[]> message, uint32_t size); // slot 3
-    virtual void Connecting();                                      // slot 4
+    virtual void Connecting();                                                       // slot 4
 
     // Takes over a connected transport: binds it to the I/O threads, sets the receive buffer and the
     // configuration's limits, starts the client and issues the first read. False when binding failed.
     bool Attach(Transport* connected, const SimConnectConfig& config, uint32_t& systemError);
     // Copies the bytes into a new block at the end of the send queue; false (and nothing queued) when the
-    // connection is not open or no memory is left.
-    bool QueueSend(const uint8_t* bytes, uint32_t size);
+    // connection is not open or no memory is left. A block with a latest-only key first takes out every
+    // queued block with the same key that has not started to go out: a peer that stops reading then costs
+    // one such block, however long it stalls, while every other block keeps its place.
+    bool QueueSend(const uint8_t* bytes, uint32_t size, const SupersedeKey& key = SupersedeKey{});
+    // Bytes waiting to go out: the queued blocks and what is left of the block being written.
+    uint64_t QueuedSendBytes();
     // Handles bytes that a read brought (the framing); public so that tests can feed byte streams.
     void ReceiveBytes(const uint8_t* bytes, size_t size);
 
@@ -98,6 +111,7 @@ public:
     uint64_t sendBytes = 0;
     SendBlock* writing = nullptr;
     size_t writingDone = 0;
+    uint64_t supersededBlocks = 0; // blocks taken out of the queue by a newer one with their key
     std::mutex stateLock;
     std::atomic<int> references{1};
 
@@ -114,6 +128,8 @@ protected:
     bool StartNextWrite(uint32_t& systemError);
     void Fail(uint32_t reason, uint32_t status, uint32_t systemError);
     void DiscardSends();
+    // With the send lock held: removes the queued blocks with this latest-only key.
+    void TakeOutSuperseded(const SupersedeKey& key);
 };
 
 struct ReceivedMessage {
@@ -136,7 +152,12 @@ public:
     // Gives the bytes of the request being built back (the build position returns to its start).
     void GiveBack(uint32_t size);
     // Queues the bytes built so far as one block and empties the build buffer.
-    bool Flush();
+    bool Flush(const SupersedeKey& key = SupersedeKey{});
+    // From now on a SetClientData of this area and definition supersedes the queued ones that have not
+    // started to go out (the area holds values of which only the latest matter). Main thread only.
+    void KeepLatestOnly(uint32_t clientDataId, uint32_t defineId);
+    // The key a SetClientData of this area and definition is queued with.
+    SupersedeKey KeyFor(uint32_t clientDataId, uint32_t defineId) const;
     // Stops posting and signalling: the window and event given at open are forgotten.
     void ForgetNotifications();
     // Takes every received message, leaving the list empty.
@@ -156,6 +177,7 @@ public:
     uint32_t buildPosition = 0;
     uint32_t sendCounter = 0;
     bool linked = false;
+    std::vector<std::pair<uint32_t, uint32_t>> latestOnly; // client data id, define id
 
 private:
     void Notify();
@@ -163,9 +185,9 @@ private:
 
 // The client's process-wide state.
 struct SimConnectClientState {
-    std::mutex lock;                        // guards `clients` and `attempts`
-    std::vector<ClientClient*> clients;     // every ClientClient not yet closed
-    std::atomic<int> liveTransports{0};     // live CClient objects
+    std::mutex lock;                    // guards `clients` and `attempts`
+    std::vector<ClientClient*> clients; // every ClientClient not yet closed
+    std::atomic<int> liveTransports{0}; // live CClient objects
     std::atomic<uint32_t> connectionCounter{0};
     std::atomic<bool> connectionFailed{false};
     bool networkingStarted = false;

@@ -123,7 +123,7 @@ uint32_t SimConnect_SetClientData(SimConnectHandle* handle, uint32_t clientDataI
     PutU32(r + 28, reserved);
     PutU32(r + 32, unitSize);
     if (unitSize > 0 && data) std::memcpy(r + 36, data, unitSize);
-    return Queue(handle);
+    return handle->Flush(handle->KeyFor(clientDataId, defineId)) ? kSimOk : kSimFail;
 }
 
 uint32_t SimConnect_CallDispatch(SimConnectHandle* handle, DispatchProc callback, void* context) {

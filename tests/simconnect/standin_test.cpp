@@ -6,6 +6,7 @@
 
 #include "app/helpers.h"
 
+#include <chrono>
 #include <cstring>
 #include <thread>
 
@@ -137,7 +138,14 @@ TEST_P(SetUpSequence, AreasAreSetUpInOrderAndTheModuleAnswers) {
     EXPECT_TRUE(standIn->WaitForLine(
         "client 1 #20 SetClientData size=4036 client_data=5 (DrfE2W) define=4 flags=0 reserved=0 unit=4000"));
     EXPECT_TRUE(standIn->WaitForLine("client 1 DrfE2W changed [3]=1.5"));
+    // Each block once the one before has gone: a DRF block still waiting would be superseded.
+    auto sent = [] {
+        for (int i = 0; i < 300 && SimLink().handle->QueuedSendBytes() > 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    };
+    sent();
     ASSERT_EQ(SendDrfE2W(values), kSimOk);
+    sent();
     ASSERT_EQ(SendDrfE2W(values), kSimOk);
 
     CloseSimulatorLink(true);
