@@ -142,6 +142,15 @@ void RunAction(StandIn& s, const ScenarioAction& a) {
         SendModuleRecord(s, MessageOfType(32, "RECSTOP"));
     } else if (a.verb == "assign") {
         AssignDrfIndices(s);
+    } else if (a.verb == "stall") {
+        double seconds = 0;
+        ParseNumber(a.argument, seconds);
+        LogLine(s, "not reading for " + NumberText(seconds) + " s");
+        s.stalledUntil = Seconds(s) + seconds;
+    } else if (a.verb == "badsize") {
+        double size = 0;
+        ParseNumber(a.argument, size);
+        SendBadSize(s, static_cast<uint32_t>(size));
     } else if (a.verb == "drop") {
         EndSession(s, "dropped by the scenario");
     } else if (a.verb == "quit") {
@@ -264,6 +273,7 @@ void ModuleReceivedRecord(StandIn& s, const ModuleRecord& r) {
     Transcript(s, "client " + std::to_string(s.session.number) + " MessageE2W " + RecordText(r));
     switch (r.type) {
     case 22: {
+        if (!s.options.answerAircraft) break;
         ModuleRecord answer = MessageOfType(23, s.options.aircraft);
         answer.sequence = r.sequence;
         SendModuleRecord(s, answer);

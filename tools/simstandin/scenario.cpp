@@ -57,6 +57,7 @@ bool ParseScenario(const std::vector<std::string>& lines, Scenario& scenario, st
             static const char* known[] = {"control", "runways", "realmode", "capspeech", "foname", "username",
                                           "reckey",  "recbutton", "widgetbutton", "jsel", "log", "volume",
                                           "rate",    "voice",  "message", "set", "keyevent", "assign", "drop", "quit",
+                                          "stall", "badsize",
                                           "captain"};
             bool ok = false;
             for (const char* k : known) ok = ok || action.verb == k;
@@ -65,6 +66,11 @@ bool ParseScenario(const std::vector<std::string>& lines, Scenario& scenario, st
                 double type;
                 std::string more;
                 if (!ParseNumber(FirstWord(action.argument, more), type)) return fail("message needs a type number");
+            }
+            if (action.verb == "stall" || action.verb == "badsize") {
+                double number;
+                if (!ParseNumber(action.argument, number) || number < 0)
+                    return fail(action.verb + " needs a number");
             }
             if (action.verb == "set") {
                 std::string name;

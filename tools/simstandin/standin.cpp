@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 namespace standin {
 
@@ -76,19 +78,22 @@ bool SendToClient(StandIn& s, const std::vector<uint8_t>& bytes) {
 }
 
 void SendException(StandIn& s, uint32_t code, uint32_t sendId, uint32_t index) {
-    std::vector<uint8_t> out = ReplyHeader(24, 1);
+    std::vector<uint8_t> out = ReplyHeader(kExceptionSize, 1);
     PutU32At(out, 12, code);
     PutU32At(out, 16, sendId);
     PutU32At(out, 20, index);
     SendToClient(s, out);
 }
 
+// The reply to Open (id 2): the simulator's application name in a 256-byte field, then ten u32 fields:
+// application version major and minor, application build major and minor, SimConnect version major and
+// minor, SimConnect build major and minor, and two reserved ones.
 void SendOpenReply(StandIn& s) {
-    std::vector<uint8_t> out = ReplyHeader(300, 2);
+    std::vector<uint8_t> out = ReplyHeader(kOpenReplySize, 2);
     const char* name = "Talvero simulator stand-in";
     std::memcpy(out.data() + 12, name, std::strlen(name));
-    const uint32_t versions[] = {11, 0, 62651, 3, 11, 0, 62651, 3};
-    for (size_t i = 0; i < 8; ++i) PutU32At(out, 268 + 4 * i, versions[i]);
+    const uint32_t fields[10] = {11, 0, 62651, 3, 11, 0, 62651, 3, 0, 0};
+    for (size_t i = 0; i < 10; ++i) PutU32At(out, 268 + 4 * i, fields[i]);
     SendToClient(s, out);
 }
 
@@ -185,6 +190,10 @@ bool HandleRequest(StandIn& s, const uint8_t* r, uint32_t size) {
     uint32_t expected = kind->size ? kind->size : (size >= 36 ? 36 + U32At(r + 32) : 36);
     if (size != expected) {
         Drop(s, std::string(kind->name) + " of " + std::to_string(size) + " bytes, expected " + std::to_string(expected));
+        return false;
+    }
+    if (s.options.dropAtRequest != 0 && sendId == s.options.dropAtRequest) {
+        Drop(s, std::string("gone at ") + kind->name + " #" + std::to_string(sendId));
         return false;
     }
     if (!session.opened && id != 0xF0000001) {
@@ -502,7 +511,7 @@ void SetArea(StandIn& s, const std::string& name, const uint8_t* bytes, uint32_t
         auto definition = session.definitions.find(sub.defineId);
         if (definition == session.definitions.end()) continue;
         uint32_t n = definition->second.Size();
-        std::vector<uint8_t> out = ReplyHeader(40 + n, 16);
+        std::vector<uint8_t> out = ReplyHeader(kClientDataHeaderSize + n, 16);
         PutU32At(out, 12, sub.requestId);
         PutU32At(out, 16, 0);           // object id
         PutU32At(out, 20, sub.defineId);
@@ -523,9 +532,16 @@ void SetArea(StandIn& s, const std::string& name, const uint8_t* bytes, uint32_t
     if (!delivered && bytes) LogLine(s, "nobody asked for " + name + "; the update stays in the area");
 }
 
+void SendBadSize(StandIn& s, uint32_t size) {
+    std::vector<uint8_t> out = ReplyHeader(kQuitSize, 3);
+    PutU32At(out, 0, size);
+    SendToClient(s, out);
+    LogLine(s, "message with size field " + std::to_string(size) + " sent to client " + std::to_string(s.session.number));
+}
+
 void SendQuit(StandIn& s) {
     if (!s.serving) return;
-    SendToClient(s, ReplyHeader(12, 3));
+    SendToClient(s, ReplyHeader(kQuitSize, 3));
     LogLine(s, "quit sent to client " + std::to_string(s.session.number));
 }
 
@@ -590,6 +606,10 @@ int Run(StandIn& s) {
             for (size_t i = 0; i < s.listeners.size() && !s.serving; ++i) {
                 if (ServerConnection* c = AcceptConnection(s.listeners[i], slice)) StartSession(s, c, s.listenerNames[i]);
             }
+            continue;
+        }
+        if (Seconds(s) < s.stalledUntil) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;
         }
         long n = ReceiveSome(s.session.connection, buffer.data(), buffer.size(), 5);

@@ -38,6 +38,9 @@
 //                           folder (what the tests' captain's feed hears), and RECSTOP when the phrase
 //                           has been said (at least 1.2 s later)
 //   drop                    close the connection without notice
+//   stall SECONDS           stop reading the connection (and sending) for that long, as a simulator stuck
+//                           loading does
+//   badsize N               a message whose size field says N (a 12-byte header), as a broken simulator
 //   quit                    the simulator closes: quit message (id 3), then the stand-in ends
 //
 // The clock restarts for each client. Actions and DrfW2E values wait until the client has asked for
@@ -90,6 +93,12 @@ struct ModuleRecord {
 std::array<uint8_t, kRecordSize> EncodeRecord(const ModuleRecord& record);
 ModuleRecord DecodeRecord(const uint8_t* bytes);
 
+// ---- Replies: sizes of the messages the simulator's side sends (header of 12 bytes included) ----
+constexpr uint32_t kOpenReplySize = 308;       // id 2: name (256 bytes) and ten u32 fields
+constexpr uint32_t kQuitSize = 12;             // id 3: the header alone
+constexpr uint32_t kExceptionSize = 24;        // id 1: exception, send id, index
+constexpr uint32_t kClientDataHeaderSize = 40; // id 16: request, object, define, flags, entry, out of, count
+
 // ---- Options ----
 struct Options {
     bool pipe = true;
@@ -110,6 +119,11 @@ struct Options {
     bool quiet = false;                 // no log lines on standard error
     std::string windowTitle;            // a window titled like the simulator's; empty: none
     int windowWidth = 1280, windowHeight = 800;
+    // Faults for the tests: the session ends when the request with this send id arrives (0: never), as
+    // a simulator that goes away at that stage of the client's set-up; the module leaves the aircraft
+    // request unanswered.
+    uint32_t dropAtRequest = 0;
+    bool answerAircraft = true;
 };
 // Reads the command line (without the program name). False with a reason for anything it does not know.
 bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error);
@@ -218,6 +232,7 @@ struct StandIn {
     uint64_t window = 0; // the simulator window (--window), 0 when none
     std::vector<std::string> logLines;
     int utterancesDropped = 0; // captain's utterances written to the utterance folder
+    double stalledUntil = 0;   // the connection is not read before this time (seconds since start)
 };
 
 // "NAME VALUE" where the name may hold blanks ("A:LIGHT LANDING 1"): false unless the last word is a number.
@@ -258,6 +273,8 @@ void RunDueWork(StandIn& standIn);
 // Sets an area and delivers it to every subscriber of the current client (server side, standin.cpp).
 void SetArea(StandIn& standIn, const std::string& name, const uint8_t* bytes, uint32_t size);
 void SendQuit(StandIn& standIn);
+// A message of 12 bytes whose size field says `size` (a fault the client must catch).
+void SendBadSize(StandIn& standIn, uint32_t size);
 void EndSession(StandIn& standIn, const std::string& why);
 
 } // namespace standin
