@@ -48,10 +48,24 @@ std::vector<std::string> SortedEntries(const std::string& path) {
 }
 } // namespace
 
+namespace {
+WriteFaultHook writeFaultHook = nullptr;
+}
+
+void SetWriteFaultHook(WriteFaultHook hook) {
+    writeFaultHook = hook;
+}
+
+bool PutFileBytes(std::FILE* file, const std::string& path, const char* data, size_t size) {
+    size_t fits = writeFaultHook ? std::min(size, writeFaultHook(path, size)) : size;
+    bool ok = std::fwrite(data, 1, fits, file) == fits;
+    return ok && fits == size;
+}
+
 bool WriteBytes(const std::string& path, const std::string& bytes) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    bool ok = PutFileBytes(f, path, bytes.data(), bytes.size());
     return (std::fclose(f) == 0) && ok;
 }
 
@@ -102,14 +116,18 @@ void WriteLines(const std::string& path, const std::vector<std::string>& lines) 
     WriteBytes(path, ToTextMode(text));
 }
 
-bool WriteString(const std::string& path, const std::string& text) { return WriteBytes(path, ToTextMode(text)); }
+bool WriteString(const std::string& path, const std::string& text) {
+    return WriteBytes(path, ToTextMode(text));
+}
 
-bool WriteStringReplacing(const std::string& path, const std::string& text) {
+bool WriteStringReplacing(const std::string& path, const std::string& text, bool* written) {
     std::string fresh = path + ".new";
+    if (written) *written = false;
     if (!WriteBytes(fresh, ToTextMode(text))) {
         std::remove(fresh.c_str());
         return false;
     }
+    if (written) *written = true;
     if (ReplaceFileWith(fresh, path)) return true;
     std::remove(fresh.c_str());
     return false;
@@ -131,7 +149,9 @@ bool CopyFileLogged(const std::string& source, const std::string& destination) {
     return false;
 }
 
-std::string CurrentDirectory() { return CurrentDirectoryPath(); }
+std::string CurrentDirectory() {
+    return CurrentDirectoryPath();
+}
 
 // MD5 as RFC 1321 defines it, fed in pieces so that a large model file is never held whole.
 namespace {
@@ -209,7 +229,8 @@ std::string Md5Final(Md5State& state) {
     uint64_t bitLength = state.totalBytes * 8;
     unsigned char padding[72] = {0x80};
     size_t padBytes = (state.blockUsed < 56 ? 56 : 120) - state.blockUsed;
-    for (int i = 0; i < 8; ++i) padding[padBytes + i] = static_cast<unsigned char>((bitLength >> (8 * i)) & 0xff);
+    for (int i = 0; i < 8; ++i)
+        padding[padBytes + i] = static_cast<unsigned char>((bitLength >> (8 * i)) & 0xff);
     uint64_t total = state.totalBytes;
     Md5Update(state, reinterpret_cast<const char*>(padding), padBytes + 8);
     state.totalBytes = total;
@@ -297,10 +318,13 @@ std::string CollapseSpaces(const std::string& s) {
 
 bool IsNumber(const std::string& s) {
     if (s.empty()) return false;
-    return std::all_of(s.begin(), s.end(), [](char c) { return std::strchr("-.0123456789", c) && c != '\0'; });
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return std::strchr("-.0123456789", c) && c != '\0'; });
 }
 
-std::string ToString(int value) { return std::to_string(value); }
+std::string ToString(int value) {
+    return std::to_string(value);
+}
 
 std::vector<std::string> SplitAt(const std::string& s, char separator) {
     std::vector<std::string> pieces;
@@ -317,7 +341,9 @@ std::vector<std::string> SplitAt(const std::string& s, char separator) {
     }
 }
 
-std::string Narrow(const std::u16string& wide) { return NarrowFromUtf16(wide); }
+std::string Narrow(const std::u16string& wide) {
+    return NarrowFromUtf16(wide);
+}
 
 std::u16string Widen(const std::string& s) {
     std::u16string wide;

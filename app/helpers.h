@@ -1,5 +1,6 @@
 // File and text helpers shared by every subsystem. None throws; failures give an empty result or false.
 #pragma once
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -12,12 +13,22 @@ bool WriteBytes(const std::string& path, const std::string& bytes);      // bina
 void WriteLines(const std::string& path, const std::vector<std::string>& lines);
 bool WriteString(const std::string& path, const std::string& text);
 // Writes the text to a new file beside `path`, then puts it in place, so a crash never leaves half a file.
-bool WriteStringReplacing(const std::string& path, const std::string& text);
+// `written` (when given) tells whether the new file was written whole, so a caller can tell a full disk
+// (nothing may be tried in place) from a file that could not be replaced.
+bool WriteStringReplacing(const std::string& path, const std::string& text, bool* written = nullptr);
 bool FileExists(const std::string& path);
 bool CopyFileLogged(const std::string& source, const std::string& destination);
 std::string Md5OfFile(const std::string& path);
 std::string Md5OfBytes(const std::string& bytes);
 std::string CurrentDirectory();
+
+// Every byte the program writes to a file through these helpers and the log goes through PutFileBytes.
+// Tests stand in for a full disk with a hook that says how many of the bytes for `path` still fit: fewer
+// than asked makes the write put those and fail, as a full disk does. Null (the default) lets all through.
+using WriteFaultHook = size_t (*)(const std::string& path, size_t bytes);
+void SetWriteFaultHook(WriteFaultHook hook);
+// Writes the bytes to the open file; false when not all of them went.
+bool PutFileBytes(std::FILE* file, const std::string& path, const char* data, size_t size);
 
 // Folders; entries come sorted by name so that every platform lists them in the same order.
 std::vector<std::string> ListFolders(const std::string& path);

@@ -3,7 +3,12 @@
 // text is rewritten when it is not (another copy truncated it, or an earlier write failed).
 #include "app/log.h"
 
+#include "app/helpers.h"
+#include "platform/files.h"
+
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 constexpr size_t kTailBytes = 64;
@@ -43,29 +48,58 @@ void RememberTail(LogFile& file, const std::string& written) {
     }
 }
 
-void Flush(LogFile& file) {
-    bool append = file.writtenUpTo > 0 && DiskIsOurs(file);
-    size_t from = append ? file.writtenUpTo : 0;
-    std::string disk = ToDiskText(file.text, from);
-    std::FILE* f = std::fopen(file.path.c_str(), append ? "ab" : "wb");
-    if (!f) {
-        file.diskBytes = -1;
-        return;
-    }
-    bool ok = std::fwrite(disk.data(), 1, disk.size(), f) == disk.size();
+// Appends the new text to the file this process last wrote. A write that fails part way (a full disk) is
+// cut back off, so the file never ends in half a line; false when the file could not be kept as it was.
+bool Append(LogFile& file, const std::string& disk) {
+    std::FILE* f = std::fopen(file.path.c_str(), "ab");
+    if (!f) return true; // nothing changed on disk: the text waits for the next line
+    bool ok = PutFileBytes(f, file.path, disk.data(), disk.size());
     ok = (std::fclose(f) == 0) && ok;
-    if (!ok) {
+    if (ok) {
+        file.diskBytes += static_cast<long long>(disk.size());
+        RememberTail(file, disk);
+        file.writtenUpTo = file.text.size();
+        return true;
+    }
+    std::error_code ec;
+    std::filesystem::resize_file(file.path, static_cast<std::uintmax_t>(file.diskBytes), ec);
+    return !ec;
+}
+
+// Writes the whole text to a new file and puts it in place of the old one, which stays whole when the new
+// one cannot be written; where the old file cannot be replaced, it is rewritten where it stands.
+void Rewrite(LogFile& file) {
+    std::string disk = ToDiskText(file.text, 0);
+    std::string fresh = file.path + ".new";
+    bool written = false;
+    if (std::FILE* f = std::fopen(fresh.c_str(), "wb")) {
+        written = PutFileBytes(f, fresh, disk.data(), disk.size());
+        written = (std::fclose(f) == 0) && written;
+    }
+    bool placed = written && ReplaceFileWith(fresh, file.path);
+    if (!placed) std::remove(fresh.c_str());
+    if (written && !placed) {
+        if (std::FILE* f = std::fopen(file.path.c_str(), "wb")) {
+            placed = PutFileBytes(f, file.path, disk.data(), disk.size());
+            placed = (std::fclose(f) == 0) && placed;
+        }
+    }
+    if (!placed) {
         file.diskBytes = -1;
         file.writtenUpTo = 0;
         return;
     }
-    if (!append) {
-        file.diskBytes = 0;
-        file.diskTail.clear();
-    }
-    file.diskBytes += static_cast<long long>(disk.size());
+    file.diskBytes = static_cast<long long>(disk.size());
+    file.diskTail.clear();
     RememberTail(file, disk);
     file.writtenUpTo = file.text.size();
+}
+
+void Flush(LogFile& file) {
+    if (file.writtenUpTo > 0 && DiskIsOurs(file)) {
+        if (Append(file, ToDiskText(file.text, file.writtenUpTo))) return;
+    }
+    Rewrite(file);
 }
 } // namespace
 
@@ -74,7 +108,9 @@ LogState& Log() {
     return state;
 }
 
-void ResetLog() { Log() = LogState{}; }
+void ResetLog() {
+    Log() = LogState{};
+}
 
 void WriteLog(const std::string& line) {
     AppendLog(line);

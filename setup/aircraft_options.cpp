@@ -127,8 +127,10 @@ void UpdateOptionsFile(const std::string& path) {
     }
     std::string text = JoinLines(result);
     // A new file put in place keeps the old one whole if writing fails; where the add-on's folder does not
-    // let us replace the file, it is rewritten where it stands.
-    if (!WriteStringReplacing(path, text) && !WriteString(path, text)) {
+    // let us replace the file, it is rewritten where it stands, but only once the new file could be written
+    // whole (a full disk must not cost the add-on its options).
+    bool written = false;
+    if (!WriteStringReplacing(path, text, &written) && !(written && WriteString(path, text))) {
         WriteLog("PMDG .ini file can not be written: " + path);
         ShowInfoBox(
             "PMDG .ini file can not be written: " + path +

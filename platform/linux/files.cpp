@@ -1,9 +1,10 @@
-// File-system services on Linux: getcwd, a byte copy through a temporary file, rename.
+// File-system services on Linux: getcwd, a byte copy, rename (never over a read-only file).
 #include "platform/files.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 std::string CurrentDirectoryPath() {
@@ -56,6 +57,12 @@ bool CopyFileReplacing(const std::string& source, const std::string& destination
 }
 
 bool ReplaceFileWith(const std::string& source, const std::string& destination, int* errorNumber) {
+    // A read-only file is not replaced, as on Windows, whatever the folder allows.
+    struct stat info;
+    if (stat(destination.c_str(), &info) == 0 && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        if (errorNumber) *errorNumber = EACCES;
+        return false;
+    }
     if (std::rename(source.c_str(), destination.c_str()) == 0) return true;
     if (errorNumber) *errorNumber = errno;
     return false;

@@ -58,6 +58,7 @@ struct RunWatch {
     bool endAtFirstPass = false;
     void (*atFirstPass)() = nullptr;
     void (*atQuitSeen)() = nullptr;
+    void (*atPassEnd)() = nullptr;
 };
 RunWatch watch;
 
@@ -82,6 +83,7 @@ void WatchDispatch() {
 // Last entry of every pass: the watchdog. It ends the run the way any fatal condition would.
 void WatchPassEnd() {
     if (watch.original.pollRecognition) watch.original.pollRecognition();
+    if (watch.atPassEnd) watch.atPassEnd();
     if (!watch.run->watchdogFired && MonotonicNanos() > watch.deadline) {
         watch.run->watchdogFired = true;
         ExitApplication("end-to-end watchdog");
@@ -275,6 +277,7 @@ ProgramRun RunProgram(const Installation& in, const RunOptions& options) {
     watch.endAtFirstPass = options.endAtFirstPass;
     watch.atFirstPass = options.atFirstPass;
     watch.atQuitSeen = options.atQuitSeen;
+    watch.atPassEnd = options.atPassEnd;
     SetInfoBoxHook(RecordInfoBox);
 
     {

@@ -64,6 +64,7 @@ struct RunOptions {
     bool endAtFirstPass = false;      // ExitApplication at the start of the first pass (the benchmark)
     void (*atFirstPass)() = nullptr;  // called at the start of the first pass, before anything else
     void (*atQuitSeen)() = nullptr;   // called when a dispatch has first left the quit request set
+    void (*atPassEnd)() = nullptr;    // called at the end of every pass
     // The platform's synthesiser and recogniser, as the program has them; otherwise the simulated voice
     // and the captain's feed (the lines of "captain.txt" in the work folder), which every platform has.
     bool platformSpeech = false;
