@@ -1,6 +1,7 @@
 // The whole program while things go wrong around it: the simulator gone at each stage of start-up, a module
 // that never names the aircraft, messages whose size cannot be right, a simulator that stops reading, a
-// full disk under the log, the settings and the 737 add-on's options, and a read-only settings file. Each
+// busy pipe, a full disk under the log, the settings and the 737 add-on's options, and a read-only
+// settings file. Each
 // run ends through the exit routine with its reason or keeps running as designed, and every file the
 // program writes is whole afterwards.
 #include "tests/e2e/e2e_fixture.h"
@@ -9,11 +10,15 @@
 #include "app/helpers.h"
 #include "app/log.h"
 #include "app/settings.h"
+#include "platform/transport.h"
+#include "simlink/client/client.h"
 #include "simlink/client_data.h"
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 namespace {
 void FlyTheAirbus(standin::StandIn& s) {
@@ -251,5 +256,33 @@ TEST_F(EndToEndTest, AReadOnlySettingsFileIsLeftAsItIs) {
     EXPECT_EQ(Settings().officerName, "Bob");
     EXPECT_EQ(ReadBytes(path), pinned);
     EXPECT_TRUE(LeftOver(install.program).empty());
+    EXPECT_EQ(ProgramFile("data/log.txt"), OnDisk(run.log));
+}
+
+// The simulator's one pipe is busy with another client for a second: the program waits for it at start-up
+// and then flies as usual.
+TEST_F(EndToEndTest, ABusyPipeIsWaitedForAndTheRunGoesOn) {
+    auto standIn = StartStandIn({"clock ready", "at 0.3 quit"}, FlyTheAirbus);
+    uint32_t error = 0;
+    int waits = 0;
+    Transport* other = ConnectPipe("\\\\.\\pipe\\" + install.pipeName, error, waits);
+    ASSERT_NE(other, nullptr) << error;
+    for (int i = 0; i < 200 && !HasLine(standIn->Transcript(), "client 1 connected"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::thread release([other] {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        TransportClose(other);
+        TransportFree(other);
+    });
+    ProgramRun run = Run();
+    release.join();
+    standIn->Stop();
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(ExitLines(run.log).empty()) << run.log;
+    EXPECT_GT(run.passes, 0);
+    ASSERT_FALSE(SimConnectClient().attempts.empty());
+    EXPECT_NE(SimConnectClient().attempts[0].find(" busy-waits 1 ok"), std::string::npos)
+        << SimConnectClient().attempts[0];
+    EXPECT_TRUE(HasLine(standIn->Transcript(), "client 2 #1 Open size=296"));
     EXPECT_EQ(ProgramFile("data/log.txt"), OnDisk(run.log));
 }

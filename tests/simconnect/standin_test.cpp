@@ -20,7 +20,8 @@ protected:
         SimConnectTest::TearDown();
     }
     // Starts the stand-in on the transport and points the client's configuration at it.
-    std::unique_ptr<RunningStandIn> Start(Via via, const std::function<void(standin::Options&)>& more = nullptr,
+    std::unique_ptr<RunningStandIn> Start(Via via,
+                                          const std::function<void(standin::Options&)>& more = nullptr,
                                           const std::vector<std::string>& scenario = {}) {
         std::string pipe = pipeName;
         auto standIn = std::make_unique<RunningStandIn>(
@@ -38,40 +39,50 @@ protected:
                                std::to_string(standIn->s.boundPort) + "\nDisableNagle=1\n");
         }
         if (via == Via::Tcp6) {
-            WriteConfig(2, "[SimConnect]\nProtocol=IPv6\nAddress=::1\nPort=" + std::to_string(standIn->s.boundPort6) + "\n");
+            WriteConfig(2, "[SimConnect]\nProtocol=IPv6\nAddress=::1\nPort=" +
+                               std::to_string(standIn->s.boundPort6) + "\n");
         }
         return standIn;
     }
     // Dispatches until a module message of `type` has come; it is returned decoded.
     bool WaitForModuleMessage(uint32_t type, standin::ModuleRecord& found, int ms = 5000) {
-        return PumpUntil(SimLink().handle, SimLink().event, seen, [&] {
-            for (const std::string& m : seen) {
-                SimulatorMessage d = DecodeSimulatorMessage(reinterpret_cast<const uint8_t*>(m.data()), static_cast<uint32_t>(m.size()));
-                if (d.kind == SimulatorMessageKind::ModuleMessage && U32(m, 44) == type) {
-                    found = standin::DecodeRecord(d.data);
-                    return true;
+        return PumpUntil(
+            SimLink().handle, SimLink().event, seen,
+            [&] {
+                for (const std::string& m : seen) {
+                    SimulatorMessage d = DecodeSimulatorMessage(reinterpret_cast<const uint8_t*>(m.data()),
+                                                                static_cast<uint32_t>(m.size()));
+                    if (d.kind == SimulatorMessageKind::ModuleMessage && U32(m, 44) == type) {
+                        found = standin::DecodeRecord(d.data);
+                        return true;
+                    }
                 }
-            }
-            return false;
-        }, ms);
+                return false;
+            },
+            ms);
     }
     // Dispatches until DrfW2E holds `value` at `index`.
     bool WaitForDrfValue(size_t index, double value, int ms = 5000) {
-        return PumpUntil(SimLink().handle, SimLink().event, seen, [&] {
-            for (auto it = seen.rbegin(); it != seen.rend(); ++it) {
-                SimulatorMessage d = DecodeSimulatorMessage(reinterpret_cast<const uint8_t*>(it->data()), static_cast<uint32_t>(it->size()));
-                if (d.kind != SimulatorMessageKind::DrfValues) continue;
-                double v;
-                std::memcpy(&v, d.data + 8 * index, sizeof v);
-                return v == value;
-            }
-            return false;
-        }, ms);
+        return PumpUntil(
+            SimLink().handle, SimLink().event, seen,
+            [&] {
+                for (auto it = seen.rbegin(); it != seen.rend(); ++it) {
+                    SimulatorMessage d = DecodeSimulatorMessage(reinterpret_cast<const uint8_t*>(it->data()),
+                                                                static_cast<uint32_t>(it->size()));
+                    if (d.kind != SimulatorMessageKind::DrfValues) continue;
+                    double v;
+                    std::memcpy(&v, d.data + 8 * index, sizeof v);
+                    return v == value;
+                }
+                return false;
+            },
+            ms);
     }
     std::vector<standin::ModuleRecord> ModuleMessages() {
         std::vector<standin::ModuleRecord> out;
         for (const std::string& m : seen) {
-            SimulatorMessage d = DecodeSimulatorMessage(reinterpret_cast<const uint8_t*>(m.data()), static_cast<uint32_t>(m.size()));
+            SimulatorMessage d = DecodeSimulatorMessage(reinterpret_cast<const uint8_t*>(m.data()),
+                                                        static_cast<uint32_t>(m.size()));
             if (d.kind == SimulatorMessageKind::ModuleMessage) out.push_back(standin::DecodeRecord(d.data));
         }
         return out;
@@ -101,7 +112,8 @@ TEST_P(SetUpSequence, AreasAreSetUpInOrderAndTheModuleAnswers) {
     ASSERT_TRUE(SimulatorLinkOpen());
     ASSERT_TRUE(standIn->WaitForLine("client 1 #18 "));
     const std::vector<std::string> expected = {
-        "client 1 #1 Open size=296 name=\"Windows Event\" reserved=0 marker=00484B00 version=11.0 build=62651.3",
+        "client 1 #1 Open size=296 name=\"Windows Event\" reserved=0 marker=00484B00 version=11.0 "
+        "build=62651.3",
         "client 1 #2 MapClientDataNameToID size=276 name=\"NodeAxisData\" id=1",
         "client 1 #3 AddToClientDataDefinition size=36 define=0 offset=-1 size=32 epsilon=0 datum=-1",
         "client 1 #4 CreateClientData size=28 id=1 (NodeAxisData) bytes=32 flags=0",
@@ -111,11 +123,13 @@ TEST_P(SetUpSequence, AreasAreSetUpInOrderAndTheModuleAnswers) {
         "client 1 #8 MapClientDataNameToID size=276 name=\"MessageW2E\" id=3",
         "client 1 #9 AddToClientDataDefinition size=36 define=2 offset=-1 size=560 epsilon=0 datum=-1",
         "client 1 #10 CreateClientData size=28 id=3 (MessageW2E) bytes=560 flags=0",
-        "client 1 #11 RequestClientData size=48 id=3 (MessageW2E) request=1 define=2 period=3 flags=0 origin=0 interval=0 limit=0",
+        "client 1 #11 RequestClientData size=48 id=3 (MessageW2E) request=1 define=2 period=3 flags=0 "
+        "origin=0 interval=0 limit=0",
         "client 1 #12 MapClientDataNameToID size=276 name=\"DrfW2E\" id=4",
         "client 1 #13 AddToClientDataDefinition size=36 define=3 offset=-1 size=4000 epsilon=0 datum=-1",
         "client 1 #14 CreateClientData size=28 id=4 (DrfW2E) bytes=4000 flags=0",
-        "client 1 #15 RequestClientData size=48 id=4 (DrfW2E) request=2 define=3 period=3 flags=0 origin=0 interval=0 limit=0",
+        "client 1 #15 RequestClientData size=48 id=4 (DrfW2E) request=2 define=3 period=3 flags=0 origin=0 "
+        "interval=0 limit=0",
         "client 1 #16 MapClientDataNameToID size=276 name=\"DrfE2W\" id=5",
         "client 1 #17 AddToClientDataDefinition size=36 define=4 offset=-1 size=4000 epsilon=0 datum=-1",
         "client 1 #18 CreateClientData size=28 id=5 (DrfE2W) bytes=4000 flags=0",
@@ -128,9 +142,10 @@ TEST_P(SetUpSequence, AreasAreSetUpInOrderAndTheModuleAnswers) {
     ASSERT_TRUE(WaitForModuleMessage(23, answer));
     EXPECT_EQ(answer.text, "./data/PM738");
     EXPECT_EQ(answer.sequence, 0xFFFFFFFFu);
-    EXPECT_TRUE(standIn->WaitForLine(
-        "client 1 #19 SetClientData size=596 client_data=2 (MessageE2W) define=1 flags=0 reserved=0 unit=560"));
-    EXPECT_TRUE(standIn->WaitForLine("client 1 MessageE2W seq=4294967295 type=22 system=-1 device=-1 parameter=-1"));
+    EXPECT_TRUE(standIn->WaitForLine("client 1 #19 SetClientData size=596 client_data=2 (MessageE2W) "
+                                     "define=1 flags=0 reserved=0 unit=560"));
+    EXPECT_TRUE(
+        standIn->WaitForLine("client 1 MessageE2W seq=4294967295 type=22 system=-1 device=-1 parameter=-1"));
 
     double values[500] = {};
     values[3] = 1.5;
@@ -159,7 +174,9 @@ TEST_P(SetUpSequence, AreasAreSetUpInOrderAndTheModuleAnswers) {
 
 INSTANTIATE_TEST_SUITE_P(Transports, SetUpSequence, ::testing::Values(Via::Pipe, Via::Tcp4, Via::Tcp6),
                          [](const ::testing::TestParamInfo<Via>& info) {
-                             return info.param == Via::Pipe ? "Pipe" : info.param == Via::Tcp4 ? "Tcp4" : "Tcp6";
+                             return info.param == Via::Pipe   ? "Pipe"
+                                    : info.param == Via::Tcp4 ? "Tcp4"
+                                                              : "Tcp6";
                          });
 
 TEST_F(StandInTest, PosesAreAcknowledgedWithTheirSequence) {
@@ -169,7 +186,8 @@ TEST_F(StandInTest, PosesAreAcknowledgedWithTheirSequence) {
     standin::ModuleRecord done;
     ASSERT_TRUE(WaitForModuleMessage(8, done));
     EXPECT_EQ(done.sequence, 41u);
-    EXPECT_TRUE(standIn->WaitForLine("MessageE2W seq=41 type=7 system=-1 device=-1 parameter=-1 out=2 in=-1 text=\"Seat_Idle\""));
+    EXPECT_TRUE(standIn->WaitForLine(
+        "MessageE2W seq=41 type=7 system=-1 device=-1 parameter=-1 out=2 in=-1 text=\"Seat_Idle\""));
     CloseSimulatorLink(true);
 }
 
@@ -217,7 +235,8 @@ TEST_F(StandInTest, DrfIndicesByMessagesAndVariablesBothWays) {
     ASSERT_EQ(SendDrfE2W(values), kSimOk);
     ASSERT_TRUE(WaitForDrfValue(0, 9.0));
     bool skipped = false;
-    for (const std::string& l : standIn->LogLines()) skipped = skipped || l.find("skipped: \"broken line\"") != std::string::npos;
+    for (const std::string& l : standIn->LogLines())
+        skipped = skipped || l.find("skipped: \"broken line\"") != std::string::npos;
     EXPECT_TRUE(skipped);
     CloseSimulatorLink(true);
 }
@@ -245,8 +264,8 @@ TEST_F(StandInTest, DrfIndicesByTheAnswerFile) {
 TEST_F(StandInTest, ScenarioMessagesArriveInOrderAndQuitEndsTheRun) {
     auto standIn = Start(Via::Tcp4, nullptr,
                          {"clock open", "# the flight", "at 0 control RECSTART", "at +0.02 runways 27L#09R",
-                          "at +0.02 message 34 value=2 1", "at +0.02 volume 80", "at +0.02 log hello there  # note",
-                          "at +0.02 foname Anna", "at 0.3 quit"});
+                          "at +0.02 message 34 value=2 1", "at +0.02 volume 80",
+                          "at +0.02 log hello there  # note", "at +0.02 foname Anna", "at 0.3 quit"});
     ASSERT_TRUE(OpenSimulatorLink());
     bool quit = false;
     ASSERT_TRUE(PumpUntil(SimLink().handle, SimLink().event, seen, [&] {
@@ -281,7 +300,10 @@ TEST_F(StandInTest, StoppingTheStandInSendsTheQuitNotice) {
     std::thread stopper([&] { standIn->Stop(); });
     bool quit = false;
     bool got = PumpUntil(SimLink().handle, SimLink().event, seen, [&] {
-        for (const std::string& m : seen) quit = quit || DecodeSimulatorMessage(reinterpret_cast<const uint8_t*>(m.data()), static_cast<uint32_t>(m.size())).kind == SimulatorMessageKind::Quit;
+        for (const std::string& m : seen)
+            quit = quit || DecodeSimulatorMessage(reinterpret_cast<const uint8_t*>(m.data()),
+                                                  static_cast<uint32_t>(m.size()))
+                                   .kind == SimulatorMessageKind::Quit;
         return quit;
     });
     CloseSimulatorLink(false);
@@ -292,7 +314,8 @@ TEST_F(StandInTest, StoppingTheStandInSendsTheQuitNotice) {
 TEST_F(StandInTest, MalformedClientsAreDroppedAndTheStandInKeepsServing) {
     auto standIn = Start(Via::Tcp4);
     ASSERT_TRUE(standIn->Started());
-    std::string open = std::string(U32Bytes(296)) + U32Bytes(5) + U32Bytes(0xF0000001) + U32Bytes(1) + std::string(280, '\0');
+    std::string open = std::string(U32Bytes(296)) + U32Bytes(5) + U32Bytes(0xF0000001) + U32Bytes(1) +
+                       std::string(280, '\0');
     struct Case {
         const char* name;
         std::string bytes;
@@ -300,19 +323,21 @@ TEST_F(StandInTest, MalformedClientsAreDroppedAndTheStandInKeepsServing) {
         std::string line;
     };
     const std::vector<Case> cases = {
-        {"size below the header", U32Bytes(12) + std::string(8, '\0'), false, "ended: dropped: request size 12 below the 16-byte header"},
+        {"size below the header", U32Bytes(12) + std::string(8, '\0'), false,
+         "ended: dropped: request size 12 below the 16-byte header"},
         {"unknown id", U32Bytes(16) + U32Bytes(5) + U32Bytes(0xF0000099) + U32Bytes(1), false,
          "ended: dropped: unknown request id 0xF0000099"},
-        {"wrong size", U32Bytes(300) + U32Bytes(5) + U32Bytes(0xF0000001) + U32Bytes(1) + std::string(284, '\0'), false,
+        {"wrong size",
+         U32Bytes(300) + U32Bytes(5) + U32Bytes(0xF0000001) + U32Bytes(1) + std::string(284, '\0'), false,
          "ended: dropped: Open of 300 bytes, expected 296"},
-        {"wrong version", U32Bytes(20) + U32Bytes(4) + U32Bytes(0xF000003A) + U32Bytes(1) + U32Bytes(0), false,
-         "ended: dropped: protocol version 4 in request 0xF000003A"},
-        {"request before open", U32Bytes(20) + U32Bytes(5) + U32Bytes(0xF000003A) + U32Bytes(1) + U32Bytes(0), false,
-         "ended: dropped: ClearClientDataDefinition before Open"},
-        {"set with a wrong unit size", open + U32Bytes(40) + U32Bytes(5) + U32Bytes(0xF000003C) + U32Bytes(2) +
-                                           U32Bytes(2) + U32Bytes(1) + U32Bytes(0) + U32Bytes(0) + U32Bytes(560) + U32Bytes(0),
-         false,
-         "ended: dropped: SetClientData of 40 bytes, expected 596"},
+        {"wrong version", U32Bytes(20) + U32Bytes(4) + U32Bytes(0xF000003A) + U32Bytes(1) + U32Bytes(0),
+         false, "ended: dropped: protocol version 4 in request 0xF000003A"},
+        {"request before open", U32Bytes(20) + U32Bytes(5) + U32Bytes(0xF000003A) + U32Bytes(1) + U32Bytes(0),
+         false, "ended: dropped: ClearClientDataDefinition before Open"},
+        {"set with a wrong unit size",
+         open + U32Bytes(40) + U32Bytes(5) + U32Bytes(0xF000003C) + U32Bytes(2) + U32Bytes(2) + U32Bytes(1) +
+             U32Bytes(0) + U32Bytes(0) + U32Bytes(560) + U32Bytes(0),
+         false, "ended: dropped: SetClientData of 40 bytes, expected 596"},
         {"vanishing mid-request", open.substr(0, 100), true, "ended: disconnected"},
     };
     int client = 0;
@@ -322,8 +347,10 @@ TEST_F(StandInTest, MalformedClientsAreDroppedAndTheStandInKeepsServing) {
         RawClient raw;
         ASSERT_TRUE(raw.ConnectTcp(2, "127.0.0.1", standIn->s.boundPort));
         ASSERT_TRUE(raw.Send(c.bytes));
-        if (!c.closeAfter) EXPECT_TRUE(raw.WaitEnded());
-        else TransportClose(raw.transport);
+        if (!c.closeAfter)
+            EXPECT_TRUE(raw.WaitEnded());
+        else
+            TransportClose(raw.transport);
         EXPECT_TRUE(standIn->WaitForLine("client " + std::to_string(client) + " " + c.line));
     }
     // A well-formed client is still served.
@@ -360,9 +387,19 @@ TEST_F(StandInTest, ABusyPipeIsWaitedFor) {
 TEST(SimStandInOptions, CommandLine) {
     standin::Options o;
     std::string error;
-    ASSERT_TRUE(standin::ParseOptions({"--pipe", "My Pipe", "--port", "500", "--port6", "0", "--aircraft", "./data/FN320",
-                                       "--work", "/w", "--program", "/p", "--scenario", "s.txt", "--transcript", "t.txt",
-                                       "--pose-time", "0.5", "--once", "--max-seconds", "60", "--assign", "messages"},
+    ASSERT_TRUE(standin::ParseOptions({"--pipe",       "My Pipe",
+                                       "--port",       "500",
+                                       "--port6",      "0",
+                                       "--aircraft",   "./data/FN320",
+                                       "--work",       "/w",
+                                       "--program",    "/p",
+                                       "--scenario",   "s.txt",
+                                       "--transcript", "t.txt",
+                                       "--pose-time",  "0.5",
+                                       "--once",       "--max-seconds",
+                                       "60",           "--assign",
+                                       "messages",     "--drop-at-request",
+                                       "19",           "--no-aircraft-answer"},
                                       o, error))
         << error;
     EXPECT_EQ(o.pipeName, "My Pipe");
@@ -373,8 +410,15 @@ TEST(SimStandInOptions, CommandLine) {
     EXPECT_FALSE(o.assignByFile);
     EXPECT_EQ(o.poseTime, 0.5);
     EXPECT_TRUE(o.once);
-    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
-             {"--port", "70000"}, {"--port"}, {"--bogus"}, {"--assign", "file"}, {"--pose-time", "-1"}}) {
+    EXPECT_EQ(o.dropAtRequest, 19u);
+    EXPECT_FALSE(o.answerAircraft);
+    for (const std::vector<std::string>& bad :
+         std::vector<std::vector<std::string>>{{"--port", "70000"},
+                                               {"--port"},
+                                               {"--bogus"},
+                                               {"--assign", "file"},
+                                               {"--pose-time", "-1"},
+                                               {"--drop-at-request", "0"}}) {
         standin::Options other;
         EXPECT_FALSE(standin::ParseOptions(bad, other, error)) << bad[0];
     }
@@ -383,9 +427,9 @@ TEST(SimStandInOptions, CommandLine) {
 TEST(SimStandInScenario, Format) {
     standin::Scenario s;
     std::string error;
-    ASSERT_TRUE(standin::ParseScenario({"clock open", "posetime 0.5", "posetime Wave 2", "set L:X 3", "at 5 quit",
-                                        "at 1 control RECSTART", "at +1 control RECSTOP", "  # comment", "",
-                                        "at 1 runways 27L#09R # trailing"},
+    ASSERT_TRUE(standin::ParseScenario({"clock open", "posetime 0.5", "posetime Wave 2", "set L:X 3",
+                                        "at 5 quit", "at 1 control RECSTART", "at +1 control RECSTOP",
+                                        "  # comment", "", "at 1 runways 27L#09R # trailing"},
                                        s, error))
         << error;
     EXPECT_TRUE(s.clockAtOpen);
@@ -397,7 +441,8 @@ TEST(SimStandInScenario, Format) {
     EXPECT_EQ(s.actions[1].argument, "27L#09R");
     EXPECT_EQ(s.actions[2].time, 2.0);
     EXPECT_EQ(s.actions[3].verb, "quit");
-    for (const char* bad : {"at x control A", "at 1 fly", "clock later", "set L:X", "frobnicate", "at 1 message x"}) {
+    for (const char* bad : {"at x control A", "at 1 fly", "clock later", "set L:X", "frobnicate",
+                            "at 1 message x", "at 1 stall", "at 1 stall -2", "at 1 badsize many"}) {
         standin::Scenario other;
         EXPECT_FALSE(standin::ParseScenario({bad}, other, error)) << bad;
         EXPECT_NE(error.find("line 1"), std::string::npos);

@@ -8,7 +8,8 @@ namespace standin {
 
 std::string UsageText() {
     return "simstandin: the simulator and its module, for trying Talvero without the simulator\n"
-           "  --pipe NAME         pipe name after \\pipe\\ (default \"Microsoft Flight Simulator\\SimConnect\")\n"
+           "  --pipe NAME         pipe name after \\pipe\\ (default \"Microsoft Flight "
+           "Simulator\\SimConnect\")\n"
            "  --no-pipe           do not listen on the pipe\n"
            "  --port N            TCP port on 127.0.0.1 (0: any free one)\n"
            "  --port6 N           TCP port on ::1 (0: any free one)\n"
@@ -24,7 +25,9 @@ std::string UsageText() {
            "  --max-seconds S     end after S seconds\n"
            "  --quiet             no log lines on standard error\n"
            "  --window TITLE      open a window with this title (the cursor is moved over it once)\n"
-           "  --window-size WxH   its size (default 1280x800)\n";
+           "  --window-size WxH   its size (default 1280x800)\n"
+           "  --drop-at-request N go away when the client's request with send id N arrives (a fault)\n"
+           "  --no-aircraft-answer  the module leaves the aircraft request unanswered (a fault)\n";
 }
 
 bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string& error) {
@@ -61,14 +64,22 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
             return true;
         };
         bool ok = true;
-        if (a == "--pipe") ok = value(o.pipeName);
-        else if (a == "--no-pipe") o.pipe = false;
-        else if (a == "--port") ok = port(o.port);
-        else if (a == "--port6") ok = port(o.port6);
-        else if (a == "--publish-ports") o.publishPorts = true;
-        else if (a == "--aircraft") ok = value(o.aircraft);
-        else if (a == "--work") ok = value(o.workFolder);
-        else if (a == "--program") ok = value(o.programFolder);
+        if (a == "--pipe")
+            ok = value(o.pipeName);
+        else if (a == "--no-pipe")
+            o.pipe = false;
+        else if (a == "--port")
+            ok = port(o.port);
+        else if (a == "--port6")
+            ok = port(o.port6);
+        else if (a == "--publish-ports")
+            o.publishPorts = true;
+        else if (a == "--aircraft")
+            ok = value(o.aircraft);
+        else if (a == "--work")
+            ok = value(o.workFolder);
+        else if (a == "--program")
+            ok = value(o.programFolder);
         else if (a == "--assign") {
             std::string how;
             ok = value(how);
@@ -78,22 +89,34 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
             }
             o.assignByFile = how == "file";
             assignGiven = true;
-        } else if (a == "--scenario") ok = value(o.scenarioPath);
-        else if (a == "--transcript") ok = value(o.transcriptPath);
-        else if (a == "--pose-time") ok = number(o.poseTime, 0);
-        else if (a == "--once") o.once = true;
-        else if (a == "--max-seconds") ok = number(o.maxSeconds, 0);
-        else if (a == "--quiet") o.quiet = true;
-        else if (a == "--window") ok = value(o.windowTitle);
-        else if (a == "--window-size") {
+        } else if (a == "--scenario")
+            ok = value(o.scenarioPath);
+        else if (a == "--transcript")
+            ok = value(o.transcriptPath);
+        else if (a == "--pose-time")
+            ok = number(o.poseTime, 0);
+        else if (a == "--once")
+            o.once = true;
+        else if (a == "--max-seconds")
+            ok = number(o.maxSeconds, 0);
+        else if (a == "--quiet")
+            o.quiet = true;
+        else if (a == "--window")
+            ok = value(o.windowTitle);
+        else if (a == "--no-aircraft-answer")
+            o.answerAircraft = false;
+        else if (a == "--drop-at-request") {
+            double n;
+            ok = number(n, 1);
+            if (ok) o.dropAtRequest = static_cast<uint32_t>(n);
+        } else if (a == "--window-size") {
             std::string size;
             ok = value(size);
             if (ok && !ParseWindowSize(size, o.windowWidth, o.windowHeight)) {
                 error = "--window-size needs WIDTHxHEIGHT, not \"" + size + "\"";
                 ok = false;
             }
-        }
-        else {
+        } else {
             error = "unknown option \"" + a + "\"";
             ok = false;
         }
