@@ -13,7 +13,7 @@ WIN_BUILD := build/win
 BENCH_BUILD := build/bench
 WINE := $(CURDIR)/cmake/wine-run.sh
 
-.PHONY: test demo bench deps build-linux build-win clean
+.PHONY: test demo bench fuzz deps build-linux build-win clean
 
 deps:
 	missing=""
@@ -66,6 +66,28 @@ bench: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALVERO_TESTS=OFF >/dev/null
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target benchmarks
 	for b in $(BENCH_BUILD)/bench_*; do [ -x "$$b" ] && (cd $(BENCH_BUILD) && "./$$(basename $$b)"); done
+
+# Fuzzing: clang's libFuzzer with ASan and UBSan over every input from outside the program; each target
+# runs FUZZ_SECONDS (FUZZ_SECONDS=600 make fuzz for a longer run).
+FUZZ_BUILD := build/fuzz
+FUZZ_SECONDS ?= 20
+FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
+
+fuzz: deps
+	missing=""
+	for p in $(FUZZ_PACKAGES); do
+	  dpkg-query -W -f='$${Status}' "$$p" 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"
+	done
+	if [ -n "$$missing" ]; then
+	  echo "installing:$$missing"
+	  export DEBIAN_FRONTEND=noninteractive
+	  apt-get update -qq
+	  apt-get install -y -qq --no-install-recommends $$missing
+	fi
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DTALVERO_FUZZ=ON -DTALVERO_TESTS=OFF >/dev/null
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+	bash tools/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build
