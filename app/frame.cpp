@@ -5,16 +5,18 @@
 #include "platform/clock.h"
 #include "platform/single_instance.h"
 
-#include <algorithm>
-
 FrameState& Frame() {
     static FrameState state;
     return state;
 }
 
-void ResetFrame() { Frame() = FrameState{}; }
+void ResetFrame() {
+    Frame() = FrameState{};
+}
 
-ClockOps PlatformClock() { return ClockOps{MonotonicNanos, SleepNanos}; }
+ClockOps PlatformClock() {
+    return ClockOps{MonotonicNanos, SleepNanos, SleepUntilNanos};
+}
 
 void ExitApplication(const std::string& reason) {
     FrameState& frame = Frame();
@@ -29,23 +31,16 @@ void ExitApplication(const std::string& reason) {
     if (s.postQuit) s.postQuit();
 }
 
-// Sleeping is cheap but wakes late by a platform-dependent amount; spinning is exact but costs a core.
-// Sleep to a margin before the deadline and spin the rest. The margin is twice the usual lateness of a
-// wake-up (a running average, so one wake-up delayed by a busy machine does not make every pass spin).
+// A pass waits for its start on the platform's precise timers, not on a spin: the simulator beside us needs
+// the processor more than a pass needs to start within microseconds (its own frames are 15 to 35 ms
+// apart). A timer may come back early where it does not keep to the monotonic clock, so the clock has
+// the last word: the wait goes on until the deadline has truly passed.
 void PaceTo(int64_t deadline) {
     FrameState& frame = Frame();
     const ClockOps& clock = frame.clock;
-    constexpr int64_t kMinMargin = 50000, kMaxMargin = 2000000;
-    for (;;) {
-        int64_t now = clock.now();
-        int64_t remaining = deadline - now;
-        if (remaining <= 0) return;
-        if (clock.sleep && remaining > frame.sleepMargin) {
-            int64_t asked = remaining - frame.sleepMargin;
-            clock.sleep(asked);
-            int64_t late = std::max<int64_t>(0, clock.now() - now - asked);
-            frame.sleepLateness += (late - frame.sleepLateness) / 8;
-            frame.sleepMargin = std::clamp<int64_t>(2 * frame.sleepLateness + kMinMargin, kMinMargin, kMaxMargin);
-        }
+    while (clock.now() < deadline) {
+        if (!clock.sleepUntil) continue; // a clock that cannot sleep is spun on
+        clock.sleepUntil(deadline);
+        ++frame.pacingSleeps;
     }
 }

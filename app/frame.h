@@ -42,8 +42,9 @@ struct FrameSubsystems {
 
 // The clock the main loop paces on; tests give a fake one.
 struct ClockOps {
-    int64_t (*now)() = nullptr;       // monotonic nanoseconds
-    void (*sleep)(int64_t) = nullptr; // give up the processor for about that long
+    int64_t (*now)() = nullptr;            // monotonic nanoseconds
+    void (*sleep)(int64_t) = nullptr;      // give up the processor for about that long
+    void (*sleepUntil)(int64_t) = nullptr; // give it up until about that reading of `now`
 };
 
 struct FrameState {
@@ -58,9 +59,8 @@ struct FrameState {
     int aircraftKind = -1;
     bool instanceHeld = false;
     std::string instanceName = "TvoMutex"; // the single-instance guard's name
-    double aircraftAnswerTimeout = 60.0; // seconds the start-up waits for the module's aircraft answer
-    int64_t sleepMargin = 200000;        // nanoseconds left to spin after a sleep (learnt from lateness)
-    int64_t sleepLateness = 75000;       // running average of how late a sleep comes back, nanoseconds
+    double aircraftAnswerTimeout = 60.0;   // seconds the start-up waits for the module's aircraft answer
+    int64_t pacingSleeps = 0;              // sleeps the pacing has taken, for the benchmarks and tests
     FrameSubsystems subsystems;
     ClockOps clock;
 };
@@ -81,7 +81,8 @@ bool MainLoop();
 void Shutdown();
 // One pass, from the quit test on; false when the loop should end.
 bool RunPass();
-// Waits until `deadline` (monotonic nanoseconds): sleeps while far from it, spins the last stretch.
+// Waits until `deadline` (monotonic nanoseconds) by sleeping to it; returns at once when it has passed,
+// and never before it.
 void PaceTo(int64_t deadline);
 
 // The subsystems of the program as it stands, and the platform's clock.

@@ -6,7 +6,9 @@ FakeClockState& FakeClock() {
     return state;
 }
 
-void ResetFakeClock() { FakeClock() = FakeClockState{}; }
+void ResetFakeClock() {
+    FakeClock() = FakeClockState{};
+}
 
 ClockOps FakeClockOps() {
     return ClockOps{[] {
@@ -17,7 +19,16 @@ ClockOps FakeClockOps() {
                     },
                     [](int64_t nanos) {
                         FakeClockState& c = FakeClock();
+                        ++c.sleeps;
                         c.slept += nanos;
                         c.now += nanos + c.oversleep;
+                    },
+                    [](int64_t deadline) {
+                        FakeClockState& c = FakeClock();
+                        ++c.sleeps;
+                        if (deadline <= c.now) return;
+                        c.slept += deadline - c.now;
+                        // An early timer comes back `early` before a far deadline; a short sleep lands.
+                        c.now = deadline - c.early > c.now ? deadline - c.early : deadline + c.oversleep;
                     }};
 }
