@@ -1,4 +1,5 @@
-# The project's commands: `make test` and `make demo` (and `make bench`). Each installs what is missing.
+# The project's commands: `make test` and `make demo` (and `make bench`, `make package`). Each installs what
+# is missing.
 SHELL := /bin/bash
 .ONESHELL:
 .SILENT:
@@ -7,13 +8,13 @@ SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 PACKAGES := cmake ninja-build g++ googletest g++-mingw-w64-x86-64-posix wine wine64 binutils-mingw-w64-x86-64 \
   pkg-config libespeak-ng-dev espeak-ng-data libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us \
-  libpulse-dev libx11-dev libcairo2-dev fonts-liberation xvfb x11-utils
+  libpulse-dev libx11-dev libcairo2-dev fonts-liberation xvfb x11-utils dpkg-dev
 LINUX_BUILD := build/linux
 WIN_BUILD := build/win
 BENCH_BUILD := build/bench
 WINE := $(CURDIR)/cmake/wine-run.sh
 
-.PHONY: test demo bench fuzz deps build-linux build-win clean
+.PHONY: test demo bench fuzz package deps build-linux build-win clean
 
 deps:
 	missing=""
@@ -66,6 +67,30 @@ bench: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALVERO_TESTS=OFF >/dev/null
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target benchmarks
 	for b in $(BENCH_BUILD)/bench_*; do [ -x "$$b" ] && (cd $(BENCH_BUILD) && "./$$(basename $$b)"); done
+
+# The release packages in build/package: the Windows zip for the simulator's Community folder and the
+# Debian package, from Release builds of their own; each is then tried out as a pilot installs it.
+package: PACKAGES += lintian
+package: deps
+	cmake -S . -B build/package-linux -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALVERO_TESTS=OFF >/dev/null
+	cmake --build build/package-linux -j $(JOBS) --target talvero simstandin syscipher hearwav saywav
+	cmake -S . -B build/package-win -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALVERO_TESTS=OFF \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake >/dev/null
+	cmake --build build/package-win -j $(JOBS) --target talvero simstandin
+	zip=$$(bash tools/package/package.sh windows build/package-win build/package)
+	deb=$$(bash tools/package/package.sh debian build/package-linux build/package)
+	lint=0
+	lintian --fail-on error "$$deb" >build/package/lintian.txt 2>&1 || lint=1
+	grep -v 'root privileges' build/package/lintian.txt || true
+	if [ $$lint -ne 0 ]; then echo "lintian found errors in $$deb"; exit 1; fi
+	export TALVERO_WINEPREFIX=$(CURDIR)/build/package-win/wineprefix
+	export WINEPREFIX=$$TALVERO_WINEPREFIX WINEDEBUG=-all
+	rc=0
+	bash tools/package/package-test.sh windows "$$zip" build/package-win || rc=1
+	bash tools/package/package-test.sh debian "$$deb" || rc=1
+	wineserver -k 2>/dev/null || true
+	echo "packages: $$zip $$deb"
+	exit $$rc
 
 # Fuzzing: clang's libFuzzer with ASan and UBSan over every input from outside the program; each target
 # runs FUZZ_SECONDS (FUZZ_SECONDS=600 make fuzz for a longer run).
