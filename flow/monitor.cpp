@@ -12,6 +12,7 @@
 #include "systems/model.h"
 #include "systems/numbers.h"
 
+#include <cassert>
 #include <cstdio>
 
 MonitorState& MonitorData() {
@@ -250,6 +251,8 @@ void MonitorStackDevice(MonitorState& m, PassLists& used, SystemKind kind, Syste
 } // namespace
 
 void MonitorSystems() {
+    // The model never changes shape after loading (compiled references hold addresses into it).
+    assert(SystemsModelUnchanged());
     MonitorState& m = MonitorData();
     ExecuterState& ex = ExecuterData();
     const double now = Frame().frameTime;

@@ -243,7 +243,7 @@ void AssignDrfIndicesFromList(const std::string& drfListText) {
         if (!ReadLeadingInt(f[2], system) || !ReadLeadingInt(f[3], device) ||
             !ReadLeadingInt(f[4], parameter))
             continue;
-        OutParameter* p = ParameterOf(ParamRef{system, device, parameter, std::string(), kRefParameter});
+        OutParameter* p = ParameterOf(ParamRef{nullptr, kRefParameter, system, device, parameter, std::string()});
         if (!p) continue;
         bool read = f[5] == "g";
         std::map<std::string, int>& bySpec = read ? s.inIndexBySpec : s.outIndexBySpec;

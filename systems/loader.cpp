@@ -10,6 +10,7 @@
 #include "systems/model.h"
 #include "systems/numbers.h"
 
+#include <cassert>
 #include <cctype>
 #include <string_view>
 
@@ -182,6 +183,8 @@ std::vector<std::string> SplitDecipheredLines(const std::string& text) {
 
 void ParseSystemsLines(const std::vector<std::string>& lines, const std::vector<std::string>& saveLines) {
     SystemsState& state = Systems();
+    // Compiled references hold parameters' addresses: a frozen model must be reset before it grows.
+    assert(!state.frozen);
     ParseState at;
     for (const std::string& line : lines) {
         if (Contains(line, "sys=")) {

@@ -8,6 +8,7 @@
 #include "speech/phrase_context.h"
 #include "systems/numbers.h"
 
+#include <cassert>
 #include <cmath>
 
 const char* const kExecuteKindNames[kExecuteKindCount] = {
@@ -50,8 +51,8 @@ void CompilePhraseCondition(Condition& condition, const std::string& line) {
 
 // One side of a comparison: a number kept as it stands, or a parameter name resolved to its indices. A
 // number that does not convert makes the condition one that never holds.
-void CompileOperand(Condition& condition, const std::string& text, const char* side, ParamRef& ref, double& value,
-                    const std::string& line, const CompileContext& at) {
+void CompileOperand(Condition& condition, const std::string& text, const char* side, ParamRef& ref,
+                    double& value, const std::string& line, const CompileContext& at) {
     if (!IsNumber(text)) {
         ref = ResolveParamRef(at.system, at.device, at.parameter, text);
         return;
@@ -240,6 +241,8 @@ void CompileParameterLogic(int32_t system, int32_t device, int32_t parameter) {
 }
 
 void CompileLogic() {
+    // Loading is over: from here on the model keeps its shape, and references resolve to addresses.
+    FreezeSystemsModel();
     std::vector<System>& systems = Systems().systems_vector;
     for (size_t s = 0; s < systems.size(); ++s) {
         for (size_t d = 0; d < systems[s].Devices.size(); ++d) {
@@ -265,20 +268,31 @@ ParamRef ResolveParamRef(int32_t ownerSystem, int32_t ownerDevice, int32_t owner
             if (device != s.deviceMap.end()) {
                 const Device& d = s.Devices[device->second];
                 auto parameter = d.outMap.find(pieces[2]);
-                if (parameter != d.outMap.end())
-                    return ParamRef{system->second, device->second, parameter->second, text, kRefParameter};
+                if (parameter != d.outMap.end()) {
+                    ParamRef ref{nullptr,        kRefParameter,     system->second,
+                                 device->second, parameter->second, text};
+                    // Only a frozen model keeps its parameters where they are.
+                    if (state.frozen) ref.target = ParameterOf(ref);
+                    return ref;
+                }
             }
         }
     }
     bool hasOwner = ownerSystem >= 0 || ownerDevice >= 0 || ownerParameter >= 0;
-    if (!hasOwner) return ParamRef{-1, -1, -1, std::string(), kRefNone};
+    if (!hasOwner) return ParamRef{nullptr, kRefNone, -1, -1, -1, std::string()};
     DebugTrace("Error!!! Cant find parameter: ", text);
     Systems().unresolvedNames.push_back(FullParameterName(ownerSystem, ownerDevice, ownerParameter) + ": " +
                                         text);
-    return ParamRef{-1, -1, -1, text, kRefUnresolved};
+    return ParamRef{nullptr, kRefUnresolved, -1, -1, -1, text};
 }
 
 double GetParamValue(const ParamRef& ref) {
+    if (ref.target) {
+        // The address was taken in a frozen model; the debug check that it still names the parameter.
+        assert(Systems().frozen && ref.target == ParameterOf(ref));
+        return ref.target->value;
+    }
+    // A reference made by hand, by its indices only.
     const OutParameter* parameter = ParameterOf(ref);
     return parameter ? parameter->value : 0;
 }

@@ -14,44 +14,53 @@ enum ParamRefKind : int32_t {
     kRefPhrase = 5,     // left operand of a phrase condition ("instring=")
 };
 
-// A reference to one out parameter by its three indices.
+struct OutParameter;
+
+// A reference to one out parameter by its three indices, and by its address once resolved. What an
+// evaluation reads (the address and the kind) comes first, the name last: a pass is bound by memory, and
+// this keeps it off the name's bytes.
 struct ParamRef {
+    // The parameter itself, taken when the name is resolved. References are resolved only in a frozen
+    // model (see FreezeSystemsModel), so the address stays valid for the whole run and an evaluation
+    // reads a value without walking system, device and parameter lists.
+    OutParameter* target = nullptr;
+    int32_t kind = kRefNone;
     int32_t system = -1;
     int32_t device = -1;
     int32_t parameter = -1;
     std::string name; // the reference text as written
-    int32_t kind = kRefNone;
 };
 
 enum ConditionOp : int32_t { kOpEqual = 0, kOpNotEqual, kOpGreater, kOpLess, kOpGreaterEqual, kOpLessEqual };
 enum ConnectorMode : int32_t { kConnectAnd = 0, kConnectOr = 1 };
 
+// The fields an evaluation touches come first, so that it reads one or two cache lines of a condition.
 struct Condition {
-    ParamRef left;
     double leftValue = 0;
-    ParamRef right;
     double rightValue = 0;
-    std::vector<int32_t> valueList; // alternatives of a ";" list on the right side
-    std::string phraseText;         // a phrase condition's text, as written
-    PhraseRecord phrase;            // its normal form, as registered with the phrase context
-    bool phraseIsAny = false;       // phraseText is exactly "any"
-    bool neverTrue = false;         // a line the compiler could not read as a comparison: never holds
     int32_t connectorMode = kConnectAnd;
     int32_t op = kOpEqual;
+    bool phraseIsAny = false; // phraseText is exactly "any"
+    bool neverTrue = false;   // a line the compiler could not read as a comparison: never holds
     bool lastInput = false;
     bool result = false;
     bool accumulated = false;
+    std::vector<int32_t> valueList; // alternatives of a ";" list on the right side
+    ParamRef left;
+    ParamRef right;
+    std::string phraseText; // a phrase condition's text, as written
+    PhraseRecord phrase;    // its normal form, as registered with the phrase context
 };
 
 enum CalcOp : int32_t { kCalcLoad = 0, kCalcAdd, kCalcSub, kCalcMul, kCalcDiv, kCalcB2i, kCalcFlr };
 
 struct CalcToken {
     int32_t op = kCalcLoad;
-    ParamRef ref;           // the operand when it names a parameter (kind kRefNone otherwise)
     int32_t calcIndex = -1; // "CBLOCKn": the result of the block's n-th calc with tokens
     double operand = 0;
     double constant = 1.0;
     double output = 0;
+    ParamRef ref; // the operand when it names a parameter (kind kRefNone otherwise)
 };
 
 struct CalcExpr {

@@ -10,6 +10,34 @@ void ResetSystems() {
     Systems() = SystemsState{};
 }
 
+namespace {
+// Where each list of the model keeps its records, with its length: any growth or shrinking shows.
+std::vector<const void*> ShapeOf(const std::vector<System>& systems) {
+    std::vector<const void*> shape;
+    auto add = [&](const void* data, size_t size) {
+        shape.push_back(data);
+        shape.push_back(reinterpret_cast<const void*>(size));
+    };
+    add(systems.data(), systems.size());
+    for (const System& s : systems) {
+        add(s.Devices.data(), s.Devices.size());
+        for (const Device& d : s.Devices) add(d.outParameters.data(), d.outParameters.size());
+    }
+    return shape;
+}
+} // namespace
+
+void FreezeSystemsModel() {
+    SystemsState& state = Systems();
+    state.frozen = true;
+    state.frozenShape = ShapeOf(state.systems_vector);
+}
+
+bool SystemsModelUnchanged() {
+    const SystemsState& state = Systems();
+    return !state.frozen || ShapeOf(state.systems_vector) == state.frozenShape;
+}
+
 OutParameter* ParameterOf(const ParamRef& ref) {
     if (ref.kind != kRefParameter) return nullptr;
     std::vector<System>& systems = Systems().systems_vector;

@@ -49,10 +49,20 @@ struct SystemsState {
     // name in a condition or calc that does not exist (those read as 0).
     std::vector<std::string> problems;
     std::vector<std::string> unresolvedNames;
+    // The model is frozen once loading is over and before its logic is compiled: from then on no system,
+    // device or parameter is added or removed, so compiled references may hold parameters' addresses.
+    // `frozenShape` is the storage the lists had at that moment, for the debug check.
+    bool frozen = false;
+    std::vector<const void*> frozenShape;
 };
 SystemsState& Systems();
-// Empties the model and the load report (tests; before a load).
+// Empties the model and the load report, and thaws it (tests; before a load).
 void ResetSystems();
+// Marks the model frozen: called by the logic compiler before it resolves any reference.
+void FreezeSystemsModel();
+// The debug check: true while every list of the model still has the storage it had when it was frozen
+// (always true for a model that is not frozen).
+bool SystemsModelUnchanged();
 
 // The parameter a resolved reference names; nullptr when the reference does not name one.
 OutParameter* ParameterOf(const ParamRef& ref);

@@ -44,6 +44,49 @@ TEST_F(LogicTest, ConditionsCombineLeftToRightWithoutPrecedence) {
     EXPECT_FALSE(block.conditions[2].accumulated);
 }
 
+TEST_F(LogicTest, CompiledReferencesHoldTheParametersOfTheFrozenModel) {
+    // References across systems and devices, forwards and backwards, in conditions and calcs.
+    Load({"sys=S1", "dev=D1", "out=A,double,,0", "out=B,double,,0", "logic:", "[S2.D3.C]>[S1.D1.A]",
+          "calc=[S2.D3.C]+[S1.D1.A]", "sys=S2", "dev=D2", "out=X,double,,0", "dev=D3", "out=C,double,,0"});
+    EXPECT_TRUE(Systems().frozen);
+    LogicBlock& block = Block("S1.D1.B");
+    const ParamRef* refs[] = {&block.conditions[0].left, &block.conditions[0].right,
+                              &block.calcs[0].tokens[0].ref, &block.calcs[0].tokens[1].ref};
+    for (const ParamRef* ref : refs) {
+        SCOPED_TRACE(ref->name);
+        ASSERT_EQ(ref->kind, kRefParameter);
+        EXPECT_EQ(ref->target, ParameterOf(*ref)) << "the address is the parameter's own";
+    }
+    // Values written into the model after compilation are what the evaluators read.
+    Param("S2.D3.C").value = 7;
+    Param("S1.D1.A").value = 2;
+    EXPECT_TRUE(BlockHolds(block));
+    EXPECT_EQ(EvaluateBlockValue(block, 0), 9);
+    // A reference made later without an owner (flows, phrases) resolves to the address as well.
+    EXPECT_EQ(GetParamValue(ResolveParamRef("S2.D3.C")), 7);
+
+    // The debug check sees any change of shape of a frozen model.
+    const std::vector<std::string> model = {"sys=S1", "dev=D1", "out=A,double,,0", "logic:", "[S1.D1.A]==1"};
+    struct Change {
+        const char* what;
+        void (*apply)();
+    } changes[] = {
+        {"a parameter added", [] { Systems().systems_vector[0].Devices[0].outParameters.emplace_back(); }},
+        {"a device added", [] { Systems().systems_vector[0].Devices.emplace_back(); }},
+        {"a system added", [] { Systems().systems_vector.emplace_back(); }},
+        {"a parameter removed", [] { Systems().systems_vector[0].Devices[0].outParameters.pop_back(); }},
+    };
+    for (const Change& change : changes) {
+        ResetSystems();
+        Load(model);
+        EXPECT_TRUE(SystemsModelUnchanged());
+        change.apply();
+        EXPECT_FALSE(SystemsModelUnchanged()) << change.what;
+    }
+    ResetSystems();
+    EXPECT_FALSE(Systems().frozen) << "a reset model is loaded anew";
+}
+
 TEST_F(LogicTest, OrAfterLogicStartsFromTrue) {
     LoadWithLogic(*this, {"logic:", "||", "[X.Y.Z]==1"});
     EXPECT_TRUE(BlockHolds(Block("A.B.T")));
