@@ -121,9 +121,13 @@ bool WriteString(const std::string& path, const std::string& text) {
 }
 
 bool WriteStringReplacing(const std::string& path, const std::string& text, bool* written) {
+    return WriteBytesReplacing(path, ToTextMode(text), written);
+}
+
+bool WriteBytesReplacing(const std::string& path, const std::string& bytes, bool* written) {
     std::string fresh = path + ".new";
     if (written) *written = false;
-    if (!WriteBytes(fresh, ToTextMode(text))) {
+    if (!WriteBytes(fresh, bytes)) {
         std::remove(fresh.c_str());
         return false;
     }

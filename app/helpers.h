@@ -16,6 +16,8 @@ bool WriteString(const std::string& path, const std::string& text);
 // `written` (when given) tells whether the new file was written whole, so a caller can tell a full disk
 // (nothing may be tried in place) from a file that could not be replaced.
 bool WriteStringReplacing(const std::string& path, const std::string& text, bool* written = nullptr);
+// The same for bytes written as they stand (no line-end conversion).
+bool WriteBytesReplacing(const std::string& path, const std::string& bytes, bool* written = nullptr);
 bool FileExists(const std::string& path);
 bool CopyFileLogged(const std::string& source, const std::string& destination);
 std::string Md5OfFile(const std::string& path);

@@ -44,7 +44,8 @@ std::vector<std::string> GetSpeakersList() {
     }
     std::string file;
     for (const std::string& description : speakers) file += ShortVoiceName(description) + "\n";
-    WriteBytes(kVoiceListPath, file); // the module copes without it; a failure is not reported
+    // Put in place whole or not at all; the module copes without it, so a failure is not reported.
+    WriteBytesReplacing(kVoiceListPath, file);
     return speakers;
 }
 

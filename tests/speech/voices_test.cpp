@@ -1,6 +1,7 @@
 // Speech output's voices: which voices are usable and what the module's voice list file holds, the voice
 // choice, rate and volume as the engine receives them, and when the captain's phrases are read aloud.
 #include "app/frame.h"
+#include "app/helpers.h"
 #include "app/log.h"
 #include "app/settings.h"
 #include "flow/executer.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <string>
@@ -114,6 +116,13 @@ TEST(VoiceEnumeration, FiltersPositionsAndShortNamesFollowTheDescriptions) {
         EXPECT_EQ(SpeechOutput().currentVoiceIndex, c.currentVoice) << c.file;
         EXPECT_EQ(ReadBytes(folder.path + "/data/voicelist.txt"), c.file);
     }
+    // A disk that fills up half way through leaves the previous list whole, never half of the new one.
+    SimulatedVoice().descriptions = {"A David English", "B Zira English", "C George English"};
+    SetWriteFaultHook([](const std::string&, size_t bytes) { return bytes / 2; });
+    GetSpeakersList();
+    SetWriteFaultHook(nullptr);
+    EXPECT_EQ(ReadBytes(folder.path + "/data/voicelist.txt"), "Zira\n");
+    EXPECT_FALSE(std::filesystem::exists(folder.path + "/data/voicelist.txt.new"));
     ResetSpeechOutput();
     UseSimulatedVoice();
 }
