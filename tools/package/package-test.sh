@@ -140,12 +140,19 @@ debian() {
     check "it connects over TCP as SimConnect.cfg says" logged "$log" "hSimConnect connection Ok"
     check "it loads the 320 profile" profile_loaded "$log"
 
-    # Without the simulator's listener: the message names the step on the simulator's side.
+    # Add-ons kept on another drive of the prefix, as the simulator's UserCfg.opt names it; and no
+    # simulator listening: the message names the step on the simulator's side.
+    mkdir -p "$tmp/disk-d/Sim Add-ons/Community" "$library/steamapps/compatdata/1250410/pfx/dosdevices"
+    ln -s "$tmp/disk-d" "$library/steamapps/compatdata/1250410/pfx/dosdevices/d:"
+    printf 'Version 1\r\nInstalledPackagesPath "D:\\Sim Add-ons"\r\n' >"$roaming/Microsoft Flight Simulator/UserCfg.opt"
     env -i PATH="$PATH" ${LSAN_OPTIONS:+LSAN_OPTIONS="$LSAN_OPTIONS"} HOME="$home" XDG_RUNTIME_DIR="$tmp/runtime" timeout 60 "$usr/bin/talvero" 2>"$tmp/stderr"
     rc=$?
+    program="$tmp/disk-d/Sim Add-ons/Community/quillbrook-talvero"
+    check "talvero runs in the Community folder that the simulator's UserCfg.opt names" \
+        grep -qF "installation folder $program" "$tmp/stderr"
     check "without the simulator talvero still ends with exit code 0 (was $rc)" test "$rc" = 0
     check "and says how to open the simulator's TCP listener" grep -q "SimConnect.xml" "$tmp/stderr"
-    check "and logs it" logged "$log" "SimConnect.xml"
+    check "and logs it" logged "$program/data/log.txt" "SimConnect.xml"
 }
 
 made() { bash "$root/tools/package/package.sh" "$1" "$2" "$2/package"; }
