@@ -26,6 +26,7 @@ enum class WidgetEventKind {
 struct WidgetEvent {
     WidgetEventKind kind = WidgetEventKind::paint;
     bool parentClosing = false; // hidden because the owner was minimised or closed (SW_PARENTCLOSING)
+    bool pictureLost = false;   // paint: the window lost what it showed (uncovered without a compositor)
 };
 using WidgetEventHandler = void (*)(const WidgetEvent& event);
 

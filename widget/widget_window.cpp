@@ -212,6 +212,7 @@ void WidgetWindowProc(const WidgetEvent& event) {
         }
         break;
     case WidgetEventKind::paint:
+        if (event.pictureLost) widget.pictureLost = true;
         PaintWidget();
         break;
     case WidgetEventKind::shown:
@@ -228,19 +229,30 @@ void WidgetWindowProc(const WidgetEvent& event) {
 
 void PaintWidget() {
     const WidgetPlatformOps& ops = WidgetPlatform();
-    const WidgetWndRecord& wnd = WidgetWindow().WidgetWnd;
-    if (!ops.bufferExists()) {
+    WidgetWindowState& widget = WidgetWindow();
+    const WidgetWndRecord& wnd = widget.WidgetWnd;
+    bool fresh = !ops.bufferExists();
+    if (fresh) {
         const ParentWndRecord& parent = ParentWindow().ParentWnd;
         ops.createBuffer(parent.W, parent.H);
         ops.clearBuffer(kFirstPaintArgb);
     }
-    ops.clearBuffer(kClearArgb);
-    DrawWidget();
-    ops.present(wnd.handle, wnd.L, wnd.T, wnd.W, wnd.H);
+    // Every pass lays the widget out anew (the rows a click is matched against); it is drawn and handed to
+    // the window only when the picture differs from the one the window shows.
+    WidgetPicture& picture = widget.nextPicture;
+    LayOutWidget(picture);
+    picture.place = {wnd.L, wnd.T, wnd.W, wnd.H};
+    if (fresh || widget.pictureLost || !(picture == widget.shownPicture)) {
+        ops.clearBuffer(kClearArgb);
+        DrawWidgetPicture(picture);
+        ops.present(wnd.handle, wnd.L, wnd.T, wnd.W, wnd.H);
+        std::swap(widget.shownPicture, picture);
+        widget.pictureLost = false;
+    }
     TakeSnapshotIfAsked();
 }
 
-void DrawWidget() {
+void LayOutWidget(WidgetPicture& picture) {
     BuildWidgetLines();
     WidgetWndRecord& wnd = WidgetWindow().WidgetWnd;
     std::vector<WidgetPanel>& panels = WidgetLists().SelectWidgetVector;
@@ -249,7 +261,18 @@ void DrawWidget() {
         if (panel.expanded) rows += static_cast<int>(panel.Lines.size());
     }
     wnd.contentHeight = kWidgetRowHeight * rows;
-    WidgetPlatform().fillRect(0, wnd.topOffset, kWidgetWidth, wnd.contentHeight, kBackgroundArgb);
+    picture.top = wnd.topOffset;
+    picture.contentHeight = wnd.contentHeight;
+    size_t count = 0;
+    // Reuses the strings of the previous layout, so a pass that changes nothing allocates nothing.
+    auto text = [&picture, &count](int paletteIndex, int x, int y) -> std::string& {
+        if (count == picture.texts.size()) picture.texts.emplace_back();
+        WidgetTextItem& item = picture.texts[count++];
+        item.paletteIndex = paletteIndex;
+        item.x = x;
+        item.y = y;
+        return item.text;
+    };
 
     const std::string& runName = MonitorData().currentRunName;
     const std::string& displayPhrase = Recognition().displayPhrase;
@@ -257,13 +280,16 @@ void DrawWidget() {
     int row = 0;
     for (size_t position = 0; position < panels.size(); ++position) {
         WidgetPanel& panel = panels[position];
-        std::string heading = panel.title + "(" + ToString(static_cast<int>(panel.Lines.size()));
+        std::string& heading = text(panel.headerColour, kHeadingX, y);
+        heading = panel.title;
+        heading += "(";
+        heading += ToString(static_cast<int>(panel.Lines.size()));
         if (position == TitleExpAnswers && !displayPhrase.empty()) {
-            heading += ") ... " + displayPhrase;
+            heading += ") ... ";
+            heading += displayPhrase;
         } else {
             heading += ")";
         }
-        DrawWidgetText(panel.headerColour, kHeadingX, y, heading);
         y += kWidgetRowHeight;
         panel.row = row++;
         bool runList = position == TitleProcedures || position == TitleChecklists;
@@ -274,11 +300,24 @@ void DrawWidget() {
             }
             int colour = line.colour;
             if (runList && !runName.empty()) colour = line.text == runName ? 3 : 12;
-            DrawWidgetText(colour, kLineX, y, line.text);
+            text(colour, kLineX, y) = line.text;
             y += kWidgetRowHeight;
             line.row = row++;
         }
     }
+    picture.texts.resize(count);
+}
+
+void DrawWidgetPicture(const WidgetPicture& picture) {
+    WidgetPlatform().fillRect(0, picture.top, kWidgetWidth, picture.contentHeight, kBackgroundArgb);
+    for (const WidgetTextItem& item : picture.texts)
+        DrawWidgetText(item.paletteIndex, item.x, item.y, item.text);
+}
+
+void DrawWidget() {
+    WidgetPicture picture;
+    LayOutWidget(picture);
+    DrawWidgetPicture(picture);
 }
 
 void DrawWidgetText(int paletteIndex, int x, int y, const std::string& text) {

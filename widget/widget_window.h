@@ -22,10 +22,27 @@ struct WidgetWndRecord {
     int32_t contentHeight = 0; // set by every paint
 };
 
+// What one paint puts in the buffer: the background's band, each text line, and where the window stands.
+struct WidgetTextItem {
+    int paletteIndex = 0;
+    int x = 0, y = 0;
+    std::string text;
+    bool operator==(const WidgetTextItem&) const = default;
+};
+struct WidgetPicture {
+    int top = 0, contentHeight = 0;
+    std::vector<WidgetTextItem> texts;
+    std::array<int, 4> place{}; // the window's L, T, W, H when it was handed the picture
+    bool operator==(const WidgetPicture&) const = default;
+};
+
 struct WidgetWindowState {
     WidgetWndRecord WidgetWnd;
-    bool widgetHeld = false; // hidden with its owner: neither created, moved nor repainted
-    bool available = true;   // a desktop to show the widget on was found at start-up
+    WidgetPicture shownPicture; // what the window shows now
+    WidgetPicture nextPicture;  // this pass's layout, kept to reuse its strings
+    bool pictureLost = false;   // the window lost what it showed: the next paint draws whatever changed
+    bool widgetHeld = false;    // hidden with its owner: neither created, moved nor repainted
+    bool available = true;      // a desktop to show the widget on was found at start-up
     bool classRegistered = false;
     std::vector<std::string> snapshotAnswers; // the expected answers of the last snapshot
     bool snapshotTaken = false;
@@ -69,6 +86,12 @@ void RefreshWidgetWnd();
 void PlaceWidgetWindow();
 // The window procedure: the mouse state machine, paint, show and hide, destroy.
 void WidgetWindowProc(const WidgetEvent& event);
+// Lays the widget out (lines rebuilt, rows and content height set) and draws and presents it when its
+// picture differs from what the window shows.
 void PaintWidget();
+// The layout of this pass: lines rebuilt from the flow engine, rows and content height, the texts.
+void LayOutWidget(WidgetPicture& picture);
+void DrawWidgetPicture(const WidgetPicture& picture);
+// Lays out and draws into the buffer at once.
 void DrawWidget();
 void DrawWidgetText(int paletteIndex, int x, int y, const std::string& text);

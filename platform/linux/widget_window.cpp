@@ -25,6 +25,7 @@ struct LinuxWidget {
     Visual* visual = nullptr;
     Colormap colormap = 0;
     bool repaintPending = false;
+    bool pictureLost = false; // an Expose came: the next paint must draw whole
     bool ownerHidden = false; // the widget was unmapped because its owner was
     Time lastPress = 0;       // time of the last press that could start a double click
     int lastPressX = 0, lastPressY = 0;
@@ -144,6 +145,7 @@ bool Translate(const XEvent& event, WidgetEvent& out) {
         return true;
     case Expose:
         w.repaintPending = true;
+        w.pictureLost = true;
         return false;
     default:
         return false;
@@ -272,7 +274,8 @@ bool PumpWidgetEvent() {
     }
     if (w.repaintPending && w.window) {
         w.repaintPending = false;
-        w.handler({WidgetEventKind::paint, false});
+        w.handler({WidgetEventKind::paint, false, w.pictureLost});
+        w.pictureLost = false;
         return true;
     }
     return false;

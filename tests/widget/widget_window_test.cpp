@@ -123,6 +123,31 @@ TEST_F(WidgetWindowTest, TheWidgetIsMadeAtHomeAndTakesItsContentsHeight) {
     EXPECT_GT(FakeDesktop().presents, 0);
 }
 
+// Every pass lays the widget out, but it is drawn and handed to the window only when what it shows
+// changed, when the window moved, or when the window lost its picture.
+TEST_F(WidgetWindowTest, TheWidgetIsDrawnAgainOnlyWhenItsPictureChanges) {
+    StartOverSimulator();
+    for (int i = 0; i < 4; ++i) Pass();
+    ASSERT_GT(FakeDesktop().presents, 0);
+    auto presentsAfter = [this](int passes) {
+        int before = FakeDesktop().presents;
+        for (int i = 0; i < passes; ++i) Pass();
+        return FakeDesktop().presents - before;
+    };
+    EXPECT_EQ(presentsAfter(10), 0) << "nothing changed";
+    MonitorData().expectedAnswers = {"flaps up"};
+    // The answer makes the content a row taller: drawn anew, and once more when the window has grown.
+    EXPECT_EQ(presentsAfter(3), 2) << "a new expected answer";
+    EXPECT_EQ(presentsAfter(5), 0);
+    EXPECT_EQ(WidgetLists().SelectWidgetVector[TitleExpAnswers].Lines.at(0).row, 4)
+        << "rows stay laid out for clicks while nothing is drawn";
+    Recognition().displayPhrase = "flaps up";
+    EXPECT_EQ(presentsAfter(3), 1) << "a heard phrase in the heading";
+    FakeDesktop().events.push_back({WidgetEventKind::paint, false, true});
+    EXPECT_EQ(presentsAfter(1), 1) << "the window lost its picture";
+    EXPECT_EQ(presentsAfter(5), 0);
+}
+
 TEST_F(WidgetWindowTest, PressMoveReleaseDragsAndSelectsNothing) {
     StartOverSimulator();
     for (int i = 0; i < 3; ++i) Pass();
