@@ -2,6 +2,7 @@
 // handed to the window, as every main-loop pass does; on a private Xvfb when there is one (the window
 // and its presentation included), else the off-screen drawing alone.
 #include "bench/bench_util.h"
+#include "bench/private_x_server.h"
 
 #include "app/frame.h"
 #include "app/log.h"
@@ -22,41 +23,6 @@
 #include <thread>
 
 namespace {
-
-// A private X server for the run, started through the shell; empty display where Xvfb is not installed
-// (or there is no POSIX shell) or it does not start.
-struct PrivateXServer {
-    std::string display;
-    std::string pidFile;
-    PrivateXServer() {
-        if (std::system("command -v Xvfb >/dev/null 2>&1") != 0) return;
-        int number = 190;
-        while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)) ||
-               std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock"))
-            ++number;
-        std::string name = ":" + std::to_string(number);
-        pidFile = (std::filesystem::current_path() / "xvfb.pid").string();
-        std::string command = "Xvfb " + name +
-                              " -screen 0 1920x1200x24 -nolisten tcp -noreset >/dev/null 2>&1 & " +
-                              "echo $! >'" + pidFile + "'";
-        if (std::system(command.c_str()) != 0) return;
-        for (int i = 0; i < 100; ++i) {
-            if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number))) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
-                display = name;
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-    }
-    ~PrivateXServer() { Stop(); }
-    void Stop() {
-        if (pidFile.empty()) return;
-        std::string command = "kill $(cat '" + pidFile + "') 2>/dev/null";
-        if (std::system(command.c_str()) != 0) std::fprintf(stderr, "Xvfb was not stopped\n");
-        pidFile.clear();
-    }
-};
 
 // A busy moment: a procedure list open with one running, three answers with one selected, a heard
 // phrase, three lines of the first officer.

@@ -12,6 +12,19 @@
 #include <string>
 #include <vector>
 
+// The stand-in's module names the second aircraft, the Airbus, whose profile loads fastest.
+inline void FlyTheAirbus(standin::StandIn& s) {
+    s.options.aircraft = "./data/FN320";
+}
+
+// The log's "EXIT: " lines, in order.
+inline std::vector<std::string> ExitLines(const std::string& log) {
+    std::vector<std::string> out;
+    for (const std::string& line : SplitLines(log))
+        if (line.starts_with("EXIT: ")) out.push_back(line);
+    return out;
+}
+
 struct EndToEndTest : ::testing::Test {
     TempFolder temp;
     Installation install = LayOutInstallation(temp.path);

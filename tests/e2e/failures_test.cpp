@@ -12,17 +12,6 @@
 #include <algorithm>
 
 namespace {
-void FlyTheAirbus(standin::StandIn& s) {
-    s.options.aircraft = "./data/FN320";
-}
-
-std::vector<std::string> ExitLines(const std::string& log) {
-    std::vector<std::string> out;
-    for (const std::string& line : SplitLines(log))
-        if (line.starts_with("EXIT: ")) out.push_back(line);
-    return out;
-}
-
 // Every link's index and active flag.
 std::vector<std::pair<int32_t, bool>> AllLinks() {
     std::vector<std::pair<int32_t, bool>> out;

@@ -21,17 +21,6 @@
 #include <thread>
 
 namespace {
-void FlyTheAirbus(standin::StandIn& s) {
-    s.options.aircraft = "./data/FN320";
-}
-
-std::vector<std::string> ExitLines(const std::string& log) {
-    std::vector<std::string> out;
-    for (const std::string& line : SplitLines(log))
-        if (line.starts_with("EXIT: ")) out.push_back(line);
-    return out;
-}
-
 std::string OnDisk(const std::string& text) {
     return ReplaceAll(text, "\n", "\r\n");
 }

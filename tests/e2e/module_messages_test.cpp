@@ -15,12 +15,6 @@
 #include <algorithm>
 
 namespace {
-const char* kAirbus = "./data/FN320";
-
-void FlyTheAirbus(standin::StandIn& s) {
-    s.options.aircraft = kAirbus;
-}
-
 // Lines of the log that start with `prefix`, in order.
 std::vector<std::string> LinesStartingWith(const std::string& log, const std::string& prefix) {
     std::vector<std::string> out;

@@ -5,6 +5,7 @@
 #include "platform/recogniser.h"
 #include "platform/voice.h"
 #include "speech/audio_clip.h"
+#include "speech/phrase_context.h"
 #include "tests/fakes/test_support.h"
 
 #include <gtest/gtest.h>
@@ -22,25 +23,7 @@ void CollectLog(const std::string& line) {
     LogLines().push_back(line);
 }
 
-const std::vector<std::string> kBuiltIns = {"hello",
-                                            "how are you",
-                                            "what is your name",
-                                            "checked",
-                                            "confirmed",
-                                            "yes",
-                                            "no",
-                                            "config",
-                                            "set",
-                                            "off",
-                                            "on",
-                                            "normal",
-                                            "stop",
-                                            "abort",
-                                            "increase volume",
-                                            "decrease volume",
-                                            "increase rate",
-                                            "decrease rate",
-                                            "exit"};
+const std::vector<std::string> kBuiltIns(kBuiltInPhrases, kBuiltInPhrases + kBuiltInPhraseCount);
 
 std::vector<std::string> With(std::vector<std::string> phrases, const std::vector<std::string>& more) {
     phrases.insert(phrases.end(), more.begin(), more.end());
