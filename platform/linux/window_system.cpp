@@ -160,9 +160,11 @@ bool OpenWindowSystem(std::string& whyNot) {
         const char* name = std::getenv("DISPLAY");
         if (!name || !*name) {
             x.whyNot = "no display";
-        } else if (!(x.display = XOpenDisplay(nullptr))) {
+        } else if (XInitThreads(), !(x.display = XOpenDisplay(nullptr))) {
             x.whyNot = std::string("the X server at ") + name + " refused the connection";
         } else {
+            // Xlib was made safe for threads before the connection: the simulator stand-in may open its
+            // window from a thread of its own inside the same process, as in the tests and benchmarks.
             x.opened = true;
             XSetErrorHandler(TrapError);
             x.netWmName = XInternAtom(x.display, "_NET_WM_NAME", False);
