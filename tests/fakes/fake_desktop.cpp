@@ -1,6 +1,11 @@
 // The widget's test desktop: every platform service of the widget answered from FakeDesktopState.
 #include "tests/fakes/fake_desktop.h"
 
+#include "app/frame.h"
+#include "app/log.h"
+#include "flow/executer.h"
+#include "flow/monitor.h"
+#include "speech/recognition_state.h"
 #include "widget/parent_window.h"
 #include "widget/widget_lists.h"
 #include "widget/widget_window.h"
@@ -13,6 +18,17 @@ FakeDesktopState& FakeDesktop() {
 void UseFakeDesktop() {
     FakeDesktop() = FakeDesktopState();
     WidgetPlatform() = FakeDesktopOps();
+    ResetWidgetLists();
+    ResetWidgetWindow();
+    ResetParentWindow();
+}
+
+void ResetWidgetAndItsSources() {
+    ResetLog();
+    ResetFrame();
+    ResetMonitor();
+    ResetExecuter();
+    ResetRecognition();
     ResetWidgetLists();
     ResetWidgetWindow();
     ResetParentWindow();

@@ -49,6 +49,9 @@ struct FakeDesktopState {
 FakeDesktopState& FakeDesktop();
 // Empties the desktop and makes it the one the widget sees; also resets the widget's own state.
 void UseFakeDesktop();
+// The widget's state and everything it draws from (log, frame, monitor, executer, recognition) back to
+// their start, on whatever desktop the widget sees.
+void ResetWidgetAndItsSources();
 // Adds a visible window and returns its handle.
 PlatformWindow AddFakeWindow(const std::u16string& title, ScreenRect rect);
 WidgetPlatformOps FakeDesktopOps();

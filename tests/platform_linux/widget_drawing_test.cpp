@@ -9,6 +9,7 @@
 #include "platform/widget_window.h"
 #include "platform/window_system.h"
 #include "speech/recognition_state.h"
+#include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/test_support.h"
 #include "widget/parent_window.h"
 #include "widget/widget_lists.h"
@@ -59,14 +60,7 @@ protected:
     InstallationFolder install;
 
     void SetUp() override {
-        ResetLog();
-        ResetFrame();
-        ResetMonitor();
-        ResetExecuter();
-        ResetRecognition();
-        ResetWidgetLists();
-        ResetWidgetWindow();
-        ResetParentWindow();
+        ResetWidgetAndItsSources();
         WidgetPlatform() = PlatformWidgetOps();
         StartWidgetGraphics();
         BuildWidgetTitles();

@@ -8,6 +8,7 @@
 #include "platform/widget_window.h"
 #include "platform/window_system.h"
 #include "speech/recognition_state.h"
+#include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/test_support.h"
 #include "tests/platform_win32/xvfb_screen.h"
 #include "widget/parent_window.h"
@@ -69,14 +70,7 @@ protected:
     InstallationFolder install;
 
     void SetUp() override {
-        ResetLog();
-        ResetFrame();
-        ResetMonitor();
-        ResetExecuter();
-        ResetRecognition();
-        ResetWidgetLists();
-        ResetWidgetWindow();
-        ResetParentWindow();
+        ResetWidgetAndItsSources();
         WidgetPlatform() = PlatformWidgetOps();
         BuildWidgetTitles();
         ReleaseWidgetBuffer();

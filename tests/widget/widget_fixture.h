@@ -36,11 +36,7 @@ protected:
     InstallationFolder install;
 
     void SetUp() override {
-        ResetLog();
-        ResetFrame();
-        ResetMonitor();
-        ResetExecuter();
-        ResetRecognition();
+        ResetWidgetAndItsSources();
         ResetModuleProtocol();
         ResetSpeechOutput();
         ResetSettings();
