@@ -9,6 +9,7 @@
 #include "flow/executer.h"
 #include "speech/recognition_state.h"
 #include "systems/logic.h"
+#include "systems/logic_program.h"
 #include "systems/model.h"
 #include "systems/numbers.h"
 
@@ -157,83 +158,85 @@ void QueueSteps(MonitorState& m, PassLists& used, Device& device, const LogicBlo
     }
 }
 
-void EvaluateParameter(MonitorState& m, PassLists& used, SystemKind kind, System& system, Device& device,
-                       size_t index, double now) {
-    OutParameter& p = device.outParameters[index];
-    std::string& heard = Recognition().heardPhrase;
+// What one pass works with, handed to the evaluation of each parameter.
+struct Pass {
+    MonitorState& m;
+    PassLists& used;
+    LogicProgram& program;
+    std::string& heard; // the phrase just recognised, consumed by the block that tests it
+    double now;
+};
+
+void EvaluateParameter(Pass& pass, SystemKind kind, System& system, Device& device, size_t index,
+                       const ProgramParameter& pp) {
+    OutParameter& p = *pp.parameter;
+    LogicProgram& program = pass.program;
     const double input = ReadInDrf(p);
     double x = input;
     bool anyFired = false;
-    for (size_t k = 0; k < p.logicBlocks.size(); ++k) {
-        LogicBlock& block = p.logicBlocks[k];
+    ProgramBlock* const blocks = program.blocks.data() + pp.firstBlock;
+    for (uint32_t k = 0; k < pp.blockCount; ++k) {
+        ProgramBlock& block = blocks[k];
         bool running = true;
         bool phraseSeen = false;
-        for (Condition& c : block.conditions) {
-            if (c.left.kind == kRefPhrase) {
-                if (c.phraseIsAny)
-                    m.anyAnswerExpected = true;
-                else if (device.isStack && index > 0 && !IsExpected(m, used, c.phraseText))
-                    AddExpectedAnswer(m, used, c.phraseText);
-                running = EvaluatePhraseCondition(c, running, heard);
+        ProgramCondition* c = program.conditions.data() + block.firstCondition;
+        for (ProgramCondition* const end = c + block.conditionCount; c != end; ++c) {
+            if (c->flags & kConditionPhrase) {
+                const std::string& text = *program.phrases[c->extra];
+                if (c->flags & kConditionPhraseAny)
+                    pass.m.anyAnswerExpected = true;
+                else if (device.isStack && index > 0 && !IsExpected(pass.m, pass.used, text))
+                    AddExpectedAnswer(pass.m, pass.used, text);
+                running = EvaluateProgramPhraseCondition(program, *c, running, pass.heard);
                 phraseSeen = true;
             } else {
-                running = EvaluateCondition(c, running);
+                running = EvaluateProgramCondition(program, *c, running);
             }
         }
         if (!running) {
-            block.fired = false;
+            SetProgramBlockFired(block, false);
             continue;
         }
-        if (phraseSeen) heard.clear(); // consumed, even when an earlier block has fired
+        if (phraseSeen) pass.heard.clear(); // consumed, even when an earlier block has fired
         if (anyFired) {
-            block.fired = false;
+            SetProgramBlockFired(block, false);
             continue;
         }
         anyFired = true;
-        block.fired = true;
+        SetProgramBlockFired(block, true);
         p.activeBlock = static_cast<int32_t>(k);
-        bool hasSteps = !block.executeSteps.empty();
-        if (hasSteps) {
+        if (block.hasSteps) {
             LogFiring(kind, system, device, p, index, k);
-            QueueSteps(m, used, device, block, now);
+            QueueSteps(pass.m, pass.used, device, *block.record, pass.now);
         }
         if (device.isStack && device.breakQueued) {
             x = 2.0;
-            m.currentRunName.clear();
-        } else if (device.isStack && hasSteps) {
+            pass.m.currentRunName.clear();
+        } else if (device.isStack && block.hasSteps) {
             x = 1.0;
         } else {
-            x = EvaluateBlockValue(block, input);
+            x = EvaluateProgramBlockValue(program, block, input);
         }
     }
-    if (p.hasMin && x < p.min) x = p.min;
-    if (p.hasMax && x > p.max) x = p.max;
-    if (p.type == kTypeInteger) {
-        p.intValue = TruncateToInt32(x);
-        p.value = x;
-    } else if (p.type == kTypeDouble) {
-        p.value = x;
-    }
-    if (p.outDrf.isActive) WriteOutDrf(p.outDrf, x);
+    StoreProgramValue(pp, x);
 }
 
 // A sequential device: its parameters are a trigger and items that run strictly one after another.
-void MonitorStackDevice(MonitorState& m, PassLists& used, SystemKind kind, System& system, Device& device,
-                        double now) {
-    const std::string& heard = Recognition().heardPhrase;
+void MonitorStackDevice(Pass& pass, SystemKind kind, System& system, Device& device,
+                        const ProgramParameter* parameters) {
     std::vector<OutParameter>& params = device.outParameters;
     const ExecuterState& ex = ExecuterData();
     for (size_t i = 0; i < params.size(); ++i) {
         OutParameter& p = params[i];
         if (p.value > 0) {
-            m.flowActive = true;
-            if (i + 1 == params.size() || heard == "abort") {
+            pass.m.flowActive = true;
+            if (i + 1 == params.size() || pass.heard == "abort") {
                 // Complete, or aborted: every item back to waiting; the rest is not visited this pass.
                 for (OutParameter& q : params) {
                     q.intValue = 0;
                     q.value = 0.0;
                 }
-                m.currentRunName.clear();
+                pass.m.currentRunName.clear();
                 return;
             }
             continue;
@@ -245,7 +248,7 @@ void MonitorStackDevice(MonitorState& m, PassLists& used, SystemKind kind, Syste
             p.value = 2.0;
             continue;
         }
-        EvaluateParameter(m, used, kind, system, device, i, now);
+        EvaluateParameter(pass, kind, system, device, i, parameters[i]);
     }
 }
 } // namespace
@@ -270,16 +273,27 @@ void MonitorSystems() {
     }
     m.anyAnswerExpected = false;
 
+    // The program lists every parameter in model order; a device's parameters follow one another.
+    LogicProgram& program = Systems().program;
+    if (!program.built) BuildLogicProgram();
+    Pass pass{m, used, program, Recognition().heardPhrase, now};
+    const ProgramParameter* parameters = program.parameters.data();
     for (System& system : Systems().systems_vector) {
         SystemKind kind = KindOfSystem(system.name);
         for (Device& device : system.Devices) {
             device.breakQueued = false;
+            assert(device.outParameters.empty() || parameters->parameter == device.outParameters.data());
             if (device.isStack) {
-                MonitorStackDevice(m, used, kind, system, device, now);
+                MonitorStackDevice(pass, kind, system, device, parameters);
             } else {
-                for (size_t i = 0; i < device.outParameters.size(); ++i)
-                    EvaluateParameter(m, used, kind, system, device, i, now);
+                for (size_t i = 0; i < device.outParameters.size(); ++i) {
+                    if (parameters[i].plain)
+                        EvaluatePlainParameter(program, parameters[i]);
+                    else
+                        EvaluateParameter(pass, kind, system, device, i, parameters[i]);
+                }
             }
+            parameters += device.outParameters.size();
         }
     }
     if (used.answers == 0) AddExpectedAnswer(m, used, "any");

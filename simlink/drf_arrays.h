@@ -8,7 +8,11 @@ struct DrfArrays {
     double w2e[kDrfArraySize] = {}; // DrfW2E, filled by the simulator dispatch
     double e2w[kDrfArraySize] = {}; // DrfE2W, written through parameters' write links, sent once per pass
 };
-DrfArrays& Drf();
+// Inline: the read and write steps of every parameter reach it on every pass.
+inline DrfArrays& Drf() {
+    static DrfArrays arrays;
+    return arrays;
+}
 // Zeroes both arrays (tests; a new run).
 void ResetDrfArrays();
 

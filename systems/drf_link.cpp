@@ -65,27 +65,6 @@ bool ParseSetLink(DrfLink& link, const std::string& spec, int32_t system, int32_
     return ParseLink(link, spec, system, device, parameter, mode, false);
 }
 
-double ReadInDrf(OutParameter& parameter) {
-    DrfLink& link = parameter.inDrf;
-    // An index from outside that is not usable counts as none.
-    bool indexed = IsDrfIndex(link.drfIndex);
-    double input = 0;
-    if (link.varType == kDrfVarK) {
-        if (link.eventPending) {
-            link.value = 1.0;
-            link.eventPending = false;
-        }
-        input = link.value;
-    } else if (indexed) {
-        input = Drf().w2e[link.drfIndex];
-        link.value = input;
-    }
-    if (!indexed) return parameter.value;
-    parameter.value = input;
-    parameter.intValue = TruncateToInt32(input);
-    return input;
-}
-
 void WriteOutDrf(DrfLink& link, double value) {
     if (!IsDrfIndex(link.drfIndex)) return;
     link.value = value;

@@ -15,16 +15,16 @@ enum DrfVarType : int32_t {
     kDrfVarK = 3, // "K:" key event
 };
 
+// The fields each pass reads come first, the texts last.
 struct DrfLink {
     int32_t varType = kDrfVarNone;
-    std::string spec;          // as written in the out line
-    bool isActive = false;     // set with a drfIndex by the module's replies and its answer file
     int32_t drfIndex = -1;     // index into DrfW2E (read link) or DrfE2W (write link); -1 none
-    double value = 0;          // the last value moved through the link
+    bool isActive = false;     // set with a drfIndex by the module's replies and its answer file
     bool eventPending = false; // read links of key events: an event arrived and was not yet read
+    double value = 0;          // the last value moved through the link
+    std::string spec;          // as written in the out line
     std::string drfNameWithIndex;
 };
-
 // The variable class of a spec: "A:" 0, "L:" 1, "T:" 2, "K:" 3, anything else -1 (case-sensitive).
 int32_t VarTypeOfSpec(const std::string& spec);
 void ParseVarPrefix(DrfLink& link, const std::string& spec);
@@ -40,9 +40,6 @@ bool ParseSetLink(DrfLink& link, const std::string& spec, int32_t system, int32_
 std::string DrfListLine(const std::string& spec, const std::string& mode, int32_t system, int32_t device,
                         int32_t parameter, bool isReadLink);
 
-// The read step of a parameter: refreshes it from its read link and returns the input of its evaluation.
-// A key-event link gives 1.0 from its first event on; a link without an index leaves the parameter as it is
-// and the input is the parameter's current value.
-double ReadInDrf(OutParameter& parameter);
+// The read step of a parameter, ReadInDrf, is in model.h.
 // Stores `value` in the link and in DrfE2W at the link's index; nothing when the link has no usable index.
 void WriteOutDrf(DrfLink& link, double value);

@@ -6,6 +6,8 @@
 #include "app/log.h"
 #include "poses/pose_catalogue.h"
 #include "speech/phrase_context.h"
+#include "systems/logic_ops.h"
+#include "systems/logic_program.h"
 #include "systems/numbers.h"
 
 #include <cassert>
@@ -206,14 +208,10 @@ bool Combine(Condition& condition, bool running, bool own) {
     return combined;
 }
 
-bool InValueList(const std::vector<int32_t>& list, double v) {
-    for (int32_t entry : list)
-        if (v == static_cast<double>(entry)) return true;
-    return false;
-}
 } // namespace
 
-void CompileParameterLogic(int32_t system, int32_t device, int32_t parameter) {
+namespace {
+void CompileLogicOf(int32_t system, int32_t device, int32_t parameter) {
     OutParameter& owner = Systems().systems_vector[system].Devices[device].outParameters[parameter];
     owner.logicBlocks.clear();
     CompileContext at{system, device, parameter, FullParameterName(system, device, parameter)};
@@ -239,6 +237,13 @@ void CompileParameterLogic(int32_t system, int32_t device, int32_t parameter) {
     }
     for (LogicBlock& b : owner.logicBlocks) b.calcResults.reserve(b.calcs.size());
 }
+} // namespace
+
+void CompileParameterLogic(int32_t system, int32_t device, int32_t parameter) {
+    CompileLogicOf(system, device, parameter);
+    // The program holds the addresses of the parameter's old records.
+    if (Systems().program.built) BuildLogicProgram();
+}
 
 void CompileLogic() {
     // Loading is over: from here on the model keeps its shape, and references resolve to addresses.
@@ -249,11 +254,11 @@ void CompileLogic() {
             std::vector<OutParameter>& parameters = systems[s].Devices[d].outParameters;
             for (size_t p = 0; p < parameters.size(); ++p) {
                 if (parameters[p].logicLines.empty()) continue;
-                CompileParameterLogic(static_cast<int32_t>(s), static_cast<int32_t>(d),
-                                      static_cast<int32_t>(p));
+                CompileLogicOf(static_cast<int32_t>(s), static_cast<int32_t>(d), static_cast<int32_t>(p));
             }
         }
     }
+    BuildLogicProgram();
 }
 
 ParamRef ResolveParamRef(int32_t ownerSystem, int32_t ownerDevice, int32_t ownerParameter,
@@ -302,33 +307,8 @@ bool EvaluateCondition(Condition& condition, bool running) {
     if (condition.right.kind != kRefNone) condition.rightValue = GetParamValue(condition.right);
     const double l = condition.leftValue;
     const double r = condition.rightValue;
-    const bool hasList = !condition.valueList.empty();
-    bool own = false;
-    if (!condition.neverTrue) {
-        switch (condition.op) {
-        case kOpEqual:
-            own = hasList ? InValueList(condition.valueList, l) : l == r;
-            break;
-        case kOpNotEqual:
-            own = hasList ? !InValueList(condition.valueList, l) : !(l == r);
-            break;
-        case kOpGreater:
-            own = l > r;
-            break;
-        case kOpLess:
-            own = l < r;
-            break;
-        case kOpGreaterEqual:
-            own = l >= r;
-            break;
-        case kOpLessEqual:
-            own = l <= r;
-            break;
-        default:
-            own = false;
-            break;
-        }
-    }
+    const bool own = !condition.neverTrue &&
+                     CompareOperands(condition.op, l, r, !condition.valueList.empty(), condition.valueList);
     return Combine(condition, running, own);
 }
 
@@ -366,48 +346,9 @@ double EvaluateCalcToken(CalcToken& token, double accumulator, std::span<const d
     } else {
         token.operand = token.constant;
     }
-    const double operand = token.operand;
-    double output = accumulator;
-    switch (token.op) {
-    case kCalcLoad:
-        output = operand;
-        break;
-    case kCalcAdd:
-        output = accumulator + operand;
-        break;
-    case kCalcSub:
-        output = accumulator - operand;
-        break;
-    case kCalcMul:
-        output = accumulator * operand;
-        break;
-    case kCalcDiv:
-        output = operand == 0 ? 0 : accumulator / operand;
-        break;
-    case kCalcB2i:
-        output = BinaryDigitsToInteger(accumulator);
-        break;
-    case kCalcFlr:
-        output = std::floor(accumulator);
-        break;
-    default:
-        output = operand;
-        break;
-    }
+    const double output = ApplyCalcOp(token.op, accumulator, token.operand);
     token.output = output;
     return output;
-}
-
-double InterpolateGraf(std::span<const GrafPoint> points, double v) {
-    if (points.empty()) return 0;
-    if (v <= points.front().x) return points.front().y;
-    if (v >= points.back().x) return points.back().y;
-    for (size_t i = 0; i + 1 < points.size(); ++i) {
-        const GrafPoint& a = points[i];
-        const GrafPoint& b = points[i + 1];
-        if (a.x <= v && v < b.x) return a.y + (b.y - a.y) * (v - a.x) / (b.x - a.x);
-    }
-    return 0;
 }
 
 double EvaluateBlockValue(LogicBlock& block, double input) {

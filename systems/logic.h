@@ -1,6 +1,7 @@
 // The logic language: the compiler that turns every parameter's logic lines into blocks, and the
 // evaluators the monitor runs on every pass. Evaluation touches no text and no map and never allocates.
 #pragma once
+#include "systems/logic_ops.h"
 #include "systems/model.h"
 
 #include <cstdint>
@@ -33,9 +34,7 @@ bool EvaluateCondition(Condition& condition, bool running);
 bool EvaluatePhraseCondition(Condition& condition, bool running, const std::string& heardPhrase);
 // Applies one calc token to the accumulator; `results` are the block's calc results so far.
 double EvaluateCalcToken(CalcToken& token, double accumulator, std::span<const double> results);
-// Piecewise-linear value of v on the points, clamped to the first and last point's y; 0 when v falls in no
-// segment (points not ascending, or v is NaN) or there are no points.
-double InterpolateGraf(std::span<const GrafPoint> points, double v);
+// InterpolateGraf (the graph of a block), with the other arithmetic of the language: logic_ops.h.
 // The value of a fired block from its input: the calcs in line order (each calc with tokens starts from
 // `input`; a calc without tokens takes constValue), the last calc's result, then the graph when the block
 // has at least two points (the graph also maps the input of a block without calcs).

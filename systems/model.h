@@ -1,8 +1,11 @@
 // The systems model: systems, their devices and the devices' out parameters, built once from the systems
 // files and never changing shape afterwards, so indices into it stay valid for the whole run.
 #pragma once
+#include "simlink/drf_arrays.h"
 #include "systems/drf_link.h"
+#include "systems/logic_program.h"
 #include "systems/logic_types.h"
+#include "systems/numbers.h"
 
 #include <cstdint>
 #include <map>
@@ -11,20 +14,24 @@
 
 enum ParameterType : int32_t { kTypeInteger = 0, kTypeDouble = 1 };
 
-struct OutParameter {
-    std::string name = "NewOut";
-    int32_t type = kTypeInteger; // 0 integer ("int", "integer", "execute"), 1 double ("double")
-    int32_t intValue = 0;        // value truncated toward zero, for integer parameters
+// What every pass reads and writes comes first: the value, then the two links, whose indices and flags
+// end within the first 128 bytes; texts and lists last. The monitor walks every parameter each pass, and
+// this keeps it to one aligned pair of cache lines per parameter (the limits it reads from the evaluation
+// program, which copies them).
+struct alignas(128) OutParameter {
     double value = 0;            // the current value: what logic, flows and phrases read
-    std::vector<std::string> logicLines;
-    std::vector<LogicBlock> logicBlocks;
-    int32_t activeBlock = -1; // the block that fired in the latest evaluation
-    DrfLink inDrf;            // read link
-    DrfLink outDrf;           // write link
+    int32_t intValue = 0;        // value truncated toward zero, for integer parameters
+    int32_t type = kTypeInteger; // 0 integer ("int", "integer", "execute"), 1 double ("double")
+    int32_t activeBlock = -1;    // the block that fired in the latest evaluation
     bool hasMin = false;
     bool hasMax = false;
+    DrfLink inDrf;  // read link
+    DrfLink outDrf; // write link
     double min = 0;
     double max = 0;
+    std::string name = "NewOut";
+    std::vector<std::string> logicLines;
+    std::vector<LogicBlock> logicBlocks;
 };
 
 struct Device {
@@ -54,6 +61,8 @@ struct SystemsState {
     // `frozenShape` is the storage the lists had at that moment, for the debug check.
     bool frozen = false;
     std::vector<const void*> frozenShape;
+    // The compiled logic in the compact form the monitor evaluates (built with the logic).
+    LogicProgram program;
 };
 SystemsState& Systems();
 // Empties the model and the load report, and thaws it (tests; before a load).
@@ -68,3 +77,28 @@ bool SystemsModelUnchanged();
 OutParameter* ParameterOf(const ParamRef& ref);
 // "system.device.parameter" of a parameter given by its indices.
 std::string FullParameterName(int32_t system, int32_t device, int32_t parameter);
+
+// The read step of a parameter: refreshes it from its read link and returns the input of its evaluation.
+// A key-event link gives 1.0 from its first event on; a link without an index leaves the parameter as it is
+// and the input is the parameter's current value.
+// Inline: the monitor runs it for every parameter on every pass.
+inline double ReadInDrf(OutParameter& parameter) {
+    DrfLink& link = parameter.inDrf;
+    // An index from outside that is not usable counts as none.
+    const bool indexed = IsDrfIndex(link.drfIndex);
+    double input = 0;
+    if (link.varType == kDrfVarK) {
+        if (link.eventPending) {
+            link.value = 1.0;
+            link.eventPending = false;
+        }
+        input = link.value;
+    } else if (indexed) {
+        input = Drf().w2e[link.drfIndex];
+        link.value = input;
+    }
+    if (!indexed) return parameter.value;
+    parameter.value = input;
+    parameter.intValue = TruncateToInt32(input);
+    return input;
+}

@@ -20,13 +20,6 @@ bool ReadLeadingDouble(const std::string& s, double& value) {
     return true;
 }
 
-int32_t TruncateToInt32(double v) {
-    if (std::isnan(v)) return 0;
-    if (v >= 2147483647.0) return std::numeric_limits<int32_t>::max();
-    if (v <= -2147483648.0) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(v);
-}
-
 void ReportSystemsProblem(const std::string& line) {
     WriteLog(line);
     Systems().problems.push_back(line);
