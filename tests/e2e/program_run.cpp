@@ -26,6 +26,9 @@
 #include "speech/speech_output.h"
 #include "tests/fakes/captain_feed.h"
 #include "systems/model.h"
+#include "widget/parent_window.h"
+#include "widget/widget_lists.h"
+#include "widget/widget_window.h"
 
 #include <algorithm>
 #include <atomic>
@@ -255,6 +258,24 @@ void ResetProgramState() {
     ResetSpeechOutput();
     UseSimulatedVoice();
     ResetPoseCatalogue();
+    ResetWidgetLists();
+    ResetWidgetWindow();
+    ResetParentWindow();
+}
+
+// The platform's recogniser loaded and idle beside the captain's feed, which hears the phrases.
+Recogniser LoadedIdleRecogniser() {
+    Recogniser r;
+    r.start = [](const std::vector<std::string>& phrases) {
+        return PlatformRecogniser().start(phrases) && CaptainFeedRecogniser().start(phrases);
+    };
+    r.setGrammar = [](const std::vector<std::string>& phrases) {
+        return PlatformRecogniser().setGrammar(phrases) && CaptainFeedRecogniser().setGrammar(phrases);
+    };
+    r.listen = CaptainFeedRecogniser().listen;
+    r.nextResult = CaptainFeedRecogniser().nextResult;
+    r.close = PlatformRecogniser().close;
+    return r;
 }
 
 ProgramRun RunProgram(const Installation& in, const RunOptions& options) {
@@ -262,7 +283,7 @@ ProgramRun RunProgram(const Installation& in, const RunOptions& options) {
     ResetProgramState();
     if (options.platformSpeech) {
         SpeechOutput().engine = PlatformSpeechEngine();
-        RecogniserInUse() = RecogniserChoice{PlatformRecogniser()};
+        RecogniserInUse() = RecogniserChoice{options.recogniserIdle ? LoadedIdleRecogniser() : PlatformRecogniser()};
     }
     OverrideKnownFolder(KnownFolder::LocalAppData, in.local);
     OverrideKnownFolder(KnownFolder::RoamingAppData, in.roaming);

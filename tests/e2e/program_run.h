@@ -68,6 +68,9 @@ struct RunOptions {
     // The platform's synthesiser and recogniser, as the program has them; otherwise the simulated voice
     // and the captain's feed (the lines of "captain.txt" in the work folder), which every platform has.
     bool platformSpeech = false;
+    // With platformSpeech: the platform's recogniser is started and given the grammar but never listens,
+    // and the captain's phrases come through the captain's feed (a recogniser loaded but idle).
+    bool recogniserIdle = false;
 };
 
 // What one run did, as seen from inside the process.
