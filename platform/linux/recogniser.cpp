@@ -99,11 +99,13 @@ void CaptureLoop() {
     std::vector<int16_t> chunk(kChunkSamples);
     int retryWait = 0;
     for (;;) {
+        bool listening = false;
         {
             std::lock_guard<std::mutex> hold(s.lock);
             if (s.quit) return;
+            listening = s.listening;
         }
-        bool got = ReadChunk(s.source, chunk.data());
+        bool got = ReadChunk(s.source, chunk.data(), listening);
         if (!got) {
             // No microphone: try again now and then, quietly, until the sound server is back.
             std::this_thread::sleep_for(std::chrono::milliseconds(20));

@@ -86,11 +86,13 @@ struct AudioSource {
     size_t playedTo = 0;
     uint32_t noiseState = 2463534242u;
     int64_t nextChunkMicros = 0; // when the folder's next chunk is due, on the steady clock
+    int chunksSinceLook = 0;     // chunks since the folder was last looked into
 };
 
 // Opens the default capture device at 16 kHz mono; false with the sound server's reason.
 bool OpenMicrophone(AudioSource& source, std::string& error);
 void CloseAudioSource(AudioSource& source);
 // The next 20 ms of sound into `chunk`, waiting until it has been captured (microphone) or is due
-// (folder). False when the microphone failed; the source is then closed.
-bool ReadChunk(AudioSource& source, int16_t* chunk);
+// (folder). False when the microphone failed; the source is then closed. A folder is looked into for a
+// new utterance every chunk while push-to-talk is held (`listening`), otherwise every 100 ms.
+bool ReadChunk(AudioSource& source, int16_t* chunk, bool listening);
