@@ -9,6 +9,8 @@
 #include <cairo-xlib.h>
 #include <cairo.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -38,6 +40,12 @@ struct LinuxWidget {
     cairo_t* cr = nullptr;
     cairo_surface_t* windowSurface = nullptr;
     int surfaceWidth = 0, surfaceHeight = 0;
+    double lineHeight = 0; // the font's ascent and descent
+    // What was drawn since the last clear, so that a clear with the same colour resets only that (the
+    // buffer is as large as the simulator window, the widget a strip of it).
+    bool clearedWhole = false;
+    uint32_t clearArgb = 0;
+    int dirtyLeft = 0, dirtyTop = 0, dirtyRight = 0, dirtyBottom = 0; // empty when left >= right
 };
 
 LinuxWidget& Widget() {
@@ -72,6 +80,20 @@ void MakeFont() {
     cairo_font_extents_t extents;
     cairo_scaled_font_extents(w.font, &extents);
     w.ascent = extents.ascent;
+    w.lineHeight = extents.ascent + extents.descent;
+}
+
+// Widens the drawn area by a rectangle.
+void MarkDrawn(int left, int top, int right, int bottom) {
+    LinuxWidget& w = Widget();
+    if (w.dirtyLeft >= w.dirtyRight) {
+        w.dirtyLeft = left, w.dirtyTop = top, w.dirtyRight = right, w.dirtyBottom = bottom;
+        return;
+    }
+    w.dirtyLeft = std::min(w.dirtyLeft, left);
+    w.dirtyTop = std::min(w.dirtyTop, top);
+    w.dirtyRight = std::max(w.dirtyRight, right);
+    w.dirtyBottom = std::max(w.dirtyBottom, bottom);
 }
 
 // The events the widget asked for: its own, its owner's, and the root window's restacking of its
@@ -98,9 +120,11 @@ bool Translate(const XEvent& event, WidgetEvent& out) {
         if (event.type == UnmapNotify && w.window && !w.ownerHidden) {
             w.ownerHidden = true;
             XUnmapWindow(display, w.window);
+            ForgetWindowFacts();
         } else if (event.type == MapNotify && w.window && w.ownerHidden) {
             w.ownerHidden = false;
             XMapRaised(display, w.window);
+            ForgetWindowFacts();
         }
         return false;
     }
@@ -226,6 +250,7 @@ PlatformWindow CreateWidgetWindow(PlatformWindow owner, int x, int y, int width,
         XSelectInput(display, root, rootAttributes.your_event_mask | SubstructureNotifyMask);
     XMapRaised(display, window);
     XSync(display, False);
+    ForgetWindowFacts();
     w.window = window;
     w.owner = owner;
     w.ownerTop = top;
@@ -242,6 +267,7 @@ void DestroyWidgetWindow(PlatformWindow window) {
     if (window == w.window) ReleaseWindowSurface();
     X11ClearErrors();
     XDestroyWindow(display, window);
+    ForgetWindowFacts();
     if (window == w.window && w.root) {
         XWindowAttributes rootAttributes;
         if (XGetWindowAttributes(display, w.root, &rootAttributes))
@@ -288,6 +314,7 @@ void MoveWidgetWindow(PlatformWindow window, int x, int y, int width, int height
                       static_cast<unsigned>(height > 0 ? height : 1));
     XRaiseWindow(display, window);
     XFlush(display);
+    ForgetWindowFacts();
     Widget().repaintPending = true;
 }
 
@@ -315,6 +342,8 @@ void CreateWidgetBuffer(int width, int height) {
     w.buffer =
         cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width > 0 ? width : 1, height > 0 ? height : 1);
     w.cr = cairo_create(w.buffer);
+    w.clearedWhole = false;
+    w.dirtyLeft = w.dirtyRight = 0;
     MakeFont();
 }
 
@@ -331,11 +360,24 @@ bool WidgetBufferExists() {
 }
 
 void ClearWidgetBuffer(uint32_t argb) {
-    cairo_t* cr = Widget().cr;
+    LinuxWidget& w = Widget();
+    cairo_t* cr = w.cr;
     if (!cr) return;
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     SetSource(cr, argb);
-    cairo_paint(cr);
+    if (w.clearedWhole && w.clearArgb == argb) {
+        // Everything but the drawn area already has this colour.
+        if (w.dirtyLeft < w.dirtyRight && w.dirtyTop < w.dirtyBottom) {
+            cairo_rectangle(cr, w.dirtyLeft, w.dirtyTop, w.dirtyRight - w.dirtyLeft,
+                            w.dirtyBottom - w.dirtyTop);
+            cairo_fill(cr);
+        }
+    } else {
+        cairo_paint(cr);
+        w.clearedWhole = true;
+        w.clearArgb = argb;
+    }
+    w.dirtyLeft = w.dirtyRight = 0;
 }
 
 void FillWidgetRect(int x, int y, int width, int height, uint32_t argb) {
@@ -345,6 +387,7 @@ void FillWidgetRect(int x, int y, int width, int height, uint32_t argb) {
     SetSource(cr, argb);
     cairo_rectangle(cr, x, y, width, height);
     cairo_fill(cr);
+    MarkDrawn(x, y, x + width, y + height);
 }
 
 void DrawWidgetBufferText(int x, int y, const std::u16string& text, uint32_t argb) {
@@ -357,6 +400,12 @@ void DrawWidgetBufferText(int x, int y, const std::u16string& text, uint32_t arg
     // GDI+ puts the top of the line box at the point; cairo wants the baseline.
     cairo_move_to(w.cr, x, y + static_cast<int>(w.ascent + 0.5));
     cairo_show_text(w.cr, utf8.c_str());
+    // The text's own extent, with a pixel to spare on every side.
+    cairo_text_extents_t extents;
+    cairo_scaled_font_text_extents(w.font, utf8.c_str(), &extents);
+    const int right =
+        x + static_cast<int>(std::ceil(std::max(extents.x_advance, extents.x_bearing + extents.width))) + 2;
+    MarkDrawn(x - 2, y - 2, std::max(right, x + 1), y + static_cast<int>(std::ceil(w.lineHeight)) + 4);
 }
 
 void PresentWidgetBuffer(PlatformWindow window, int, int, int width, int height) {

@@ -5,10 +5,14 @@
 #include "platform/linux/x11_display.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xlib-xcb.h>
 #include <X11/Xutil.h>
+#include <xcb/xcb.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <deque>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -36,6 +40,81 @@ int TrapError(Display*, XErrorEvent*) {
 
 Window Root() {
     return DefaultRootWindow(X11Display());
+}
+
+// What the server said of a window, kept for a moment: each pass asks about the same two windows several
+// times (is it there, is it shown, where is it), and each of those questions is a round trip to the
+// server. The three questions go out together (one round trip), and the answers are reused for at most
+// kFactsMicros and forgotten as soon as this process changes a window; a window moved by someone else is
+// seen at the next pass, as before.
+struct WindowFacts {
+    Window window = 0;
+    int64_t fetchedMicros = 0;
+    bool exists = false;
+    bool viewable = false;
+    int x = 0, y = 0; // the top left corner inside the border, on the screen
+    int width = 0, height = 0, border = 0;
+};
+constexpr int64_t kFactsMicros = 2000;
+
+struct FactsCache {
+    std::mutex lock; // the simulator stand-in may open and close its windows from a thread of its own
+    WindowFacts entries[4];
+    size_t next = 0;
+};
+
+FactsCache& Facts() {
+    static FactsCache cache;
+    return cache;
+}
+
+int64_t NowMicros() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Asks the server the three questions at once; a window that is gone answers each with an error, which
+// comes back here rather than to the error trap.
+void FetchFacts(WindowFacts& facts) {
+    xcb_connection_t* c = XGetXCBConnection(X11Display());
+    const xcb_window_t window = static_cast<xcb_window_t>(facts.window);
+    xcb_get_window_attributes_cookie_t attributesAsked = xcb_get_window_attributes(c, window);
+    xcb_get_geometry_cookie_t geometryAsked = xcb_get_geometry(c, window);
+    xcb_translate_coordinates_cookie_t placeAsked =
+        xcb_translate_coordinates(c, window, static_cast<xcb_window_t>(Root()), 0, 0);
+    xcb_generic_error_t* error[3] = {nullptr, nullptr, nullptr};
+    xcb_get_window_attributes_reply_t* attributes =
+        xcb_get_window_attributes_reply(c, attributesAsked, &error[0]);
+    xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(c, geometryAsked, &error[1]);
+    xcb_translate_coordinates_reply_t* place = xcb_translate_coordinates_reply(c, placeAsked, &error[2]);
+    facts.exists = attributes && geometry && place;
+    if (facts.exists) {
+        facts.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+        facts.x = place->dst_x;
+        facts.y = place->dst_y;
+        facts.width = geometry->width;
+        facts.height = geometry->height;
+        facts.border = geometry->border_width;
+    }
+    std::free(attributes);
+    std::free(geometry);
+    std::free(place);
+    for (xcb_generic_error_t* e : error) std::free(e);
+}
+
+// The window's facts, asked for now unless known from a moment ago. Called with the cache's lock held.
+const WindowFacts& FactsOf(Window window) {
+    FactsCache& cache = Facts();
+    const int64_t now = NowMicros();
+    for (WindowFacts& entry : cache.entries)
+        if (entry.window == window && now - entry.fetchedMicros < kFactsMicros) return entry;
+    WindowFacts& facts = cache.entries[cache.next++ % std::size(cache.entries)];
+    facts = WindowFacts{};
+    facts.window = window;
+    facts.fetchedMicros = now;
+    FetchFacts(facts);
+    return facts;
 }
 
 bool HasProperty(Window window, Atom property) {
@@ -180,6 +259,7 @@ void CloseWindowSystem() {
     X11Connection& x = Connection();
     if (x.display) XCloseDisplay(x.display);
     x = X11Connection();
+    ForgetWindowFacts();
 }
 
 ScreenPoint CursorScreenPosition() {
@@ -220,34 +300,34 @@ std::u16string PlatformWindowTitle(PlatformWindow window) {
     return title;
 }
 
+void ForgetWindowFacts() {
+    FactsCache& cache = Facts();
+    std::lock_guard<std::mutex> hold(cache.lock);
+    for (WindowFacts& entry : cache.entries) entry = WindowFacts{};
+}
+
 bool PlatformWindowExists(PlatformWindow window) {
     if (!X11Display() || window == 0) return false;
-    XWindowAttributes attributes;
-    X11ClearErrors();
-    return XGetWindowAttributes(X11Display(), window, &attributes) && !X11ErrorSeen();
+    std::lock_guard<std::mutex> hold(Facts().lock);
+    return FactsOf(window).exists;
 }
 
 bool PlatformWindowVisible(PlatformWindow window) {
     if (!X11Display() || window == 0) return false;
-    XWindowAttributes attributes;
-    X11ClearErrors();
-    return XGetWindowAttributes(X11Display(), window, &attributes) && !X11ErrorSeen() &&
-           attributes.map_state == IsViewable;
+    std::lock_guard<std::mutex> hold(Facts().lock);
+    const WindowFacts& facts = FactsOf(window);
+    return facts.exists && facts.viewable;
 }
 
 bool PlatformWindowRect(PlatformWindow window, ScreenRect& rect) {
     if (!X11Display() || window == 0) return false;
-    XWindowAttributes attributes;
-    X11ClearErrors();
-    if (!XGetWindowAttributes(X11Display(), window, &attributes) || X11ErrorSeen()) return false;
-    int x = 0, y = 0;
-    Window child = 0;
-    if (!XTranslateCoordinates(X11Display(), window, Root(), 0, 0, &x, &y, &child) || X11ErrorSeen())
-        return false;
-    rect.left = x - attributes.border_width;
-    rect.top = y - attributes.border_width;
-    rect.right = x + attributes.width + attributes.border_width;
-    rect.bottom = y + attributes.height + attributes.border_width;
+    std::lock_guard<std::mutex> hold(Facts().lock);
+    const WindowFacts& facts = FactsOf(window);
+    if (!facts.exists) return false;
+    rect.left = facts.x - facts.border;
+    rect.top = facts.y - facts.border;
+    rect.right = facts.x + facts.width + facts.border;
+    rect.bottom = facts.y + facts.height + facts.border;
     return true;
 }
 
@@ -273,6 +353,7 @@ PlatformWindow OpenTestWindow(const std::string& title, int width, int height) {
     XSetWMNormalHints(display, window, &hints);
     XMapRaised(display, window);
     XSync(display, False);
+    ForgetWindowFacts();
     return window;
 }
 
@@ -285,6 +366,7 @@ void CloseTestWindow(PlatformWindow window) {
     X11ClearErrors();
     XDestroyWindow(X11Display(), window);
     XSync(X11Display(), False);
+    ForgetWindowFacts();
 }
 
 void MoveCursorTo(ScreenPoint point) {

@@ -11,6 +11,9 @@ Display* X11Display();
 // with an error (BadWindow for a window that is gone) instead of ending the process.
 void X11ClearErrors();
 bool X11ErrorSeen();
+// Forgets what the window bodies learnt of windows in the last moment (they keep answers for up to 2 ms to
+// spare round trips): called whenever this process creates, moves, shows, hides or destroys a window.
+void ForgetWindowFacts();
 // UTF-16 to UTF-8 and back, for titles and drawn text.
 std::string X11Utf8(const std::u16string& text);
 std::u16string X11Utf16(const std::string& utf8);

@@ -137,6 +137,26 @@ TEST_F(WidgetDrawingTest, TheRunningProcedureIsBrightAndTheOthersDim) {
     }
 }
 
+TEST_F(WidgetDrawingTest, AClearLeavesNothingOfWhatWasDrawnSinceTheLastOne) {
+    // The buffer is cleared whole once, then only where something was drawn: what lies outside must keep
+    // the clear colour, and every pixel drawn must go, text overflowing the widget's width included.
+    ReleaseWidgetBuffer();
+    CreateWidgetBuffer(700, 300);
+    const uint32_t clear = 0x01000000u;
+    ClearWidgetBuffer(clear);
+    FillWidgetRect(0, 20, 400, 60, 0xB2000000u);
+    DrawWidgetBufferText(380, 40, u"A line longer than the widget is wide, WWWWWW", 0xFFFFFFFFu);
+    DrawWidgetBufferText(-1, 200, u"gjpqy|", 0xFF646464u);
+    ASSERT_GT(ColourBox(0xFFFFFFFFu, 400, 40, 700, 60).count, 20) << "the text reaches past the widget";
+    ClearWidgetBuffer(clear);
+    Box left = ColourBox(clear, 0, 0, 700, 300);
+    EXPECT_EQ(left.count, 700 * 300) << "pixels left over";
+    // Another colour repaints the whole buffer.
+    FillWidgetRect(100, 100, 10, 10, 0xFF00FF00u);
+    ClearWidgetBuffer(0xB2000000u);
+    EXPECT_EQ(ColourBox(0xB2000000u, 0, 0, 700, 300).count, 700 * 300);
+}
+
 TEST_F(WidgetDrawingTest, TheSelectedAnswerAndTheHeardPhrase) {
     MonitorData().expectedAnswers = {"flaps up", "gear up"};
     WidgetLists().selectedAnswer = "gear up";

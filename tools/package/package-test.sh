@@ -92,7 +92,7 @@ debian() {
     dpkg-deb -x "$deb" "$tmp/root"
     local depends
     depends="$(dpkg-deb -f "$deb" Depends)"
-    for needed in libespeak-ng1 libpocketsphinx3 pocketsphinx-en-us libpulse0 libx11-6 libcairo2 fonts-liberation; do
+    for needed in libespeak-ng1 libpocketsphinx3 pocketsphinx-en-us libpulse0 libx11-6 libx11-xcb1 libcairo2 fonts-liberation; do
         check "the package depends on $needed" grep -qE "(^|, )$needed( |,|$)" <<<"$depends"
     done
     check "the package's version is $version" test "$(dpkg-deb -f "$deb" Version)" = "$version"
