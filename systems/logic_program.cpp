@@ -66,8 +66,15 @@ void AddBlock(LogicProgram& program, LogicBlock& b) {
         pcalc.tokenCount = static_cast<uint32_t>(calc.tokens.size());
         for (const CalcToken& t : calc.tokens) {
             ProgramToken& pt = program.tokens.emplace_back();
-            pt.source = t.calcIndex != -1 ? nullptr : SourceOf(t.ref);
-            pt.constant = t.constant;
+            if (t.calcIndex == -1) {
+                pt.source = SourceOf(t.ref);
+                if (!pt.source) {
+                    // Room for every token was reserved: the list never moves, and the address holds.
+                    assert(program.constants.size() < program.constants.capacity());
+                    program.constants.push_back(t.constant);
+                    pt.source = &program.constants.back();
+                }
+            }
             pt.operand = t.operand;
             pt.output = t.output;
             pt.calcIndex = t.calcIndex;
@@ -97,6 +104,13 @@ void BuildLogicProgram() {
     if (!Systems().frozen) FreezeSystemsModel();
     LogicProgram& program = Systems().program;
     program = LogicProgram{};
+    size_t tokens = 0;
+    for (const System& s : Systems().systems_vector)
+        for (const Device& d : s.Devices)
+            for (const OutParameter& p : d.outParameters)
+                for (const LogicBlock& b : p.logicBlocks)
+                    for (const CalcExpr& calc : b.calcs) tokens += calc.tokens.size();
+    program.constants.reserve(tokens);
     for (System& s : Systems().systems_vector) {
         for (Device& d : s.Devices) {
             for (OutParameter& p : d.outParameters) {

@@ -41,14 +41,14 @@ struct ProgramCondition {
 };
 
 struct ProgramToken {
-    const double* source = nullptr; // the parameter value it reads; nullptr: a constant or a calc result
-    double constant = 1.0;
+    // The value the operand reads: a parameter's value, or the token's constant in
+    // LogicProgram::constants; unused for a calc result ("CBLOCKn").
+    const double* source = nullptr;
     double operand = 0;
     double output = 0;
     int32_t calcIndex = -1;
     int32_t op = 0;
 };
-
 struct ProgramCalc {
     uint32_t firstToken = 0;
     uint32_t tokenCount = 0;
@@ -90,6 +90,7 @@ struct LogicProgram {
     std::vector<ProgramCalc> calcs;
     std::vector<ProgramToken> tokens;
     std::vector<GrafPoint> grafPoints;
+    std::vector<double> constants;           // the constant operands of calc tokens (never grown once built)
     std::vector<int32_t> valueLists;         // per list: its length, then its entries
     std::vector<const std::string*> phrases; // phrase conditions' texts, as written
     std::vector<double> calcResults;         // scratch of one block: the results "CBLOCKn" reads
@@ -174,7 +175,7 @@ inline double EvaluateProgramBlockValue(LogicProgram& program, const ProgramBloc
                     if (token->calcIndex >= 0 && static_cast<size_t>(token->calcIndex) < resultCount)
                         token->operand = results[token->calcIndex];
                 } else {
-                    token->operand = token->source ? *token->source : token->constant;
+                    token->operand = *token->source;
                 }
                 accumulator = ApplyCalcOp(token->op, accumulator, token->operand);
                 token->output = accumulator;
