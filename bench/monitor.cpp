@@ -49,29 +49,6 @@ void WriteFile(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-// A parameter evaluated by its compiled records with the evaluators of the logic language: the way the
-// monitor evaluated plain parameters before it had the evaluation program.
-void EvaluateByRecords(OutParameter& p) {
-    const double input = ReadInDrf(p);
-    double x = input;
-    bool anyFired = false;
-    for (size_t k = 0; k < p.logicBlocks.size(); ++k) {
-        LogicBlock& block = p.logicBlocks[k];
-        bool running = true;
-        for (Condition& c : block.conditions) running = EvaluateCondition(c, running);
-        block.fired = running && !anyFired;
-        if (!block.fired) continue;
-        anyFired = true;
-        p.activeBlock = static_cast<int32_t>(k);
-        x = EvaluateBlockValue(block, input);
-    }
-    if (p.hasMin && x < p.min) x = p.min;
-    if (p.hasMax && x > p.max) x = p.max;
-    if (p.type == kTypeDouble || p.type == kTypeInteger) p.value = x;
-    if (p.type == kTypeInteger) p.intValue = TruncateToInt32(x);
-    if (p.outDrf.isActive) WriteOutDrf(p.outDrf, x);
-}
-
 double Percentile(std::vector<double> v, double p) {
     std::sort(v.begin(), v.end());
     size_t i = static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
@@ -201,7 +178,7 @@ int main() {
         auto t0 = std::chrono::steady_clock::now();
         if (i % 2 == 0) {
             for (const ProgramParameter& pp : program.parameters)
-                if (pp.plain) EvaluateByRecords(*pp.parameter);
+                if (pp.plain) EvaluateParameterByRecords(*pp.parameter);
         } else {
             for (const ProgramParameter& pp : program.parameters)
                 if (pp.plain) EvaluatePlainParameter(program, pp);

@@ -373,3 +373,22 @@ double EvaluateBlockValue(LogicBlock& block, double input) {
     if (block.graf.size() > 1) x = InterpolateGraf(block.graf, x);
     return x;
 }
+
+void EvaluateParameterByRecords(OutParameter& p) {
+    const double input = ReadInDrf(p);
+    double x = input;
+    bool anyFired = false;
+    for (size_t k = 0; k < p.logicBlocks.size(); ++k) {
+        LogicBlock& block = p.logicBlocks[k];
+        bool running = true;
+        for (Condition& c : block.conditions) running = EvaluateCondition(c, running);
+        block.fired = running && !anyFired;
+        if (!block.fired) continue;
+        anyFired = true;
+        p.activeBlock = static_cast<int32_t>(k);
+        x = EvaluateBlockValue(block, input);
+    }
+    if (p.hasMin && x < p.min) x = p.min;
+    if (p.hasMax && x > p.max) x = p.max;
+    StoreParameterValue(p, x);
+}

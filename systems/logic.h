@@ -43,3 +43,9 @@ double EvaluateBlockValue(LogicBlock& block, double input);
 // gives 5, 12 gives 1, -110 gives -6). NaN, infinities, values beyond 32 bits and texts that do not begin
 // with a binary digit give 0.
 double BinaryDigitsToInteger(double accumulator);
+
+// The whole evaluation of a parameter whose blocks test no phrase and queue no steps, on its compiled
+// records with the evaluators above: the read step, the first block whose conditions hold fires and gives
+// the value, the limits, the store step. The monitor runs the evaluation program instead, which must give
+// exactly this; tests and benchmarks hold it against this one.
+void EvaluateParameterByRecords(OutParameter& parameter);

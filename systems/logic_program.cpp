@@ -141,13 +141,7 @@ void StoreProgramValue(const ProgramParameter& pp, double x) {
     assert(pp.hasMin == p.hasMin && pp.min == p.min && pp.hasMax == p.hasMax && pp.max == p.max);
     if (pp.hasMin && x < pp.min) x = pp.min;
     if (pp.hasMax && x > pp.max) x = pp.max;
-    if (p.type == kTypeInteger) {
-        p.intValue = TruncateToInt32(x);
-        p.value = x;
-    } else if (p.type == kTypeDouble) {
-        p.value = x;
-    }
-    if (p.outDrf.isActive) WriteOutDrf(p.outDrf, x);
+    StoreParameterValue(p, x);
 }
 
 void EvaluatePlainParameter(LogicProgram& program, const ProgramParameter& pp) {

@@ -102,3 +102,16 @@ inline double ReadInDrf(OutParameter& parameter) {
     parameter.intValue = TruncateToInt32(input);
     return input;
 }
+
+// The store step of a parameter, once its limits are applied to its new value x: the value kept by the
+// parameter's type (integer parameters also take it truncated; other types never store it), then written
+// through an active write link. Inline, as the read step.
+inline void StoreParameterValue(OutParameter& parameter, double x) {
+    if (parameter.type == kTypeInteger) {
+        parameter.intValue = TruncateToInt32(x);
+        parameter.value = x;
+    } else if (parameter.type == kTypeDouble) {
+        parameter.value = x;
+    }
+    if (parameter.outDrf.isActive) WriteOutDrf(parameter.outDrf, x);
+}

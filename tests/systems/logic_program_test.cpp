@@ -110,32 +110,6 @@ std::vector<uint64_t> Snapshot() {
     return out;
 }
 
-// The evaluation of one parameter by the records, as the logic language describes it.
-void EvaluateByRecords(OutParameter& p) {
-    const double input = ReadInDrf(p);
-    double x = input;
-    bool anyFired = false;
-    for (size_t k = 0; k < p.logicBlocks.size(); ++k) {
-        LogicBlock& block = p.logicBlocks[k];
-        bool running = true;
-        for (Condition& c : block.conditions) running = EvaluateCondition(c, running);
-        block.fired = running && !anyFired;
-        if (!block.fired) continue;
-        anyFired = true;
-        p.activeBlock = static_cast<int32_t>(k);
-        x = EvaluateBlockValue(block, input);
-    }
-    if (p.hasMin && x < p.min) x = p.min;
-    if (p.hasMax && x > p.max) x = p.max;
-    if (p.type == kTypeInteger) {
-        p.intValue = TruncateToInt32(x);
-        p.value = x;
-    } else if (p.type == kTypeDouble) {
-        p.value = x;
-    }
-    if (p.outDrf.isActive) WriteOutDrf(p.outDrf, x);
-}
-
 // The simulator's side of pass `pass`: link indices given out early on, values (NaN and infinities among
 // them) and key events.
 void PlaySimulator(int pass) {
@@ -180,7 +154,7 @@ std::vector<std::vector<uint64_t>> RunPasses(const std::vector<std::string>& mod
         } else {
             for (System& s : Systems().systems_vector)
                 for (Device& d : s.Devices)
-                    for (OutParameter& p : d.outParameters) EvaluateByRecords(p);
+                    for (OutParameter& p : d.outParameters) EvaluateParameterByRecords(p);
         }
         snapshots.push_back(Snapshot());
     }
