@@ -6,7 +6,6 @@
 #include "systems/model.h"
 
 #include <cassert>
-
 #include <span>
 
 namespace {

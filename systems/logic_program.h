@@ -82,6 +82,8 @@ struct ProgramParameter {
     bool plain = true;
 };
 
+// Its tokens hold addresses into its own list of constants: it may be moved (the lists keep their storage)
+// but is never copied.
 struct LogicProgram {
     bool built = false;
     std::vector<ProgramParameter> parameters; // every out parameter, in model order
