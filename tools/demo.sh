@@ -2,9 +2,13 @@
 # `make demo`: lays out a demo installation under build/demo, starts the simulator stand-in with the demo
 # flight, starts the first officer against it and prints a readable timeline while the flight plays.
 set -euo pipefail
-build="${1:-build/linux}"
+#
+# It ends non-zero, with one line saying why, when the flight did not happen: the stand-in never became
+# ready, the first officer ended with an exit reason or a crash, or the stand-in's scenario did not play
+# to its end. DEMO_SCENARIO names another scenario, DEMO_FOLDER another folder (the tests use both).
 root="$(pwd)"
-demo="$root/build/demo"
+build="$(cd "${1:-build/linux}" && pwd)"
+demo="${DEMO_FOLDER:-$root/build/demo}"
 sim="$demo/MSFS"
 install="$sim/Community/quillbrook-talvero"
 home="$demo/home"
@@ -49,30 +53,45 @@ xserver=""
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     widget_desktop="the desktop at $DISPLAY"
 elif command -v Xvfb >/dev/null 2>&1; then
-    n=90
-    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1920x1200x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+    # Xvfb writes its display number to the descriptor once it takes connections.
+    displayfile="$demo/xvfb.display"
+    Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp -noreset 3>"$displayfile" </dev/null >/dev/null 2>&1 &
     xserver=$!
+    while [ ! -s "$displayfile" ] && kill -0 "$xserver" 2>/dev/null; do sleep 0.02; done
+    n=$(tr -dc '0-9' <"$displayfile")
+    if [ -z "$n" ]; then
+        echo "demo failed: the private X server (Xvfb) for the widget did not start"
+        exit 1
+    fi
     export DISPLAY=":$n"
-    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
     widget_desktop="a private Xvfb at $DISPLAY"
 else
     unset DISPLAY
     widget_desktop=""
 fi
-trap '[ -n "$xserver" ] && kill "$xserver" 2>/dev/null || true' EXIT
+standin=""
+program=""
+cleanup() {
+    for pid in $program $standin $xserver; do kill "$pid" 2>/dev/null || true; done
+}
+trap cleanup EXIT
+source "$root/tools/wait-ready.sh"
 mkdir -p "$install/data/widget-snapshots"
 
 echo "demo installation: $install"
 [ -n "$widget_desktop" ] && echo "widget:            on $widget_desktop, over the stand-in's simulator window"
-"$root/$build/simstandin" --aircraft ./data/PM738 --work "$work" --program "$install" \
-    --scenario "$scenario" --transcript "$demo/transcript.txt" --once --max-seconds 170 \
+"$build/simstandin" --aircraft ./data/PM738 --work "$work" --program "$install" \
+    --scenario "$scenario" --transcript "$demo/transcript.txt" --once --max-seconds "${DEMO_MAX_SECONDS:-170}" \
     --window "Microsoft Flight Simulator - 1.37.19.0" --window-size 1600x1150 \
-    2>"$demo/standin.log" &
+    --ready-file "$demo/standin.ready" 2>"$demo/standin.log" &
 standin=$!
-sleep 0.5
+if ! wait_for_standin "$demo/standin.ready" "$standin" "${DEMO_READY_SECONDS:-60}" "$demo/standin.log" 2>"$demo/why"; then
+    echo "demo failed: $(cat "$demo/why")"
+    exit 1
+fi
+echo "simulator:         the stand-in was ready after $STANDIN_READY_SECONDS s"
 
-(cd "$install" && exec "$root/$build/talvero") &
+(cd "$install" && exec "$build/talvero") &
 program=$!
 
 # The timeline: what the captain said (the stand-in), what the first officer said and sent (its log).
@@ -84,31 +103,65 @@ timeline=$!
 set +e
 wait $program
 rc=$?
+program=""
+# With --once the stand-in ends as soon as the first officer has gone; one that is still there a while
+# later never had her as a client.
+for _ in $(seq 250); do kill -0 "$standin" 2>/dev/null || break; sleep 0.02; done
+kill "$standin" 2>/dev/null
 wait $standin
+standin=""
 set -e
 wait $timeline 2>/dev/null || true
+log="$install/data/log.txt"
 echo
 echo "the first officer ended with exit code $rc"
-echo "log:        $install/data/log.txt"
+echo "log:        $log"
 echo "transcript: $demo/transcript.txt"
 echo "settings:   $install/data/settings.txt"
+said=$(grep -c 'scenario line [0-9]*: captain-press' "$demo/standin.log" || true)
+heard=$(grep -c '^recResult = ' "$log" || true)
+[ "$said" -gt 0 ] && echo "captain:    $said phrases said, $heard heard"
 # What the first officer said: aloud through the sound server, or else as WAV files in her voice.
-if [ -n "$sound_server" ]; then
-    echo "voice:      the first officer spoke through $sound_server"
+lines=$(grep -c '^---> SPEECH: ' "$log" || true)
+if [ "$lines" -eq 0 ]; then
+    echo "voice:      the first officer said nothing"
+elif [ -n "$sound_server" ]; then
+    echo "voice:      the first officer spoke $lines lines through $sound_server"
 else
     voice="$demo/first-officer"
     mkdir -p "$voice"
-    sed -n 's/\r$//; s/^---> SPEECH: //p' "$install/data/log.txt" >"$voice/lines.txt"
-    if "$root/$build/saywav" --voice Zira --lines "$voice/lines.txt" --out-dir "$voice" 2>/dev/null; then
+    sed -n 's/\r$//; s/^---> SPEECH: //p' "$log" >"$voice/lines.txt"
+    if "$build/saywav" --voice Zira --lines "$voice/lines.txt" --out-dir "$voice" 2>/dev/null; then
         echo "voice:      no sound server; the first officer's $(ls "$voice"/*.wav | wc -l) lines are WAV files in $voice/ (index.txt names them)"
     else
-        echo "voice:      no sound server, and her lines could not be written as WAV files"
+        echo "voice:      no sound server, and her $lines lines could not be written as WAV files"
     fi
 fi
 pictures=$(find "$install/data/widget-snapshots" -name '*.png' | wc -l)
 if [ "$pictures" -gt 0 ]; then
     echo "widget:     $install/data/widget-snapshots/ ($pictures pictures, one each time the expected answers changed)"
-else
+elif [ -z "$widget_desktop" ]; then
     echo "widget:     not shown (no display and no Xvfb)"
+else
+    echo "widget:     not shown on $widget_desktop"
 fi
-[ "$rc" -eq 0 ]
+
+# Did the flight happen? The first reason found is the one line that says why not.
+why=""
+exit_reason=$(sed -n 's/\r$//; s/^EXIT: //p' "$log" | head -n 1)
+if [ -n "$exit_reason" ]; then
+    why="the first officer ended with the reason \"$exit_reason\""
+elif [ "$rc" -ne 0 ]; then
+    why="the first officer ended with exit code $rc$([ "$rc" -gt 128 ] && echo " (signal $((rc - 128)))")"
+elif ! grep -q 'hSimConnect connection Ok' "$log"; then
+    why="the first officer never connected to the simulator stand-in"
+elif ! grep -q 'scenario played to its end' "$demo/standin.log"; then
+    why="the stand-in's scenario did not play to its end ($(grep -o 'scenario not played to its end.*' "$demo/standin.log" | head -n 1 || true))"
+elif [ -n "$widget_desktop" ] && [ "$pictures" -eq 0 ]; then
+    why="the widget never showed on $widget_desktop"
+fi
+if [ -n "$why" ]; then
+    echo "demo failed: $why"
+    exit 1
+fi
+echo "demo flown: the scenario played to its end"

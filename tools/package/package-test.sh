@@ -23,6 +23,7 @@ cleanup() {
     rm -rf "$tmp"
 }
 trap cleanup EXIT
+source "$root/tools/wait-ready.sh"
 
 check() { # check WHAT COMMAND...
     local what="$1"
@@ -67,11 +68,13 @@ windows() {
 
     (cd "$program" && exec "$wine" "$build/simstandin.exe" --aircraft ./data/PM738 --work "$work" \
         --program "$program" --scenario "$tmp/quit.scenario" --transcript "$tmp/transcript.txt" --once \
-        --max-seconds 60 --quiet) &
+        --max-seconds 60 --quiet --ready-file "$tmp/standin.ready") &
     pids+=($!)
-    sleep 1
-    (cd "$program" && timeout 90 "$wine" "$program/talvero.exe")
-    local rc=$?
+    local rc=1
+    if wait_for_standin "$tmp/standin.ready" "${pids[-1]}" 60; then
+        (cd "$program" && timeout 90 "$wine" "$program/talvero.exe")
+        rc=$?
+    fi
     wait "${pids[-1]}" 2>/dev/null
     [ "$made_work" = 1 ] && rm -rf "$work"
     local log="$program/data/log.txt"
@@ -123,11 +126,14 @@ debian() {
 
     (env -i PATH="$PATH" ${LSAN_OPTIONS:+LSAN_OPTIONS="$LSAN_OPTIONS"} HOME="$home" XDG_RUNTIME_DIR="$tmp/runtime" "$usr/bin/simstandin" --no-pipe \
         --port "$port" --aircraft ./data/FN320 --work "$packages/quillbrook-talvero/work" --program "$program" \
-        --scenario "$tmp/quit.scenario" --once --max-seconds 60 --quiet) &
+        --scenario "$tmp/quit.scenario" --once --max-seconds 60 --quiet --ready-file "$tmp/standin-deb.ready") &
     pids+=($!)
-    sleep 0.5
-    env -i PATH="$PATH" ${LSAN_OPTIONS:+LSAN_OPTIONS="$LSAN_OPTIONS"} HOME="$home" XDG_RUNTIME_DIR="$tmp/runtime" timeout 60 "$usr/bin/talvero" 2>"$tmp/stderr"
-    local rc=$?
+    local rc=1
+    : >"$tmp/stderr"
+    if wait_for_standin "$tmp/standin-deb.ready" "${pids[-1]}" 60; then
+        env -i PATH="$PATH" ${LSAN_OPTIONS:+LSAN_OPTIONS="$LSAN_OPTIONS"} HOME="$home" XDG_RUNTIME_DIR="$tmp/runtime" timeout 60 "$usr/bin/talvero" 2>"$tmp/stderr"
+        rc=$?
+    fi
     wait "${pids[-1]}" 2>/dev/null
     local log="$program/data/log.txt"
     [ -f "$log" ] || : >"$log"

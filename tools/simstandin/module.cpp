@@ -389,6 +389,10 @@ void RunDueWork(StandIn& s) {
                s.scenario.actions[s.nextAction].time <= now - s.clockStart) {
             RunAction(s, s.scenario.actions[s.nextAction++]);
         }
+        if (!s.scenarioEnded && !s.scenario.actions.empty() && s.nextAction == s.scenario.actions.size()) {
+            s.scenarioEnded = true;
+            LogLine(s, "scenario played to its end");
+        }
     }
     if (s.drfDirty && Subscribed(s, "DrfW2E")) SendDrfValues(s);
 }

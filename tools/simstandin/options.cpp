@@ -24,6 +24,7 @@ std::string UsageText() {
            "  --once              end when the first client has gone\n"
            "  --max-seconds S     end after S seconds\n"
            "  --quiet             no log lines on standard error\n"
+           "  --ready-file FILE   write FILE (the listeners, one a line) once clients are taken\n"
            "  --window TITLE      open a window with this title (the cursor is moved over it once)\n"
            "  --window-size WxH   its size (default 1280x800)\n"
            "  --drop-at-request N go away when the client's request with send id N arrives (a fault)\n"
@@ -101,6 +102,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
             ok = number(o.maxSeconds, 0);
         else if (a == "--quiet")
             o.quiet = true;
+        else if (a == "--ready-file")
+            ok = value(o.readyFile);
         else if (a == "--window")
             ok = value(o.windowTitle);
         else if (a == "--no-aircraft-answer")

@@ -5,6 +5,7 @@
 
 #include "app/helpers.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/profile.h"
 
 #include <cinttypes>
@@ -555,6 +556,23 @@ void EndSession(StandIn& s, const std::string& why) {
     if (s.options.once || s.quitAfterSession) s.stop = true;
 }
 
+// Written under another name and renamed into place, so that a script never reads half of it.
+bool WriteReadyFile(StandIn& s) {
+    const std::string& path = s.options.readyFile;
+    if (path.empty()) return true;
+    const std::string partial = path + ".partial";
+    std::FILE* f = std::fopen(partial.c_str(), "wb");
+    bool written = f != nullptr;
+    for (const std::string& name : s.listenerNames) written = written && std::fprintf(f, "%s\n", name.c_str()) > 0;
+    if (f) written = std::fclose(f) == 0 && written;
+    if (!written || !ReplaceFileWith(partial, path)) {
+        std::remove(partial.c_str());
+        s.failure = "cannot write the ready file " + path;
+        return false;
+    }
+    return true;
+}
+
 bool LoadScenario(StandIn& s, std::string& error) {
     if (s.options.scenarioPath.empty()) return true;
     if (!FileExists(s.options.scenarioPath)) {
@@ -592,8 +610,15 @@ int Run(StandIn& s) {
     }
     if (s.options.publishPorts) PublishPorts(s);
     for (const std::string& name : s.listenerNames) LogLine(s, "listening on " + name);
-    s.ready = true;
+    // A program that comes now finds the simulator's window as well as its listeners.
     OpenSimulatorWindow(s);
+    if (!WriteReadyFile(s)) {
+        CloseSimulatorWindow(s);
+        CloseEverything(s);
+        return 1;
+    }
+    LogLine(s, "ready for a client");
+    s.ready = true;
     std::vector<uint8_t> buffer(65536);
     while (!s.stop) {
         PumpSimulatorWindow(s);
@@ -624,6 +649,9 @@ int Run(StandIn& s) {
         }
         if (s.serving) RunDueWork(s);
     }
+    if (!s.scenarioEnded && !s.scenario.actions.empty())
+        LogLine(s, "scenario not played to its end: " + std::to_string(s.nextAction) + " of " +
+                       std::to_string(s.scenario.actions.size()) + " actions played");
     CloseSimulatorWindow(s);
     CloseEverything(s);
     return 0;

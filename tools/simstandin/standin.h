@@ -118,6 +118,9 @@ struct Options {
     double maxSeconds = 0;              // end after this long (0: no limit)
     bool quiet = false;                 // no log lines on standard error
     std::string windowTitle;            // a window titled like the simulator's; empty: none
+    // Written once the stand-in takes clients (listening, its window open, the captain's phrases spoken
+    // into samples): the listeners, one a line. Scripts wait for it rather than for a guessed time.
+    std::string readyFile;
     int windowWidth = 1280, windowHeight = 800;
     // Faults for the tests: the session ends when the request with this send id arrives (0: never), as
     // a simulator that goes away at that stage of the client's set-up; the module leaves the aircraft
@@ -202,7 +205,7 @@ struct StandIn {
     Options options;
     Scenario scenario;
     std::atomic<bool> stop{false};
-    std::atomic<bool> ready{false};   // listening
+    std::atomic<bool> ready{false};   // listening, the window open: a client may come
     std::string failure;              // why it could not start
     uint16_t boundPort = 0, boundPort6 = 0;
     // The simulator's side.
@@ -222,6 +225,7 @@ struct StandIn {
     std::vector<PendingAck> acks;
     double clockStart = -1;  // seconds since start; -1 until the scenario clock starts
     size_t nextAction = 0;
+    bool scenarioEnded = false; // every action has been played
     bool quitAfterSession = false;
     // The transcript, also kept in memory (for tests) when keepTranscript is set.
     bool keepTranscript = false;
