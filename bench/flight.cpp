@@ -22,7 +22,7 @@
 #include "tools/simstandin/standin.cpp"
 
 #include "bench/bench_util.h"
-#include "bench/private_x_server.h"
+#include "tests/fakes/private_x_server.h"
 
 #include <algorithm>
 #include <chrono>

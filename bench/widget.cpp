@@ -2,7 +2,7 @@
 // handed to the window, as every main-loop pass does; on a private Xvfb when there is one (the window
 // and its presentation included), else the off-screen drawing alone.
 #include "bench/bench_util.h"
-#include "bench/private_x_server.h"
+#include "tests/fakes/private_x_server.h"
 
 #include "app/frame.h"
 #include "app/log.h"

@@ -33,8 +33,23 @@ X11Connection& Connection() {
     return connection;
 }
 
-int TrapError(Display*, XErrorEvent*) {
-    Connection().errorSeen = true;
+// The simulator stand-in's windows (test windows) have a connection of their own, as a program of their
+// own would: in the tests and benchmarks the stand-in runs on a thread of the program's process, and the
+// program closes its connection at shut-down, which would take the stand-in's window with it.
+// It is closed with its last window, so that a test's private X server may go away after it.
+struct TestWindowConnection {
+    std::mutex lock;
+    Display* display = nullptr;
+    int windows = 0;
+};
+
+TestWindowConnection& TestWindows() {
+    static TestWindowConnection connection;
+    return connection;
+}
+
+int TrapError(Display* display, XErrorEvent*) {
+    if (display == Connection().display) Connection().errorSeen = true;
     return 0;
 }
 
@@ -333,10 +348,14 @@ bool PlatformWindowRect(PlatformWindow window, ScreenRect& rect) {
 
 PlatformWindow OpenTestWindow(const std::string& title, int width, int height) {
     std::string whyNot;
-    if (!OpenWindowSystem(whyNot)) return 0;
-    Display* display = X11Display();
+    if (!OpenWindowSystem(whyNot)) return 0; // the atoms, and Xlib made safe for threads
+    TestWindowConnection& t = TestWindows();
+    std::lock_guard<std::mutex> hold(t.lock);
+    if (!t.display && !(t.display = XOpenDisplay(nullptr))) return 0;
+    Display* display = t.display;
     int screen = DefaultScreen(display);
-    Window window = XCreateSimpleWindow(display, Root(), 0, 0, static_cast<unsigned>(width > 0 ? width : 1),
+    Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0,
+                                        static_cast<unsigned>(width > 0 ? width : 1),
                                         static_cast<unsigned>(height > 0 ? height : 1), 0,
                                         BlackPixel(display, screen), 0x2F4F6F);
     std::string latin1Title = title;
@@ -353,24 +372,36 @@ PlatformWindow OpenTestWindow(const std::string& title, int width, int height) {
     XSetWMNormalHints(display, window, &hints);
     XMapRaised(display, window);
     XSync(display, False);
+    ++t.windows;
     ForgetWindowFacts();
     return window;
 }
 
 void PumpTestWindows() {
-    if (X11Display()) XFlush(X11Display());
+    TestWindowConnection& t = TestWindows();
+    std::lock_guard<std::mutex> hold(t.lock);
+    if (t.display) XFlush(t.display);
 }
 
 void CloseTestWindow(PlatformWindow window) {
-    if (!X11Display() || window == 0) return;
-    X11ClearErrors();
-    XDestroyWindow(X11Display(), window);
-    XSync(X11Display(), False);
+    TestWindowConnection& t = TestWindows();
+    std::lock_guard<std::mutex> hold(t.lock);
+    if (!t.display || window == 0) return;
+    XDestroyWindow(t.display, window);
+    XSync(t.display, False);
+    if (--t.windows <= 0) {
+        XCloseDisplay(t.display);
+        t.display = nullptr;
+        t.windows = 0;
+    }
     ForgetWindowFacts();
 }
 
 void MoveCursorTo(ScreenPoint point) {
-    if (!X11Display()) return;
-    XWarpPointer(X11Display(), None, Root(), 0, 0, 0, 0, point.x, point.y);
-    XSync(X11Display(), False);
+    TestWindowConnection& t = TestWindows();
+    std::lock_guard<std::mutex> hold(t.lock);
+    Display* display = t.display ? t.display : X11Display();
+    if (!display) return;
+    XWarpPointer(display, None, DefaultRootWindow(display), 0, 0, 0, 0, point.x, point.y);
+    XSync(display, False);
 }

@@ -1,40 +1,44 @@
-// A private X server for a benchmark run, started and stopped through the shell (so that the benchmark
-// builds for both products): an empty display where Xvfb is not installed, there is no POSIX shell, or it
-// does not start.
+// A private X server (Xvfb) for a test or a benchmark, started and stopped through the shell so that the
+// programs that use it build for both products: an empty display where Xvfb is not installed, there is
+// no POSIX shell (the Windows product under wine), or it does not start. It is ready when Xvfb has
+// written its display number (-displayfd), which it does once it takes connections.
 #pragma once
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 
 struct PrivateXServer {
-    std::string display;
+    std::string display; // ":N", empty when there is none
     std::string pidFile;
     explicit PrivateXServer(bool start = true) {
         if (!start) return;
         if (std::system("command -v Xvfb >/dev/null 2>&1") != 0) return;
-        int number = 190;
-        while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)) ||
-               std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock"))
-            ++number;
-        std::string name = ":" + std::to_string(number);
-        pidFile =
-            (std::filesystem::temp_directory_path() / ("talvero-xvfb-" + std::to_string(number) + ".pid"))
-                .string();
-        std::string command = "Xvfb " + name +
-                              " -screen 0 1920x1200x24 -nolisten tcp -noreset >/dev/null 2>&1 & " +
-                              "echo $! >'" + pidFile + "'";
+        namespace fs = std::filesystem;
+        static int serial = 0;
+        const std::string stem = (fs::temp_directory_path() / ("talvero-xvfb-" + std::to_string(++serial) + "-" +
+                                                               std::to_string(std::rand()))).string();
+        pidFile = stem + ".pid";
+        const std::string numberFile = stem + ".display";
+        std::string command = "Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp -noreset 3>'" + numberFile +
+                              "' </dev/null >/dev/null 2>&1 & echo $! >'" + pidFile + "'";
         if (std::system(command.c_str()) != 0) return;
-        for (int i = 0; i < 100; ++i) {
-            if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number))) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
-                display = name;
-                return;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (std::chrono::steady_clock::now() < deadline) {
+            std::string number;
+            std::ifstream(numberFile) >> number;
+            if (!number.empty() && number.back() >= '0' && number.back() <= '9') {
+                display = ":" + number;
+                break;
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
+        std::error_code ec;
+        fs::remove(numberFile, ec);
+        if (display.empty()) Stop();
     }
     ~PrivateXServer() { Stop(); }
     PrivateXServer(const PrivateXServer&) = delete;
