@@ -82,7 +82,15 @@ bool StartUp() {
     FrameState& frame = Frame();
     const FrameSubsystems& s = frame.subsystems;
 
-    if (!AcquireSingleInstance(frame.instanceName)) {
+    std::string lockFailure;
+    if (!AcquireSingleInstance(frame.instanceName, &lockFailure)) {
+        if (!lockFailure.empty()) {
+            // The guard could not be made at all: that is no second copy, and the pilot needs to know what
+            // failed to mend it.
+            ShowInfoBox("TALVERO could not take its single-instance lock: " + lockFailure, "Information");
+            ExitApplication("The single-instance lock could not be made: " + lockFailure);
+            return false;
+        }
         ShowInfoBox("TALVERO application is already running", "Information");
         ExitApplication("Trying to run another copy - TALVERO application is already running");
         return false;
