@@ -139,15 +139,22 @@ TEST_F(WidgetDrawingTest, TheRunningProcedureIsBrightAndTheOthersDim) {
 
 TEST_F(WidgetDrawingTest, AClearLeavesNothingOfWhatWasDrawnSinceTheLastOne) {
     // The buffer is cleared whole once, then only where something was drawn: what lies outside must keep
-    // the clear colour, and every pixel drawn must go, text overflowing the widget's width included.
+    // the clear colour, and every pixel drawn must go, text overflowing the widget's width included. The
+    // first drawing sits in the middle and each later one lies beyond what came before on one side (right,
+    // left, below, above), so the cleared region must grow in every direction.
     ReleaseWidgetBuffer();
     CreateWidgetBuffer(700, 300);
     const uint32_t clear = 0x01000000u;
     ClearWidgetBuffer(clear);
-    FillWidgetRect(0, 20, 400, 60, 0xB2000000u);
-    DrawWidgetBufferText(380, 40, u"A line longer than the widget is wide, WWWWWW", 0xFFFFFFFFu);
-    DrawWidgetBufferText(-1, 200, u"gjpqy|", 0xFF646464u);
-    ASSERT_GT(ColourBox(0xFFFFFFFFu, 400, 40, 700, 60).count, 20) << "the text reaches past the widget";
+    FillWidgetRect(300, 120, 60, 40, 0xB2000000u);
+    DrawWidgetBufferText(380, 130, u"A line longer than the widget is wide, WWWWWW", 0xFFFFFFFFu);
+    FillWidgetRect(20, 125, 30, 20, 0xFF00FF00u);
+    DrawWidgetBufferText(-1, 250, u"gjpqy|", 0xFF646464u);
+    FillWidgetRect(320, 2, 10, 10, 0xFF0000FFu);
+    ASSERT_GT(ColourBox(0xFFFFFFFFu, 400, 130, 700, 150).count, 20) << "the text reaches past the widget";
+    ASSERT_EQ(ColourBox(0xFF00FF00u, 0, 0, 700, 300).minX, 20) << "the left drawing is there";
+    ASSERT_GT(ColourBox(0xFF646464u, 0, 240, 700, 300).count, 10) << "the low drawing is there";
+    ASSERT_EQ(ColourBox(0xFF0000FFu, 0, 0, 700, 300).minY, 2) << "the high drawing is there";
     ClearWidgetBuffer(clear);
     Box left = ColourBox(clear, 0, 0, 700, 300);
     EXPECT_EQ(left.count, 700 * 300) << "pixels left over";
