@@ -8,13 +8,14 @@ SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 PACKAGES := cmake ninja-build g++ googletest g++-mingw-w64-x86-64-posix wine wine64 binutils-mingw-w64-x86-64 \
   pkg-config libespeak-ng-dev espeak-ng-data libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us \
-  libpulse-dev libx11-dev libx11-xcb-dev libcairo2-dev fonts-liberation xvfb x11-utils dpkg-dev
+  libpulse-dev libx11-dev libx11-xcb-dev libcairo2-dev fonts-liberation xvfb x11-utils dpkg-dev \
+  bison autoconf automake libtool m4 xz-utils
 LINUX_BUILD := build/linux
 WIN_BUILD := build/win
 BENCH_BUILD := build/bench
 WINE := $(CURDIR)/cmake/wine-run.sh
 
-.PHONY: test demo bench fuzz package deps build-linux build-win clean
+.PHONY: test demo bench fuzz package deps engines build-linux build-win clean
 
 deps:
 	missing=""
@@ -32,7 +33,11 @@ build-linux: deps
 	cmake -S . -B $(LINUX_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTALVERO_SANITIZE=ON >/dev/null
 	cmake --build $(LINUX_BUILD) -j $(JOBS) --target talvero all_tests
 
-build-win: deps
+# The Windows product's speech engines, cross-built once per tree from Debian's source packages.
+engines: deps
+	bash tools/engines/build-engines.sh build/engines
+
+build-win: deps engines
 	cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake >/dev/null
 	cmake --build $(WIN_BUILD) -j $(JOBS) --target talvero all_tests
@@ -71,7 +76,7 @@ bench: deps
 # The release packages in build/package: the Windows zip for the simulator's Community folder and the
 # Debian package, from Release builds of their own; each is then tried out as a pilot installs it.
 package: PACKAGES += lintian
-package: deps
+package: deps engines
 	cmake -S . -B build/package-linux -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALVERO_TESTS=OFF >/dev/null
 	cmake --build build/package-linux -j $(JOBS) --target talvero simstandin syscipher hearwav saywav
 	cmake -S . -B build/package-win -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALVERO_TESTS=OFF \
@@ -107,4 +112,5 @@ fuzz: deps
 	bash tools/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 clean:
-	rm -rf build
+	# The cross-built speech engines stay: they take a while and never change with the code.
+	find build -mindepth 1 -maxdepth 1 ! -name engines -exec rm -rf {} +
