@@ -21,17 +21,18 @@ enum class Key {
     RecognitionKey,
     RecognitionButton,
     WidgetButton,
-    CapSpeech
+    CapSpeech,
+    Recogniser
 };
 struct KeyName {
     Key key;
     std::string_view name;
 };
 constexpr KeyName kReadKeys[] = {
-    {Key::Voice, "voice="},         {Key::Volume, "volume="},        {Key::Rate, "rate="},
-    {Key::Captain, "cap="},         {Key::Officer, "tvo="},          {Key::JoystickSelection, "jsel="},
-    {Key::RecognitionKey, "kr="},   {Key::RecognitionButton, "jr="}, {Key::WidgetButton, "jc="},
-    {Key::CapSpeech, "capspeech="},
+    {Key::Voice, "voice="},         {Key::Volume, "volume="},         {Key::Rate, "rate="},
+    {Key::Captain, "cap="},         {Key::Officer, "tvo="},           {Key::JoystickSelection, "jsel="},
+    {Key::RecognitionKey, "kr="},   {Key::RecognitionButton, "jr="},  {Key::WidgetButton, "jc="},
+    {Key::CapSpeech, "capspeech="}, {Key::Recogniser, "recogniser="},
 };
 
 // An integer value: only sign, point and digit characters, and a leading integer. Anything else (letters,
@@ -100,6 +101,9 @@ void ApplyLine(const std::string& line) {
     case Key::WidgetButton:
         settings.widgetButton = value;
         break;
+    case Key::Recogniser:
+        settings.recogniser = value;
+        break;
     }
 }
 
@@ -158,7 +162,19 @@ std::string SettingsFileText() {
         if (!text.empty()) text += '\n';
         text += line;
     }
+    if (!s.recogniser.empty() && s.recogniser != "automatic")
+        text += '\n' + TextLine("recogniser=", s.recogniser, ReadKey(Key::Recogniser));
     return text;
+}
+
+std::string RecogniserSettingInFile() {
+    std::string value;
+    for (const std::string& line : ReadLines(kSettingsPath)) {
+        const KeyName* found = KeyOfLine(line);
+        if (found && found->key == Key::Recogniser && line.size() >= found->name.size())
+            value = line.substr(found->name.size());
+    }
+    return value;
 }
 
 void SaveSettings() {

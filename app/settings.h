@@ -17,6 +17,10 @@ struct SettingsState {
     std::string widgetButton = "1";      // "jc="
     std::string realMode = "1";          // "real="; written, never read back
     int capSpeech = 1;                   // "capspeech="; non-zero: the captain's phrases are spoken
+    // "recogniser=": which recogniser hears the captain: "automatic" (or empty, the default: Windows'
+    // shared recogniser where it starts, else the built-in one), "windows" or "builtin". Written to the file
+    // only when it is not the default, so a file of defaults keeps its eleven lines.
+    std::string recogniser;
 };
 SettingsState& Settings();
 void ResetSettings();
@@ -30,6 +34,9 @@ void LoadSettings();
 // that would otherwise be read back as another key, so that no value can add or change other keys. The
 // old file stays whole until the new one is complete. Failures are ignored.
 void SaveSettings();
+// The recogniser setting as the file holds it now, read on its own: recognition starts before the
+// settings are loaded.
+std::string RecogniserSettingInFile();
 // The file's text as SaveSettings writes it, before the line ends become CR LF.
 std::string SettingsFileText();
 // Volume and rate are settings from 0 to 100: a number beyond them is taken at the nearest end, so a

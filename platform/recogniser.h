@@ -1,13 +1,19 @@
 // The platform's speech recogniser, as push-to-talk recognition uses it: one rule whose alternatives are
 // the phrases, listening switched on and off on command, results queued and fetched one at a time.
-// Windows uses the SAPI shared recogniser; Linux pocketsphinx over the default capture device.
+// Linux has the built-in recogniser (pocketsphinx over the default capture device); Windows has it too,
+// and Windows' own shared recogniser (SAPI) where Windows still offers it.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
 
+// Which recogniser hears the captain, where there is a choice: Windows' shared recogniser when it starts
+// and the built-in one otherwise (Automatic), or only the one named.
+enum class RecogniserKind { Automatic, Shared, BuiltIn };
+
 struct RecogniserSetup {
     std::vector<std::string> phrases; // the grammar's alternatives, in order
+    RecogniserKind kind = RecogniserKind::Automatic;
     // A folder from which recorded utterances (WAV files) come instead of the microphone, for the
     // simulator stand-in and for authors; empty (or a folder that does not exist at start) for the
     // microphone. Platforms without it ignore it. The protocol:
@@ -39,7 +45,7 @@ void SetPlatformListening(bool active);
 std::string NextPlatformResult();
 void ClosePlatformRecogniser();
 
-// One utterance decoded offline against a list of phrases: the phrase heard, or "non" for a rejection.
-// For the tools and the tests; "non" where the platform has no offline decoder.
+// One utterance decoded offline by the built-in recogniser against a list of phrases: the phrase heard, or
+// "non" for a rejection (or when the recogniser's model cannot be loaded). For the tools and the tests.
 std::string RecogniseSamples(const std::vector<std::string>& phrases, const std::vector<int16_t>& samples,
                              int sampleRate);

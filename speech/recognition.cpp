@@ -4,6 +4,7 @@
 
 #include "app/frame.h"
 #include "app/log.h"
+#include "app/settings.h"
 #include "flow/monitor.h"
 #include "platform/recogniser.h"
 #include "speech/phrase_context.h"
@@ -14,11 +15,25 @@ RecogniserChoice& RecogniserInUse() {
     return choice;
 }
 
+namespace {
+// The recogniser the settings file names ("recogniser="); anything it does not know is the default.
+RecogniserKind ChosenRecogniser() {
+    const std::string setting = RecogniserSettingInFile();
+    if (setting == "windows") return RecogniserKind::Shared;
+    if (setting == "builtin") return RecogniserKind::BuiltIn;
+    if (!setting.empty() && setting != "automatic")
+        WriteLog("Recognition: the setting recogniser=" + setting +
+                 " is not one of automatic, windows, builtin; automatic is used");
+    return RecogniserKind::Automatic;
+}
+} // namespace
+
 Recogniser PlatformRecogniser() {
     Recogniser r;
     r.start = [](const std::vector<std::string>& phrases) {
         RecogniserSetup setup;
         setup.phrases = phrases;
+        setup.kind = ChosenRecogniser();
         if (!Frame().wasmWorkPath.empty()) setup.utteranceFolder = Frame().wasmWorkPath + kUtteranceFolder;
         setup.log = [](const std::string& line) { WriteLog(line); };
         setup.trace = [](const std::string& line) { DebugTrace(line, ""); };

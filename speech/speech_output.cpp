@@ -14,7 +14,13 @@ SpeechOutputState Fresh() {
 
 SpeechEngine PlatformSpeechEngine() {
     SpeechEngine engine;
-    engine.start = StartPlatformVoice;
+    engine.start = [] {
+        bool started = StartPlatformVoice();
+        // Where the platform chose between synthesisers, the log says which speaks and why.
+        const std::string choice = PlatformVoiceChoice();
+        if (!choice.empty()) WriteLog(choice);
+        return started;
+    };
     engine.stop = StopPlatformVoice;
     engine.speak = PlatformSpeak;
     engine.status = [] {

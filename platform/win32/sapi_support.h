@@ -46,6 +46,7 @@ struct SapiRecognition {
     ISpRecoGrammar* grammar = nullptr;
     bool comStarted = false;
     TraceSink trace = nullptr;
+    std::string failedStep; // the step of the last start that failed, for the log's word on the choice
 };
 SapiRecognition& SapiRecogniser();
 

@@ -1,132 +1,103 @@
-// The speech synthesiser on Windows: one SAPI 5 voice object routed to the default audio output, voices
-// taken from the SPCAT_VOICES tokens, lines queued asynchronously. No engine result is acted upon.
-#include "platform/voice.h"
+// The speech synthesiser on Windows: Windows' own voices (SAPI) where Windows has an English voice that
+// speaks, otherwise the built-in voices (eSpeak NG, the same as on Linux), as on a Windows without voices
+// or under wine, whose SAPI answers every line with E_NOTIMPL.
+#include "platform/engines/offline_speech.h"
+#include "platform/win32/sapi_speech.h"
 
-#include "platform/win32/sapi_support.h"
-
-#include <algorithm>
+#include <cstdio>
 
 namespace {
-
-struct SapiVoiceState {
-    ISpVoice* voice = nullptr;
-    bool comStarted = false;
+struct WindowsVoiceState {
+    bool started = false;
+    bool builtIn = false; // the built-in synthesiser speaks
+    std::string choice;   // for the log
 };
-
-SapiVoiceState& SapiVoice() {
-    static SapiVoiceState state;
+WindowsVoiceState& WindowsVoice() {
+    static WindowsVoiceState state;
     return state;
 }
 
-// The engine's own ends; the program's rate formula reaches one step past each.
-constexpr int kSlowestRate = -10;
-constexpr int kFastestRate = 10;
+bool HasEnglishVoice(const std::vector<std::string>& descriptions) {
+    for (const std::string& d : descriptions)
+        if (d.find("English") != std::string::npos) return true;
+    return false;
+}
 
+std::string Hex(HRESULT hr) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr));
+    return text;
+}
 } // namespace
 
 bool StartPlatformVoice() {
-    SapiVoiceState& state = SapiVoice();
-    if (state.voice != nullptr) return true;
-    if (!state.comStarted && SUCCEEDED(CoInitialize(nullptr))) state.comStarted = true;
-    if (CoCreateInstance(CLSID_SpVoice, nullptr, CLSCTX_ALL, IID_ISpVoice,
-                         reinterpret_cast<void**>(&state.voice)) != S_OK) {
-        if (state.voice != nullptr) state.voice->Release();
-        state.voice = nullptr;
+    WindowsVoiceState& w = WindowsVoice();
+    if (w.started) return true;
+    std::string why;
+    if (!StartSapiVoice()) {
+        why = "Windows' speech synthesiser did not start";
+    } else if (!HasEnglishVoice(SapiVoiceDescriptions())) {
+        why = "Windows has no English voice";
+    } else if (HRESULT hr = SapiSpeakProbe(); hr != S_OK) {
+        why = "Windows' voices do not speak (" + Hex(hr) + ")";
     }
-    if (state.voice == nullptr) return false;
-    if (ISpObjectToken* output = DefaultCategoryToken(SPCAT_AUDIOOUT)) {
-        state.voice->SetOutput(output, FALSE);
-        output->Release();
+    w.started = true;
+    if (why.empty()) {
+        w.builtIn = false;
+        w.choice = "Speech: Windows' voices speak";
+        return true;
     }
-    return true;
+    StopSapiVoice();
+    w.builtIn = true;
+    if (StartOfflineVoice()) {
+        w.choice = "Speech: the built-in voices speak (" + why + ")";
+        return true;
+    }
+    w.choice = "Speech: no voice speaks (" + why + "; " + OfflineVoiceWhyNot() + ")";
+    w.started = false;
+    return false;
+}
+
+std::string PlatformVoiceChoice() {
+    return WindowsVoice().choice;
 }
 
 void StopPlatformVoice() {
-    SapiVoiceState& state = SapiVoice();
-    if (state.voice != nullptr) {
-        state.voice->Speak(nullptr, SPF_PURGEBEFORESPEAK, nullptr);
-        state.voice->Release();
-        state.voice = nullptr;
-    }
-    if (state.comStarted) CoUninitialize();
-    state.comStarted = false;
+    WindowsVoiceState& w = WindowsVoice();
+    if (w.builtIn)
+        StopOfflineVoice();
+    else
+        StopSapiVoice();
+    w = WindowsVoiceState{};
 }
 
 std::vector<std::string> PlatformVoiceDescriptions() {
-    std::vector<std::string> descriptions;
-    if (SapiVoice().voice == nullptr) return descriptions;
-    IEnumSpObjectTokens* tokens = EnumerateCategoryTokens(SPCAT_VOICES);
-    if (tokens == nullptr) return descriptions;
-    ULONG count = 0;
-    if (tokens->GetCount(&count) != S_OK) count = 0;
-    LANGID language = GetUserDefaultUILanguage();
-    for (ULONG i = 0; i < count; ++i) {
-        // A token that cannot be read keeps its place (empty), so positions stay the engine's own.
-        std::string narrow;
-        ISpObjectToken* token = nullptr;
-        if (tokens->Item(i, &token) == S_OK && token != nullptr) {
-            std::wstring description;
-            if (ReadTokenDescription(token, language, description) && !description.empty()) {
-                int size =
-                    WideCharToMultiByte(CP_ACP, 0, description.c_str(), static_cast<int>(description.size()),
-                                        nullptr, 0, nullptr, nullptr);
-                narrow.assign(static_cast<size_t>(std::max(size, 0)), '\0');
-                if (size > 0)
-                    WideCharToMultiByte(CP_ACP, 0, description.c_str(), static_cast<int>(description.size()),
-                                        narrow.data(), size, nullptr, nullptr);
-            }
-        }
-        if (token != nullptr) token->Release();
-        descriptions.push_back(narrow);
-    }
-    tokens->Release();
-    return descriptions;
+    return WindowsVoice().builtIn ? OfflineVoiceDescriptions() : SapiVoiceDescriptions();
 }
-
 void SelectPlatformVoice(int position) {
-    SapiVoiceState& state = SapiVoice();
-    if (state.voice == nullptr || position < 0) return;
-    IEnumSpObjectTokens* tokens = EnumerateCategoryTokens(SPCAT_VOICES);
-    if (tokens == nullptr) return;
-    ULONG count = 0;
-    ISpObjectToken* token = nullptr;
-    if (tokens->GetCount(&count) == S_OK && static_cast<ULONG>(position) < count &&
-        tokens->Item(static_cast<ULONG>(position), &token) == S_OK && token != nullptr)
-        state.voice->SetVoice(token);
-    if (token != nullptr) token->Release();
-    tokens->Release();
+    if (WindowsVoice().builtIn)
+        SelectOfflineVoice(position);
+    else
+        SelectSapiVoice(position);
 }
-
-// SAPI refuses a rate outside -10..10 and keeps the previous one, so the fastest setting would speak at
-// whatever rate came before; held to the engine's ends, it speaks at the engine's fastest instead.
 void SetPlatformVoiceRate(int rate) {
-    if (ISpVoice* voice = SapiVoice().voice) voice->SetRate(std::clamp(rate, kSlowestRate, kFastestRate));
+    if (WindowsVoice().builtIn)
+        SetOfflineVoiceRate(rate);
+    else
+        SetSapiVoiceRate(rate);
 }
-
 void SetPlatformVoiceVolume(int volume) {
-    if (ISpVoice* voice = SapiVoice().voice)
-        voice->SetVolume(static_cast<USHORT>(std::clamp(volume, 0, 100)));
+    if (WindowsVoice().builtIn)
+        SetOfflineVoiceVolume(volume);
+    else
+        SetSapiVoiceVolume(volume);
 }
-
 void PlatformSpeak(const std::string& text) {
-    if (ISpVoice* voice = SapiVoice().voice) voice->Speak(WidenBytes(text).c_str(), SPF_ASYNC, nullptr);
+    if (WindowsVoice().builtIn)
+        OfflineSpeak(text);
+    else
+        SapiSpeak(text);
 }
-
 PlatformVoiceStatus GetPlatformVoiceStatus() {
-    PlatformVoiceStatus status;
-    ISpVoice* voice = SapiVoice().voice;
-    SPVOICESTATUS engine{};
-    if (voice == nullptr || voice->GetStatus(&engine, nullptr) != S_OK) return status;
-    status.speaking = engine.dwRunningState == SPRS_IS_SPEAKING;
-    status.phonemeId = engine.PhonemeId;
-    return status;
-}
-
-// SAPI renders only through its own output streams; the Windows program needs no offline rendering.
-std::vector<int16_t> RenderPlatformSpeech(const std::string&, int, int, int) {
-    return {};
-}
-
-std::vector<std::string> RenderableVoiceDescriptions() {
-    return {}; // lines are not rendered offline here
+    return WindowsVoice().builtIn ? GetOfflineVoiceStatus() : GetSapiVoiceStatus();
 }

@@ -1,6 +1,6 @@
 // The Windows recogniser: its start-up, grammar, listening, result and close sequences against stand-in
 // SAPI objects, and the start-up failure under wine, which has no shared recogniser.
-#include "platform/recogniser.h"
+#include "platform/win32/sapi_speech.h"
 
 #include "platform/win32/sapi_support.h"
 #include "tests/platform_win32/fake_sapi.h"
@@ -21,10 +21,10 @@ void Trace(const std::string& line) {
 class RecogniserTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ClosePlatformRecogniser();
+        CloseSapiRecogniser();
         traces.clear();
     }
-    void TearDown() override { ClosePlatformRecogniser(); }
+    void TearDown() override { CloseSapiRecogniser(); }
 
     bool Start(const std::vector<std::string>& phrases) {
         recognizer.AddRef();
@@ -45,15 +45,15 @@ TEST_F(RecogniserTest, StartsUnderWineFailAtTheRecogniserItselfAndLeaveTheRestHa
     RecogniserSetup setup;
     setup.phrases = kPhrases;
     setup.trace = Trace;
-    EXPECT_FALSE(StartPlatformRecogniser(setup));
+    EXPECT_FALSE(StartSapiRecogniser(setup));
     EXPECT_THAT(traces, ElementsAre("Error HRESULT = Class not registered",
                                     "Recognize Engine Initialisation ERROR: CoCreateInstance"));
-    EXPECT_FALSE(SetPlatformGrammar(kPhrases));
-    SetPlatformListening(true);
-    SetPlatformListening(false);
-    EXPECT_EQ(NextPlatformResult(), "non");
-    ClosePlatformRecogniser();
-    ClosePlatformRecogniser();
+    EXPECT_FALSE(SetSapiGrammar(kPhrases));
+    SetSapiListening(true);
+    SetSapiListening(false);
+    EXPECT_EQ(NextSapiResult(), "non");
+    CloseSapiRecogniser();
+    CloseSapiRecogniser();
     EXPECT_EQ(RecogniseSamples(kPhrases, std::vector<int16_t>(1600), 16000), "non");
 }
 
@@ -91,7 +91,7 @@ TEST_F(RecogniserTest, AFailingStepStopsTheStartAndIsNamed) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.method);
-        ClosePlatformRecogniser();
+        CloseSapiRecogniser();
         traces.clear();
         sapi.calls.clear();
         sapi.answers = {{c.method, c.answer}};
@@ -124,18 +124,18 @@ TEST_F(RecogniserTest, AMissingContextFailsTheStartSilentlyAndTheRebuildWithItsN
     sapi.noContext = true;
     EXPECT_FALSE(Start(kPhrases));
     EXPECT_TRUE(traces.empty());
-    EXPECT_FALSE(SetPlatformGrammar(kPhrases));
+    EXPECT_FALSE(SetSapiGrammar(kPhrases));
     EXPECT_THAT(traces, ElementsAre("Error HRESULT = Invalid pointer.",
                                     "Recognize Engine Initialisation ERROR: CreateRecoContext"));
     EXPECT_THAT(sapi.calls, ElementsAre("CreateRecoContext", "CreateRecoContext"));
 }
 
 TEST_F(RecogniserTest, ARebuildReplacesContextAndGrammarOnTheSameRecogniser) {
-    EXPECT_FALSE(SetPlatformGrammar(kPhrases)) << "no recogniser yet";
+    EXPECT_FALSE(SetSapiGrammar(kPhrases)) << "no recogniser yet";
     EXPECT_TRUE(sapi.calls.empty());
     ASSERT_TRUE(Start(kPhrases));
     sapi.calls.clear();
-    ASSERT_TRUE(SetPlatformGrammar({"one", "two"}));
+    ASSERT_TRUE(SetSapiGrammar({"one", "two"}));
     ASSERT_EQ(recognizer.contexts.size(), 2u);
     EXPECT_THAT(
         std::vector<std::string>(sapi.calls.begin(), sapi.calls.begin() + 4),
@@ -145,7 +145,7 @@ TEST_F(RecogniserTest, ARebuildReplacesContextAndGrammarOnTheSameRecogniser) {
     // Results now come from the new context.
     FakeResult result(sapi, L"two");
     sapi.events.push_back(MakeEvent(SPEI_RECOGNITION, &result));
-    EXPECT_EQ(NextPlatformResult(), "two");
+    EXPECT_EQ(NextSapiResult(), "two");
 }
 
 TEST_F(RecogniserTest, ResultsAreTheRecognisedTextOrNon) {
@@ -175,7 +175,7 @@ TEST_F(RecogniserTest, ResultsAreTheRecognisedTextOrNon) {
         sapi.answers = {{"GetEvents", c.getEvents}, {"GetText", c.getText}};
         FakeResult result(sapi, c.text != nullptr ? c.text : L"");
         if (c.queue) sapi.events.push_back(MakeEvent(c.id, &result));
-        EXPECT_EQ(NextPlatformResult(), c.expected);
+        EXPECT_EQ(NextSapiResult(), c.expected);
         ASSERT_FALSE(sapi.calls.empty());
         EXPECT_EQ(sapi.calls.front(), "GetEvents 1 none");
         if (c.id == SPEI_RECOGNITION && c.queue && c.getEvents == S_OK) {
@@ -194,19 +194,19 @@ TEST_F(RecogniserTest, ResultsAreTheRecognisedTextOrNon) {
 TEST_F(RecogniserTest, PushToTalkSwitchesTheRecogniserOnAndOff) {
     ASSERT_TRUE(Start(kPhrases));
     sapi.calls.clear();
-    SetPlatformListening(true);
-    SetPlatformListening(false);
+    SetSapiListening(true);
+    SetSapiListening(false);
     EXPECT_THAT(sapi.calls, ElementsAre("SetRecoState 1", "SetRecoState 3"));
 }
 
 TEST_F(RecogniserTest, CloseReleasesGrammarContextAndRecogniserInThatOrder) {
     ASSERT_TRUE(Start(kPhrases));
     sapi.calls.clear();
-    ClosePlatformRecogniser();
-    ClosePlatformRecogniser();
+    CloseSapiRecogniser();
+    CloseSapiRecogniser();
     EXPECT_THAT(sapi.calls,
                 ElementsAre("grammar of context 1 released", "context 1 released", "recognizer released"));
-    EXPECT_EQ(NextPlatformResult(), "non");
-    SetPlatformListening(true);
+    EXPECT_EQ(NextSapiResult(), "non");
+    SetSapiListening(true);
     EXPECT_EQ(sapi.calls.size(), 3u) << "nothing reaches released objects";
 }

@@ -1,8 +1,9 @@
-// The Linux speech synthesiser: its voices and how the program's filters see them, rendered audio (pitch,
-// rate, resampling), and queued lines spoken without a sound server (timing, volume, order, pauses, stop).
-#include "platform/linux/voice_espeak.h"
-#include "platform/linux/voice_tap.h"
-#include "platform/voice.h"
+// The built-in speech synthesiser of both products (eSpeak NG): its voices and how the program's filters see
+// them, rendered audio (pitch, rate, resampling), and queued lines spoken without a sound device (timing,
+// volume, order, pauses, stop).
+#include "platform/engines/offline_speech.h"
+#include "platform/engines/voice_espeak.h"
+#include "platform/engines/voice_tap.h"
 
 #include <gtest/gtest.h>
 
@@ -92,7 +93,7 @@ std::vector<int16_t> TakeHeard() {
 // Waits for the voice to fall silent; the seconds it took, or a negative number after `limit` seconds.
 double WaitUntilSilent(double limit) {
     Clock::time_point start = Clock::now();
-    while (GetPlatformVoiceStatus().speaking) {
+    while (GetOfflineVoiceStatus().speaking) {
         if (Clock::now() - start > std::chrono::duration<double>(limit)) return -1;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
@@ -108,21 +109,22 @@ double Seconds(const std::vector<int16_t>& samples, int rate) {
 class SpokenVoice : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("PULSE_SERVER", "unix:/nonexistent/talvero-voice-test", 1);
+        static char noSoundServer[] = "PULSE_SERVER=unix:/nonexistent/talvero-voice-test";
+        putenv(noSoundServer); // Linux: no sound server, so lines are timed; Windows has no device under wine
         SetPlatformVoiceTap(Listen);
         TakeHeard();
-        ASSERT_TRUE(StartPlatformVoice());
+        ASSERT_TRUE(StartOfflineVoice());
     }
     void TearDown() override {
-        StopPlatformVoice();
+        StopOfflineVoice();
         SetPlatformVoiceTap(nullptr);
     }
 };
 
 TEST(VoiceList, HoldsTheCaptainsAndTheFirstOfficersEnglishVoicesAndOneTheProgramDrops) {
-    ASSERT_TRUE(StartPlatformVoice());
-    std::vector<std::string> descriptions = PlatformVoiceDescriptions();
-    StopPlatformVoice();
+    ASSERT_TRUE(StartOfflineVoice());
+    std::vector<std::string> descriptions = OfflineVoiceDescriptions();
+    StopOfflineVoice();
     // The program's filters: English voices only, the last "David" is the captain's, the last "Zira" the
     // first officer's, and the voice list file holds each one's second word.
     std::vector<std::string> english;
@@ -143,7 +145,7 @@ TEST(VoiceList, HoldsTheCaptainsAndTheFirstOfficersEnglishVoicesAndOneTheProgram
         std::string word = d.substr(space + 1, d.find(' ', space + 1) - space - 1);
         EXPECT_FALSE(word.empty() || word == "-") << d;
     }
-    EXPECT_TRUE(PlatformVoiceDescriptions().empty()) << "voices are gone once the synthesiser stopped";
+    EXPECT_TRUE(OfflineVoiceDescriptions().empty()) << "voices are gone once the synthesiser stopped";
 }
 
 TEST(RenderedSpeech, EveryVoiceSpeaksAndTheCaptainSoundsLowerThanTheFirstOfficer) {
@@ -230,12 +232,12 @@ TEST_F(SpokenVoice, SpeakReturnsAtOnceAndTheVoiceSpeaksForTheLinesLength) {
     const int zira = Position("Zira");
     const std::string line = "flaps fifteen, speed checked";
     double length = Seconds(RenderPlatformSpeech(line, zira, 0, kEspeakSampleRate), kEspeakSampleRate);
-    SelectPlatformVoice(zira);
+    SelectOfflineVoice(zira);
     Clock::time_point before = Clock::now();
-    PlatformSpeak(line);
+    OfflineSpeak(line);
     double returned = std::chrono::duration<double>(Clock::now() - before).count();
     EXPECT_LT(returned, 0.05);
-    EXPECT_TRUE(GetPlatformVoiceStatus().speaking);
+    EXPECT_TRUE(GetOfflineVoiceStatus().speaking);
     double spoken = WaitUntilSilent(10) + returned;
     ASSERT_GT(spoken, 0) << "still speaking after 10 s";
     EXPECT_GT(spoken, 0.9 * length);
@@ -249,12 +251,12 @@ TEST_F(SpokenVoice, LinesQueueBehindEachOtherInTheirOwnVoiceAndRate) {
     const int zira = Position("Zira");
     std::vector<int16_t> first = RenderPlatformSpeech("gear up", zira, 0, kEspeakSampleRate);
     std::vector<int16_t> second = RenderPlatformSpeech("positive climb", david, 5, kEspeakSampleRate);
-    SelectPlatformVoice(zira);
-    PlatformSpeak("gear up");
-    SelectPlatformVoice(david);
-    SetPlatformVoiceRate(5);
-    SelectPlatformVoice(99); // not a voice: David stays
-    PlatformSpeak("positive climb");
+    SelectOfflineVoice(zira);
+    OfflineSpeak("gear up");
+    SelectOfflineVoice(david);
+    SetOfflineVoiceRate(5);
+    SelectOfflineVoice(99); // not a voice: David stays
+    OfflineSpeak("positive climb");
     double spoken = WaitUntilSilent(10);
     ASSERT_GT(spoken, 0) << "still speaking after 10 s";
     double both = Seconds(first, kEspeakSampleRate) + Seconds(second, kEspeakSampleRate);
@@ -272,30 +274,30 @@ TEST_F(SpokenVoice, LinesQueueBehindEachOtherInTheirOwnVoiceAndRate) {
 
 TEST_F(SpokenVoice, VolumeScalesTheSamples) {
     const int zira = Position("Zira");
-    SelectPlatformVoice(zira);
+    SelectOfflineVoice(zira);
     double full = Rms(RenderPlatformSpeech("gear down", zira, 0, kEspeakSampleRate));
     ASSERT_GT(full, 500);
     for (int volume : {100, 50, 20, 0}) {
-        SetPlatformVoiceVolume(volume);
-        PlatformSpeak("gear down");
+        SetOfflineVoiceVolume(volume);
+        OfflineSpeak("gear down");
         ASSERT_GT(WaitUntilSilent(10), 0);
         EXPECT_NEAR(Rms(TakeHeard()), full * volume / 100.0, full * 0.03) << "volume " << volume;
     }
 }
 
 TEST_F(SpokenVoice, PausesBetweenSentencesShowThePausePhonemeWhileSpeaking) {
-    PlatformSpeak("Gear up. Flaps one. Landing lights off.");
+    OfflineSpeak("Gear up. Flaps one. Landing lights off.");
     // The status as the speech monitor samples it: sounding and pausing spells, in order.
     std::string spells;
     Clock::time_point start = Clock::now();
     for (;;) {
-        PlatformVoiceStatus status = GetPlatformVoiceStatus();
+        PlatformVoiceStatus status = GetOfflineVoiceStatus();
         if (!status.speaking || Clock::now() - start > std::chrono::seconds(10)) break;
         char spell = status.phonemeId == 4 ? '.' : 's';
         if (spells.empty() || spells.back() != spell) spells.push_back(spell);
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    EXPECT_FALSE(GetPlatformVoiceStatus().speaking);
+    EXPECT_FALSE(GetOfflineVoiceStatus().speaking);
     // Perhaps a short pause before the first sound, three spoken sentences with two pauses between them,
     // and perhaps the pause after the last sound.
     std::string inner = spells;
@@ -305,22 +307,22 @@ TEST_F(SpokenVoice, PausesBetweenSentencesShowThePausePhonemeWhileSpeaking) {
 }
 
 TEST_F(SpokenVoice, StopWhileSpeakingReturnsPromptlyAndIsSafeTwice) {
-    PlatformSpeak("Before start checklist. Flight deck preparation, completed. Light test, checked.");
-    PlatformSpeak("Oxygen, tested, one hundred percent.");
+    OfflineSpeak("Before start checklist. Flight deck preparation, completed. Light test, checked.");
+    OfflineSpeak("Oxygen, tested, one hundred percent.");
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    ASSERT_TRUE(GetPlatformVoiceStatus().speaking);
+    ASSERT_TRUE(GetOfflineVoiceStatus().speaking);
     Clock::time_point before = Clock::now();
-    StopPlatformVoice();
+    StopOfflineVoice();
     EXPECT_LT(std::chrono::duration<double>(Clock::now() - before).count(), 1.0);
-    StopPlatformVoice();
-    EXPECT_FALSE(GetPlatformVoiceStatus().speaking);
-    PlatformSpeak("not spoken");
-    EXPECT_FALSE(GetPlatformVoiceStatus().speaking) << "a stopped voice takes no lines";
+    StopOfflineVoice();
+    EXPECT_FALSE(GetOfflineVoiceStatus().speaking);
+    OfflineSpeak("not spoken");
+    EXPECT_FALSE(GetOfflineVoiceStatus().speaking) << "a stopped voice takes no lines";
     // It starts again, and rendering works with or without it.
     EXPECT_FALSE(RenderPlatformSpeech("gear up", 0, 0, 16000).empty());
-    ASSERT_TRUE(StartPlatformVoice());
+    ASSERT_TRUE(StartOfflineVoice());
     TakeHeard();
-    PlatformSpeak("gear up");
+    OfflineSpeak("gear up");
     EXPECT_GT(WaitUntilSilent(10), 0);
     EXPECT_FALSE(TakeHeard().empty());
 }
@@ -330,8 +332,8 @@ TEST_F(SpokenVoice, RenderingOnOtherThreadsWhileSpeakingGivesTheSameAudio) {
     const int david = Position("David");
     std::vector<int16_t> alone = RenderPlatformSpeech(line, david, 0, 16000);
     ASSERT_FALSE(alone.empty());
-    PlatformSpeak("flaps five, speed checked");
-    PlatformSpeak("flaps one");
+    OfflineSpeak("flaps five, speed checked");
+    OfflineSpeak("flaps one");
     std::vector<std::vector<int16_t>> rendered(3);
     std::vector<std::thread> threads;
     for (auto& out : rendered)

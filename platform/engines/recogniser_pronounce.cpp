@@ -1,10 +1,12 @@
 // Pronunciations for words the recogniser's dictionary lacks: espeak-ng spells the word in its own
 // phoneme names, which are mapped onto the CMU phone set of the acoustic model.
-#include "platform/linux/espeak_engine.h"
-#include "platform/linux/recogniser_parts.h"
+#include "platform/engines/espeak_engine.h"
+#include "platform/engines/recogniser_parts.h"
+#include "platform/speech_data.h"
 
 #include <espeak-ng/speak_lib.h>
 
+#include <cstdio>
 #include <cstring>
 #include <sstream>
 
@@ -17,7 +19,22 @@ bool EnsureEspeakStarted() {
     EspeakEngineState& engine = EspeakEngine();
     if (engine.started) return true;
     if (engine.failed) return false;
-    int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
+    const std::string data = SpeechData().espeakData;
+    if (!data.empty()) {
+        // A missing data folder is named once; the library would only fail without saying why.
+        std::FILE* f = std::fopen((data + "/espeak-ng-data/phontab").c_str(), "rb");
+        if (!f) {
+            engine.failed = true;
+            engine.whyNot = "eSpeak NG's data is missing: " + data + "/espeak-ng-data/phontab";
+            return false;
+        }
+        std::fclose(f);
+    }
+    int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, data.empty() ? nullptr : data.c_str(),
+                                 espeakINITIALIZE_DONT_EXIT);
+    if (rate <= 0)
+        engine.whyNot = "eSpeak NG could not start with its data in " +
+                        (data.empty() ? std::string("its own folder") : data);
     engine.started = rate > 0;
     engine.failed = !engine.started;
     return engine.started;

@@ -1,8 +1,8 @@
 // eSpeak NG inside the process: the voice table, rendering in the library's synchronous mode into the
 // caller's sink under the engine's lock, and the resampler for other sample rates.
-#include "platform/linux/voice_espeak.h"
+#include "platform/engines/voice_espeak.h"
 
-#include "platform/linux/espeak_engine.h"
+#include "platform/engines/espeak_engine.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,13 +1,13 @@
-// The speech synthesiser's sound output through PulseAudio's threaded main loop: the library's own thread
-// talks to the server; the playback thread only takes the loop's lock for a moment to look and to write.
-#include "platform/linux/voice_pulse.h"
+// The speech synthesiser's sound output on Linux: PulseAudio's threaded main loop, whose own thread talks to
+// the server; the playback thread only takes the loop's lock for a moment to look and to write.
+#include "platform/sound_output.h"
 
 #include <pulse/context.h>
 #include <pulse/error.h>
 #include <pulse/stream.h>
 #include <pulse/thread-mainloop.h>
 
-struct PulseOutput {
+struct SoundOutput {
     pa_threaded_mainloop* loop = nullptr;
     pa_context* context = nullptr;
     pa_stream* stream = nullptr;
@@ -28,15 +28,15 @@ void OnStreamState(pa_stream*, void* loop) {
 }
 
 // Called with the loop's lock held.
-bool Good(const PulseOutput& output) {
+bool Good(const SoundOutput& output) {
     return PA_CONTEXT_IS_GOOD(pa_context_get_state(output.context)) &&
            (output.stream == nullptr || PA_STREAM_IS_GOOD(pa_stream_get_state(output.stream)));
 }
 
 } // namespace
 
-PulseOutput* OpenPulseOutput(int sampleRate) {
-    auto* output = new PulseOutput;
+SoundOutput* OpenSoundOutput(int sampleRate) {
+    auto* output = new SoundOutput;
     output->loop = pa_threaded_mainloop_new();
     if (output->loop == nullptr) {
         delete output;
@@ -44,13 +44,13 @@ PulseOutput* OpenPulseOutput(int sampleRate) {
     }
     output->context = pa_context_new(pa_threaded_mainloop_get_api(output->loop), "talvero");
     if (output->context == nullptr) {
-        ClosePulseOutput(output);
+        CloseSoundOutput(output);
         return nullptr;
     }
     pa_context_set_state_callback(output->context, OnContextState, output->loop);
     if (pa_context_connect(output->context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
         pa_threaded_mainloop_start(output->loop) < 0) {
-        ClosePulseOutput(output);
+        CloseSoundOutput(output);
         return nullptr;
     }
 
@@ -84,13 +84,13 @@ PulseOutput* OpenPulseOutput(int sampleRate) {
     ready = output->stream != nullptr && pa_stream_get_state(output->stream) == PA_STREAM_READY;
     pa_threaded_mainloop_unlock(output->loop);
     if (!ready) {
-        ClosePulseOutput(output);
+        CloseSoundOutput(output);
         return nullptr;
     }
     return output;
 }
 
-long PulseWritable(PulseOutput* output) {
+long SoundOutputWritable(SoundOutput* output) {
     pa_threaded_mainloop_lock(output->loop);
     long samples = -1;
     if (Good(*output)) {
@@ -101,20 +101,20 @@ long PulseWritable(PulseOutput* output) {
     return samples;
 }
 
-void PulseWrite(PulseOutput* output, const int16_t* samples, size_t count) {
+void SoundOutputWrite(SoundOutput* output, const int16_t* samples, size_t count) {
     pa_threaded_mainloop_lock(output->loop);
     pa_stream_write(output->stream, samples, count * sizeof(int16_t), nullptr, 0, PA_SEEK_RELATIVE);
     pa_threaded_mainloop_unlock(output->loop);
 }
 
-void PulsePlayOut(PulseOutput* output) {
+void SoundOutputPlayOut(SoundOutput* output) {
     pa_threaded_mainloop_lock(output->loop);
     if (pa_operation* operation = pa_stream_trigger(output->stream, nullptr, nullptr))
         pa_operation_unref(operation);
     pa_threaded_mainloop_unlock(output->loop);
 }
 
-bool PulseLatency(PulseOutput* output, std::chrono::microseconds& latency) {
+bool SoundOutputLatency(SoundOutput* output, std::chrono::microseconds& latency) {
     pa_threaded_mainloop_lock(output->loop);
     pa_usec_t usec = 0;
     int negative = 0;
@@ -124,7 +124,7 @@ bool PulseLatency(PulseOutput* output, std::chrono::microseconds& latency) {
     return known;
 }
 
-void ClosePulseOutput(PulseOutput* output) {
+void CloseSoundOutput(SoundOutput* output) {
     if (output == nullptr) return;
     if (output->loop != nullptr) pa_threaded_mainloop_lock(output->loop);
     if (output->stream != nullptr) {

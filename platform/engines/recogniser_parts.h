@@ -60,6 +60,11 @@ struct UtteranceVerdict {
     double fitPerFrame = 0; // the phrase's path score against free phones', per frame
 };
 
+// Checks the acoustic model's files against the manifest in its folder ("manifest.txt": one line per file,
+// "<cksum CRC> <size> <name>", as `cksum` prints them), which the Windows product ships with the model: the
+// recogniser's library ends the process on a damaged file rather than failing. True without a manifest;
+// false with the file named when one is missing or differs.
+bool CheckModelManifest(const std::string& folder, std::string& error);
 // Loads the acoustic model and dictionary; false with the reason when they cannot.
 bool OpenDecoders(Decoders& d, std::string& error);
 void CloseDecoders(Decoders& d);
@@ -75,12 +80,12 @@ UtteranceVerdict EndUtterance(Decoders& d, bool judge);
 inline constexpr int kCaptureRate = 16000;
 inline constexpr size_t kChunkSamples = 320; // 20 ms
 
-struct pa_simple;
+struct SoundInput;
 
 // Where the capture thread's sound comes from: the default capture device, or WAV files dropped in the
 // utterance folder and played at their own pace, with a faint noise floor between them.
 struct AudioSource {
-    pa_simple* microphone = nullptr;
+    SoundInput* microphone = nullptr;
     std::string folder;           // the utterance folder; empty for the microphone
     std::vector<int16_t> playing; // the file being played, at 16 kHz
     size_t playedTo = 0;

@@ -3,20 +3,21 @@
 // less well than free phones do (speech outside the grammar, noise) takes the garbage path. A second
 // decoder runs free phones alone over the same sound as a yardstick for the phrase's fit; and sound
 // that never rises above its background is no phrase at all.
-#include "platform/linux/recogniser_parts.h"
+#include "platform/engines/recogniser_parts.h"
+#include "platform/speech_data.h"
 
 #include <pocketsphinx.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <set>
 #include <sstream>
 
 namespace {
 
-const char* const kModelFolder = "/usr/share/pocketsphinx/model/en-us/en-us";
-const char* const kDictionary = "/usr/share/pocketsphinx/model/en-us/cmudict-en-us.dict";
 const char* const kGrammarSearch = "phrases";
 
 // The model's phones, each a garbage "word" of the grammar.
@@ -25,9 +26,90 @@ const char* const kPhones[] = {"AA", "AE", "AH", "AO", "AW", "AY", "B",  "CH", "
                                "P",  "R",  "S",  "SH", "T",  "TH", "UH", "UW", "V", "W",  "Y",  "Z",  "ZH"};
 const char* const kGarbagePrefix = "garbage_";
 
+// The POSIX cksum of a file's bytes (CRC-32 over the bytes and then the length), as `cksum` prints it.
+bool FileChecksum(const std::string& path, uint32_t& crc, uint64_t& size) {
+    static const auto table = [] {
+        std::array<uint32_t, 256> t{};
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t c = i << 24;
+            for (int k = 0; k < 8; ++k) c = (c & 0x80000000u) ? (c << 1) ^ 0x04C11DB7u : c << 1;
+            t[i] = c;
+        }
+        return t;
+    }();
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    crc = 0;
+    size = 0;
+    std::vector<unsigned char> buffer(1 << 16);
+    size_t n = 0;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), f)) > 0) {
+        for (size_t i = 0; i < n; ++i) crc = (crc << 8) ^ table[((crc >> 24) ^ buffer[i]) & 0xFF];
+        size += n;
+    }
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    for (uint64_t length = size; length != 0; length >>= 8)
+        crc = (crc << 8) ^ table[((crc >> 24) ^ static_cast<unsigned char>(length & 0xFF)) & 0xFF];
+    crc = ~crc;
+    return !failed;
+}
+
+bool Readable(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::fclose(f);
+    return true;
+}
+
+} // namespace
+
+bool CheckModelManifest(const std::string& folder, std::string& error) {
+    std::FILE* f = std::fopen((folder + "/manifest.txt").c_str(), "rb");
+    if (!f) return true; // a model without a manifest (Debian's installed one) is taken as it is
+    std::string text;
+    char block[4096];
+    size_t n = 0;
+    while ((n = std::fread(block, 1, sizeof block, f)) > 0) text.append(block, n);
+    std::fclose(f);
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        unsigned long long expectedCrc = 0, expectedSize = 0;
+        std::string name;
+        if (!(fields >> expectedCrc >> expectedSize >> name)) continue;
+        const std::string path = folder + "/" + name;
+        uint32_t crc = 0;
+        uint64_t size = 0;
+        if (!FileChecksum(path, crc, size)) {
+            error = "the recogniser's model file is missing: " + path;
+            return false;
+        }
+        if (crc != expectedCrc || size != expectedSize) {
+            error = "the recogniser's model file is damaged: " + path;
+            return false;
+        }
+    }
+    return true;
+}
+
+namespace {
+
 ps_decoder_t* NewDecoder(std::string& error) {
+    const SpeechDataPaths data = SpeechData();
+    // A missing file is named, not left to the library's crash or silence; and the library ends the whole
+    // process on a damaged model file, so a model that comes with a manifest is checked against it first.
+    for (const std::string& file :
+         {data.acousticModel + "/mdef", data.acousticModel + "/means", data.dictionary}) {
+        if (!Readable(file)) {
+            error = "the recogniser's model file is missing: " + file;
+            return nullptr;
+        }
+    }
+    if (!CheckModelManifest(data.acousticModel, error)) return nullptr;
     std::vector<std::string> args = {
-        "-hmm", kModelFolder, "-dict", kDictionary, "-logfn", "/dev/null", "-samprate", "16000",
+        "-hmm", data.acousticModel, "-dict", data.dictionary, "-logfn", data.nullFile, "-samprate", "16000",
         // Measured on spoken phrases in noise: wider beams and more Gaussians per frame keep the right
         // phrase alive in loud noise, and the decoder's own speech detector, which cut words out of
         // noisy utterances, is left off (push-to-talk marks the utterance).
@@ -41,7 +123,7 @@ ps_decoder_t* NewDecoder(std::string& error) {
     }
     ps_decoder_t* decoder = ps_init(config);
     cmd_ln_free_r(config); // the decoder keeps its own reference
-    if (!decoder) error = std::string("pocketsphinx could not load the model in ") + kModelFolder;
+    if (!decoder) error = "the recogniser could not load its model in " + data.acousticModel + " (damaged?)";
     return decoder;
 }
 

@@ -1,9 +1,10 @@
-// The Linux recogniser: its grammar and the words it had to spell, and utterances spoken into the
-// utterance folder heard through push-to-talk, with pre-roll, rejection and a grammar rebuilt.
+// The built-in recogniser of both products (pocketsphinx): its grammar and the words it had to spell,
+// utterances spoken into the utterance folder heard through push-to-talk, with pre-roll, rejection and a
+// grammar rebuilt, and a model that is missing or damaged.
 #include "app/helpers.h"
-#include "platform/linux/recogniser_parts.h"
-#include "platform/recogniser.h"
-#include "platform/voice.h"
+#include "platform/engines/offline_speech.h"
+#include "platform/engines/recogniser_parts.h"
+#include "platform/speech_data.h"
 #include "speech/audio_clip.h"
 #include "speech/phrase_context.h"
 #include "tests/fakes/test_support.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 namespace {
@@ -49,11 +51,11 @@ std::string SayThroughFolder(const std::string& folder, const AudioClip& clip, d
     std::snprintf(name, sizeof name, "/utterance-%04d.wav", ++count);
     EXPECT_TRUE(WriteWav(folder + name, clip));
     Sleep(pressLate);
-    SetPlatformListening(true);
+    SetOfflineListening(true);
     Sleep(ClipSeconds(clip) - pressLate + 0.05);
-    SetPlatformListening(false);
+    SetOfflineListening(false);
     for (int pass = 0; pass < 40; ++pass) {
-        std::string result = NextPlatformResult();
+        std::string result = NextOfflineResult();
         if (result != "non") return result;
         Sleep(0.02);
     }
@@ -68,9 +70,9 @@ struct RecogniserRun {
         setup.phrases = phrases;
         setup.utteranceFolder = folder.path;
         setup.log = CollectLog;
-        started = StartPlatformRecogniser(setup);
+        started = StartOfflineRecogniser(setup);
     }
-    ~RecogniserRun() { ClosePlatformRecogniser(); }
+    ~RecogniserRun() { CloseOfflineRecogniser(); }
     bool started = false;
 };
 
@@ -82,7 +84,7 @@ bool Logged(const std::string& start) {
 
 } // namespace
 
-TEST(LinuxRecogniser, EspeakPhonemesBecomeTheModelsPhones) {
+TEST(BuiltInRecogniser, EspeakPhonemesBecomeTheModelsPhones) {
     struct Case {
         const char* espeak;
         const char* cmu;
@@ -100,7 +102,7 @@ TEST(LinuxRecogniser, EspeakPhonemesBecomeTheModelsPhones) {
     EXPECT_EQ(SpellWithEspeak("config"), "K AH N F IH G");
 }
 
-TEST(LinuxRecogniser, GrammarSpellsUnknownWordsAndDropsOnlyPhrasesItCannotSay) {
+TEST(BuiltInRecogniser, GrammarSpellsUnknownWordsAndDropsOnlyPhrasesItCannotSay) {
     RecogniserRun run(With(kBuiltIns, {"flaps a_b", "gear up"}));
     ASSERT_TRUE(run.started);
     // "config" is not in the dictionary: espeak-ng spells it and the log names it with its phones.
@@ -112,22 +114,22 @@ TEST(LinuxRecogniser, GrammarSpellsUnknownWordsAndDropsOnlyPhrasesItCannotSay) {
     // The spelt word is heard like any other.
     EXPECT_EQ(RecogniseSamples(kBuiltIns, Spoken("config", 1).samples, 16000), "config");
     // Nothing can be said at all: no grammar.
-    EXPECT_FALSE(SetPlatformGrammar({"a_b"}));
-    EXPECT_TRUE(SetPlatformGrammar(kBuiltIns));
+    EXPECT_FALSE(SetOfflineGrammar({"a_b"}));
+    EXPECT_TRUE(SetOfflineGrammar(kBuiltIns));
 }
 
-TEST(LinuxRecogniser, PushToTalkHearsPhrasesOfTheRebuiltGrammar) {
+TEST(BuiltInRecogniser, PushToTalkHearsPhrasesOfTheRebuiltGrammar) {
     RecogniserRun run(kBuiltIns);
     ASSERT_TRUE(run.started);
     // "flaps five" is only in the rebuilt grammar.
-    ASSERT_TRUE(SetPlatformGrammar(With(kBuiltIns, {"gear up", "flaps five", "before start checklist"})));
+    ASSERT_TRUE(SetOfflineGrammar(With(kBuiltIns, {"gear up", "flaps five", "before start checklist"})));
     EXPECT_EQ(SayThroughFolder(run.folder.path, Spoken("flaps five", 2)), "flaps five");
     EXPECT_EQ(SayThroughFolder(run.folder.path, Spoken("config", 3)), "config");
     // Every file was consumed.
     EXPECT_TRUE(ListEntriesContaining(run.folder.path, ".wav").empty());
 }
 
-TEST(LinuxRecogniser, SpeechOutsideTheGrammarAndNoiseAreNotPhrases) {
+TEST(BuiltInRecogniser, SpeechOutsideTheGrammarAndNoiseAreNotPhrases) {
     RecogniserRun run(With(kBuiltIns, {"gear up", "flaps five"}));
     ASSERT_TRUE(run.started);
     AudioClip noise{16000, std::vector<int16_t>(9600, 0)};
@@ -150,7 +152,7 @@ TEST(LinuxRecogniser, SpeechOutsideTheGrammarAndNoiseAreNotPhrases) {
     for (const Case& c : cases) EXPECT_EQ(RecogniseSamples(kBuiltIns, c.samples, 16000), "non") << c.what;
 }
 
-TEST(LinuxRecogniser, PreRollKeepsSpeechThatStartedBeforeThePress) {
+TEST(BuiltInRecogniser, PreRollKeepsSpeechThatStartedBeforeThePress) {
     RecogniserRun run(kBuiltIns);
     ASSERT_TRUE(run.started);
     // The captain speaks at once: the press comes a quarter of a second into the phrase, and only the
@@ -158,22 +160,22 @@ TEST(LinuxRecogniser, PreRollKeepsSpeechThatStartedBeforeThePress) {
     EXPECT_EQ(SayThroughFolder(run.folder.path, Spoken("decrease volume", 6), 0.25), "decrease volume");
 }
 
-TEST(LinuxRecogniser, ResultsBelongToTheirPressOnly) {
+TEST(BuiltInRecogniser, ResultsBelongToTheirPressOnly) {
     RecogniserRun run(kBuiltIns);
     ASSERT_TRUE(run.started);
-    EXPECT_EQ(NextPlatformResult(), "non");
+    EXPECT_EQ(NextOfflineResult(), "non");
     // A press and a release with nothing in the folder: nothing is queued.
-    SetPlatformListening(true);
+    SetOfflineListening(true);
     Sleep(0.3);
-    SetPlatformListening(false);
+    SetOfflineListening(false);
     Sleep(0.4);
-    EXPECT_EQ(NextPlatformResult(), "non");
+    EXPECT_EQ(NextOfflineResult(), "non");
     // A release without a press does nothing.
-    SetPlatformListening(false);
-    EXPECT_EQ(NextPlatformResult(), "non");
+    SetOfflineListening(false);
+    EXPECT_EQ(NextOfflineResult(), "non");
 }
 
-TEST(LinuxRecogniser, StartsWithoutAMicrophoneOrAFolder) {
+TEST(BuiltInRecogniser, StartsWithoutAMicrophoneOrAFolder) {
     // No utterance folder (it does not exist): the microphone, and where the sound server is missing the
     // recogniser still starts, says so once, and listens to nothing.
     LogLines().clear();
@@ -181,12 +183,12 @@ TEST(LinuxRecogniser, StartsWithoutAMicrophoneOrAFolder) {
     setup.phrases = kBuiltIns;
     setup.utteranceFolder = "/nonexistent/utterances";
     setup.log = CollectLog;
-    ASSERT_TRUE(StartPlatformRecogniser(setup));
-    SetPlatformListening(true);
+    ASSERT_TRUE(StartOfflineRecogniser(setup));
+    SetOfflineListening(true);
     Sleep(0.1);
-    SetPlatformListening(false);
-    EXPECT_EQ(NextPlatformResult(), "non");
-    ClosePlatformRecogniser();
+    SetOfflineListening(false);
+    EXPECT_EQ(NextOfflineResult(), "non");
+    CloseOfflineRecogniser();
     int noMicrophone = 0;
     for (const std::string& line : LogLines())
         noMicrophone += line.rfind("Recognition: no microphone", 0) == 0;
@@ -194,10 +196,80 @@ TEST(LinuxRecogniser, StartsWithoutAMicrophoneOrAFolder) {
     EXPECT_FALSE(Logged("Recognition hears WAV files"));
 }
 
-TEST(LinuxRecogniser, NotStartedDoesNothing) {
-    EXPECT_FALSE(SetPlatformGrammar(kBuiltIns));
-    SetPlatformListening(true);
-    SetPlatformListening(false);
-    EXPECT_EQ(NextPlatformResult(), "non");
-    ClosePlatformRecogniser();
+TEST(BuiltInRecogniser, NotStartedDoesNothing) {
+    EXPECT_FALSE(SetOfflineGrammar(kBuiltIns));
+    SetOfflineListening(true);
+    SetOfflineListening(false);
+    EXPECT_EQ(NextOfflineResult(), "non");
+    CloseOfflineRecogniser();
+}
+
+TEST(BuiltInRecogniser, AMissingOrDamagedModelIsNamedInTheLogAndNothingElseBreaks) {
+    const SpeechDataPaths real = PlatformSpeechData();
+    TempFolder model;
+    struct Case {
+        const char* name;
+        std::function<SpeechDataPaths()> paths;
+        std::string logged;
+    };
+    // A model folder whose definition file is not what its manifest says (the library itself would end the
+    // process on it), and one whose manifest names a file that is not there.
+    model.Write("damaged/mdef", "BMDF cut short");
+    model.Write("damaged/means", std::string(100, '\0'));
+    model.Write("damaged/manifest.txt", "4294967295 2959176 mdef\n");
+    model.Write("incomplete/mdef", "BMDF");
+    model.Write("incomplete/means", std::string(100, '\0'));
+    model.Write("incomplete/manifest.txt", "630447036 4 mdef\n2 838732 variances\n");
+    const std::vector<Case> cases = {
+        {"no model folder",
+         [&] {
+             SpeechDataPaths p = real;
+             p.acousticModel = model.path + "/missing";
+             return p;
+         },
+         "Recognition: the recogniser's model file is missing: " + model.path + "/missing/mdef"},
+        {"no dictionary",
+         [&] {
+             SpeechDataPaths p = real;
+             p.dictionary = model.path + "/missing.dict";
+             return p;
+         },
+         "Recognition: the recogniser's model file is missing: " + model.path + "/missing.dict"},
+        {"a damaged model",
+         [&] {
+             SpeechDataPaths p = real;
+             p.acousticModel = model.path + "/damaged";
+             return p;
+         },
+         "Recognition: the recogniser's model file is damaged: " + model.path + "/damaged/mdef"},
+        {"a model with a file missing",
+         [&] {
+             SpeechDataPaths p = real;
+             p.acousticModel = model.path + "/incomplete";
+             return p;
+         },
+         "Recognition: the recogniser's model file is missing: " + model.path + "/incomplete/variances"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OverrideSpeechData(c.paths());
+        LogLines().clear();
+        RecogniserSetup setup;
+        setup.phrases = kBuiltIns;
+        setup.log = CollectLog;
+        EXPECT_FALSE(StartOfflineRecogniser(setup));
+        EXPECT_EQ(LogLines(), std::vector<std::string>{c.logged});
+        // The rest stays harmless: push-to-talk, results, a grammar, a close.
+        SetOfflineListening(true);
+        SetOfflineListening(false);
+        EXPECT_EQ(NextOfflineResult(), "non");
+        EXPECT_FALSE(SetOfflineGrammar(kBuiltIns));
+        CloseOfflineRecogniser();
+        ResetSpeechData();
+    }
+    // And with its model back it starts again.
+    RecogniserSetup setup;
+    setup.phrases = kBuiltIns;
+    EXPECT_TRUE(StartOfflineRecogniser(setup));
+    CloseOfflineRecogniser();
 }

@@ -1,10 +1,9 @@
 // The recogniser's ears: the default capture device through PulseAudio, or the utterance folder, where a
 // WAV file dropped (under its final name, by rename) is played in real time once and then deleted.
-#include "platform/linux/recogniser_parts.h"
+#include "platform/engines/recogniser_parts.h"
 #include "speech/audio_clip.h"
 
-#include <pulse/error.h>
-#include <pulse/simple.h>
+#include "platform/sound_input.h"
 
 #include <algorithm>
 #include <chrono>
@@ -50,30 +49,19 @@ int16_t NoiseFloorSample(uint32_t& state) {
 constexpr int kIdleLookChunks = 5;
 
 bool OpenMicrophone(AudioSource& source, std::string& error) {
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_S16LE;
-    spec.rate = kCaptureRate;
-    spec.channels = 1;
-    pa_buffer_attr attr{};
-    attr.maxlength = uint32_t(-1);
-    attr.fragsize = uint32_t(kChunkSamples * 2);
-    int code = 0;
-    source.microphone = pa_simple_new(nullptr, "Virtual first officer", PA_STREAM_RECORD, nullptr,
-                                      "Captain's voice", &spec, nullptr, &attr, &code);
-    if (!source.microphone) error = pa_strerror(code);
+    source.microphone = OpenSoundInput(kCaptureRate, kChunkSamples, error);
     return source.microphone != nullptr;
 }
 
 void CloseAudioSource(AudioSource& source) {
-    if (source.microphone) pa_simple_free(source.microphone);
+    CloseSoundInput(source.microphone);
     source.microphone = nullptr;
 }
 
 bool ReadChunk(AudioSource& source, int16_t* chunk, bool listening) {
     if (source.folder.empty()) {
         if (!source.microphone) return false;
-        int code = 0;
-        if (pa_simple_read(source.microphone, chunk, kChunkSamples * 2, &code) < 0) {
+        if (!ReadSoundInput(source.microphone, chunk, kChunkSamples)) {
             CloseAudioSource(source);
             return false;
         }
