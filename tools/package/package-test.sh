@@ -45,6 +45,12 @@ windows() {
     check "the zip holds the program, its readme and both profiles" test -f "$program/talvero.exe" -a \
         -f "$program/README.txt" -a -f "$program/data/PM738/systems/_systems.txt" -a \
         -f "$program/data/FN320/systems/_systems.txt" -a -d "$program/data/PM738/poses"
+    check "the zip holds the built-in speech engines' data" test -f \
+        "$program/speech/pocketsphinx/model/en-us/en-us/manifest.txt" -a \
+        -f "$program/speech/pocketsphinx/model/en-us/cmudict-en-us.dict" -a -f "$program/speech/espeak-ng-data/phontab"
+    check "the zip holds the licence and the third-party notices" bash -c \
+        "grep -q 'GNU GENERAL PUBLIC LICENSE' '$program/LICENSE.txt' && grep -q 'eSpeak NG' '$program/THIRD-PARTY-NOTICES.txt' \
+         && grep -q 'pocketsphinx' '$program/THIRD-PARTY-NOTICES.txt'"
     check "nothing the program writes at run time is in the zip" test -z "$(cmake -E tar tf "$zip" |
         grep -E '(log|settings|voicelist|drf|tmp|hash)\.txt$|widget-snapshots')"
 
@@ -64,7 +70,9 @@ windows() {
     [ -d "$work" ] || made_work=1
     mkdir -p "$work"
     : >"$work/drf.txt"
-    printf 'clock ready\nat 1.5 quit\n' >"$tmp/quit.scenario"
+    # The captain says one phrase (dropped as a WAV file into the module's utterance folder), then the
+    # simulator quits.
+    printf 'clock ready\nat 0.5 runways 27L#09R\nat 1 captain runway check\nat +6 quit\n' >"$tmp/quit.scenario"
 
     (cd "$program" && exec "$wine" "$build/simstandin.exe" --aircraft ./data/PM738 --work "$work" \
         --program "$program" --scenario "$tmp/quit.scenario" --transcript "$tmp/transcript.txt" --once \
@@ -87,6 +95,10 @@ windows() {
     check "the 737 profile's phrases are in its context" profile_loaded "$log"
     check "it ends on the simulator's quit, with no exit reason" not_logged "$log" "EXIT:"
     check "the stand-in saw the start-up-complete message" grep -q "type=36" "$tmp/transcript.txt"
+    check "the built-in recogniser hears where Windows' is missing" logged "$log" \
+        "the built-in recogniser hears the captain"
+    check "the captain's phrase is heard" logged "$log" "recResult = runway check"
+    check "and the first officer answers" logged "$log" "---> SPEECH: Departure runway"
 }
 
 debian() {

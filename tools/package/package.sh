@@ -32,14 +32,43 @@ copy_profiles() {
     find "$to" -type f -exec chmod 644 {} +
 }
 
+# What talvero.exe carries of others' work and under which licences, with Debian's copyright files of each
+# (FOLDER holds them, named <package>.copyright).
+third_party_notices() {
+    local folder="$1"
+    cat <<NOTICES
+Talvero is free software: you can redistribute it and/or modify it under the terms of the GNU General
+Public License as published by the Free Software Foundation, either version 3 of the License, or (at your
+option) any later version (LICENSE.txt). talvero.exe contains, built from Debian's source packages:
+
+- eSpeak NG (speech synthesis), GPL-3.0-or-later, with its English and German voice data (speech/espeak-ng-data)
+- pocketsphinx and sphinxbase (speech recognition), BSD-2-Clause
+- the CMU US English acoustic model and pronunciation dictionary of pocketsphinx-en-us
+  (speech/pocketsphinx), BSD-2-Clause
+
+Their copyright files follow.
+NOTICES
+    for f in "$folder"/*.copyright; do
+        printf '\n==== %s ====\n\n' "$(basename "$f" .copyright)"
+        cat "$f"
+    done
+}
+
 windows() {
     local dir="$stage/quillbrook-talvero"
     mkdir -p "$dir/data"
     cp "$build/talvero.exe" "$dir/talvero.exe"
     x86_64-w64-mingw32-strip "$dir/talvero.exe"
     copy_profiles "$dir/data"
+    # The built-in speech engines' data (the recogniser's model and dictionary, the voices' data), laid out
+    # by the build beside its programs.
+    cp -R "$build/speech" "$dir/speech"
+    find "$dir/speech" -type d -exec chmod 755 {} +
+    find "$dir/speech" -type f -exec chmod 644 {} +
     # Notepad and every other Windows editor read CR LF.
     sed "s/@VERSION@/$version/; s/\$/\r/" "$here/readme-windows.txt" >"$dir/README.txt"
+    sed 's/$/\r/' "$root/LICENSE" >"$dir/LICENSE.txt"
+    third_party_notices "$build/speech-licenses" | sed 's/$/\r/' >"$dir/THIRD-PARTY-NOTICES.txt"
     local zip="$out/talvero-$version-windows.zip"
     rm -f "$zip"
     (cd "$stage" && cmake -E tar cf "$zip" --format=zip quillbrook-talvero)
@@ -93,8 +122,16 @@ Source: https://www.quillbrook.example/talvero
 
 Files: *
 Copyright: $(date -u +%Y) Quillbrook
-License: proprietary
- All rights reserved.
+License: GPL-3+
+ This program is free software: you can redistribute it and/or modify it under the terms of the GNU
+ General Public License as published by the Free Software Foundation, either version 3 of the License, or
+ (at your option) any later version.
+ .
+ On Debian systems, the complete text of the GNU General Public License version 3 can be found in
+ "/usr/share/common-licenses/GPL-3".
+ .
+ The programs link eSpeak NG (GPL-3+), pocketsphinx and sphinxbase (BSD-2-clause) from Debian's
+ packages, which carry their own copyright files.
 COPYRIGHT
     {
         echo "talvero ($version) stable; urgency=medium"
