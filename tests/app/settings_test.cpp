@@ -96,11 +96,10 @@ TEST_F(SettingsTest, IntegerValuesAreReadFromTheirStartOrKeepThePreviousValue) {
     };
     const Case cases[] = {
         // Beyond 0..100 (a module once sent 544729) the setting stops at the nearest end.
-        {"rate=75", 75, 5},  {"rate=12.7", 12, -8}, {"rate=0", 0, -11},   {"rate=-20", 0, -11},
-        {"rate=544729", 100, 11},
-        {"rate=5-3", 5, -9}, {"rate=abc", 33, 99},  {"rate=7x", 33, 99},  {"rate=", 33, 99},
-        {"rate=-", 33, 99},  {"rate=.", 33, 99},    {"rate=-.-", 33, 99}, {"rate=--5", 33, 99},
-        {"rate= 5", 33, 99}, {"rate=+5", 33, 99},
+        {"rate=75", 75, 5},       {"rate=12.7", 12, -8}, {"rate=0", 0, -11},   {"rate=-20", 0, -11},
+        {"rate=544729", 100, 11}, {"rate=5-3", 5, -9},   {"rate=abc", 33, 99}, {"rate=7x", 33, 99},
+        {"rate=", 33, 99},        {"rate=-", 33, 99},    {"rate=.", 33, 99},   {"rate=-.-", 33, 99},
+        {"rate=--5", 33, 99},     {"rate= 5", 33, 99},   {"rate=+5", 33, 99},
     };
     for (const Case& c : cases) {
         ResetSettings();
@@ -190,6 +189,33 @@ TEST_F(SettingsTest, SavingWritesTheFixedOrderWithCrLfAndNoFinalLineBreak) {
     EXPECT_EQ(SavedBytes(),
               "voice=0\r\nvolume=95\r\nrate=50\r\ncap=Cap\r\ntvo=Linda\r\njsel=\r\nkr=R\r\njr=0\r\n"
               "jc=1\r\nreal=1\r\ncapspeech=1");
+}
+
+TEST_F(SettingsTest, TheRecogniserChoiceIsKeptAndWrittenOnlyWhenItIsNotTheDefault) {
+    const std::string eleven =
+        "voice=0\r\nvolume=95\r\nrate=50\r\ncap=Cap\r\ntvo=Linda\r\njsel=\r\nkr=R\r\njr=0\r\n"
+        "jc=1\r\nreal=1\r\ncapspeech=1";
+    const struct {
+        const char* file;
+        const char* inFile; // what recognition reads before the settings are loaded
+        const char* saved;  // the line saved after the eleven, if any
+    } cases[] = {
+        {"volume=95\n", "", ""},
+        {"recogniser=automatic\n", "automatic", ""},
+        {"recogniser=builtin\nvolume=95\n", "builtin", "\r\nrecogniser=builtin"},
+        {"volume=95\nrecogniser=windows\n", "windows", "\r\nrecogniser=windows"},
+        // A recogniser line does not take another key's line, nor the other way round.
+        {"rate=50\ncap=Cap\n", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        ResetSettings();
+        folder.Write("data/settings.txt", std::string("voice=0\n") + c.file);
+        EXPECT_EQ(RecogniserSettingInFile(), c.inFile);
+        LoadSettings();
+        SaveSettings();
+        EXPECT_EQ(SavedBytes(), eleven + c.saved);
+    }
 }
 
 TEST_F(SettingsTest, NoTextValueCanAddOrChangeAnotherKey) {
