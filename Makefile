@@ -15,7 +15,7 @@ WIN_BUILD := build/win
 BENCH_BUILD := build/bench
 WINE := $(CURDIR)/cmake/wine-run.sh
 
-.PHONY: test demo bench fuzz package deps engines build-linux build-win clean
+.PHONY: test demo demo-windows bench fuzz package deps engines build-linux build-win clean
 
 deps:
 	missing=""
@@ -67,6 +67,10 @@ test: build-linux build-win
 
 demo: build-linux
 	bash tools/demo.sh $(LINUX_BUILD)
+
+# The same demo flight with the Windows product under wine (talvero.exe against simstandin.exe).
+demo-windows: build-win
+	bash tools/demo.sh $(WIN_BUILD)
 
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALVERO_TESTS=OFF >/dev/null

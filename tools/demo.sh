@@ -14,8 +14,50 @@ install="$sim/Community/quillbrook-talvero"
 home="$demo/home"
 runtime="$demo/runtime"
 store="$home/.local/share/Packages/Microsoft.FlightSimulator_8wekyb3d8bbwe/LocalState/packages"
-work="$store/quillbrook-talvero/work"
 scenario="${DEMO_SCENARIO:-$root/tools/demo/flight.scenario}"
+
+# A build folder with talvero.exe is the Windows product (`make demo-windows`): its programs run under
+# wine, in a wine prefix of the demo's own (made once), where the module's work folder and the 737's
+# options file lie in the wine user's LocalAppData.
+windows=0
+[ -f "$build/talvero.exe" ] && windows=1
+prefix="${DEMO_WINEPREFIX:-$root/build/demo-wineprefix}"
+if [ "$windows" = 1 ]; then
+    export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    wineserver -k 2>/dev/null || true
+    if [ ! -f "$prefix/system.reg" ]; then
+        echo "demo:              making the demo's wine prefix (once) in $prefix"
+        (unset DISPLAY; wineboot -i </dev/null >/dev/null 2>&1) || true
+        wineserver -w 2>/dev/null || true
+    fi
+    # Wine has no Arial, which the widget draws with: Liberation Sans (the same metrics) stands in for it.
+    # Windows are left unmanaged, as there is no window manager on a private X server.
+    if [ ! -f "$prefix/.talvero-setup" ]; then
+        (unset DISPLAY
+         wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /t REG_SZ /d 'Liberation Sans' /f &&
+             wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f) </dev/null >/dev/null 2>&1 &&
+            touch "$prefix/.talvero-setup"
+        wineserver -k 2>/dev/null || true
+    fi
+    local_app_data="$(ls -d "$prefix"/drive_c/users/*/AppData/Local 2>/dev/null | grep -v /Public/ | head -n 1)"
+    if [ -z "$local_app_data" ]; then
+        echo "demo failed: the wine prefix $prefix has no user folder (wineboot did not make it)"
+        exit 1
+    fi
+    store="$local_app_data/Packages/Microsoft.FlightSimulator_8wekyb3d8bbwe/LocalState/packages"
+    rm -rf "$store/quillbrook-talvero" "$store/pmdg-aircraft-738"
+fi
+work="$store/quillbrook-talvero/work"
+# Runs one of the build's programs: natively, or under wine for the Windows product.
+program_of() {
+    local name="$1"
+    shift
+    if [ "$windows" = 1 ]; then
+        exec wine "$build/$name.exe" "$@"
+    else
+        exec "$build/$name" "$@"
+    fi
+}
 
 rm -rf "$demo"
 mkdir -p "$install/data" "$home/.config" "$home/Documents" "$work" "$store/pmdg-aircraft-738/work" "$runtime"
@@ -25,16 +67,23 @@ rm -f "$install/data/README.md"
 : >"$work/drf.txt"
 # The 737 add-on as the package set-up finds it: its options file with data broadcast off, its manifest
 # and its four cockpit model files; and the companion package the patched copies go to.
-printf '[SDK]\r\nEnableDataBroadcast = 0\r\n' >"$store/pmdg-aircraft-738/work/737_Options.ini"
 addon="$sim/Community/pmdg-aircraft-738"
 models="$addon/SimObjects/Airplanes/PMDG 737-800/model.BW"
 mkdir -p "$models" "$sim/Community/quillbrook-talvero-pmdg-738/SimObjects/Airplanes/TalVero_PMDG738/model.BW"
 echo '{"title":"PMDG 737-800 (demo stand-in)"}' >"$addon/manifest.json"
-gltf='{"asset":{"version":"2.0"},"nodes":[{"name":"yoke"},{"name":"mcp"}],"scene":0,"scenes":[{"nodes":[0,1]}],"skins":[]}'
-printf '%s' "$gltf" >"$models/PMDG_737-800NG_VC.gltf"
-printf '%s' "$gltf" >"$models/PMDG_737-800NG_VC_LOD1.gltf"
-head -c 4096 /dev/zero >"$models/PMDG_737-800NG_VC.bin"
-head -c 2048 /dev/zero >"$models/PMDG_737-800NG_VC_LOD1.bin"
+if [ "$windows" = 1 ]; then
+    # The Windows program tells the pilot about the 737's set-up in message boxes that wait for a click:
+    # its 737 is already set up (the options on, no model files to copy), so none waits.
+    printf '[SDK]\r\nEnableDataBroadcast = 1\r\nEnableCDUBroadcast.0 = 1\r\nEnableCDUBroadcast.1 = 1\r\n' \
+        >"$store/pmdg-aircraft-738/work/737_Options.ini"
+else
+    printf '[SDK]\r\nEnableDataBroadcast = 0\r\n' >"$store/pmdg-aircraft-738/work/737_Options.ini"
+    gltf='{"asset":{"version":"2.0"},"nodes":[{"name":"yoke"},{"name":"mcp"}],"scene":0,"scenes":[{"nodes":[0,1]}],"skins":[]}'
+    printf '%s' "$gltf" >"$models/PMDG_737-800NG_VC.gltf"
+    printf '%s' "$gltf" >"$models/PMDG_737-800NG_VC_LOD1.gltf"
+    head -c 4096 /dev/zero >"$models/PMDG_737-800NG_VC.bin"
+    head -c 2048 /dev/zero >"$models/PMDG_737-800NG_VC_LOD1.bin"
+fi
 
 # The first officer speaks through the user's own sound server, found before the demo's private runtime
 # folder takes its place.
@@ -72,7 +121,10 @@ fi
 standin=""
 program=""
 cleanup() {
-    for pid in $program $standin $xserver; do kill "$pid" 2>/dev/null || true; done
+    for pid in $program $standin; do kill "$pid" 2>/dev/null || true; done
+    # Wine's server and its desktop hold the display: they go before it.
+    if [ "$windows" = 1 ]; then wineserver -k 2>/dev/null || true; fi
+    [ -n "$xserver" ] && kill "$xserver" 2>/dev/null || true
 }
 trap cleanup EXIT
 source "$root/tools/wait-ready.sh"
@@ -80,10 +132,10 @@ mkdir -p "$install/data/widget-snapshots"
 
 echo "demo installation: $install"
 [ -n "$widget_desktop" ] && echo "widget:            on $widget_desktop, over the stand-in's simulator window"
-"$build/simstandin" --aircraft ./data/PM738 --work "$work" --program "$install" \
+(program_of simstandin --aircraft ./data/PM738 --work "$work" --program "$install" \
     --scenario "$scenario" --transcript "$demo/transcript.txt" --once --max-seconds "${DEMO_MAX_SECONDS:-170}" \
     --window "Microsoft Flight Simulator - 1.37.19.0" --window-size 1600x1150 \
-    --ready-file "$demo/standin.ready" 2>"$demo/standin.log" &
+    --ready-file "$demo/standin.ready") 2>"$demo/standin.log" &
 standin=$!
 if ! wait_for_standin "$demo/standin.ready" "$standin" "${DEMO_READY_SECONDS:-60}" "$demo/standin.log" 2>"$demo/why"; then
     echo "demo failed: $(cat "$demo/why")"
@@ -91,7 +143,12 @@ if ! wait_for_standin "$demo/standin.ready" "$standin" "${DEMO_READY_SECONDS:-60
 fi
 echo "simulator:         the stand-in was ready after $STANDIN_READY_SECONDS s"
 
-(cd "$install" && exec "$build/talvero") &
+# Wine's own complaints (no sound card, ...) go to a file of their own rather than into the timeline.
+if [ "$windows" = 1 ]; then
+    (cd "$install" && program_of talvero) 2>"$demo/wine.log" &
+else
+    (cd "$install" && program_of talvero) &
+fi
 program=$!
 
 # The timeline: what the captain said (the stand-in), what the first officer said and sent (its log).
@@ -131,7 +188,7 @@ else
     voice="$demo/first-officer"
     mkdir -p "$voice"
     sed -n 's/\r$//; s/^---> SPEECH: //p' "$log" >"$voice/lines.txt"
-    if "$build/saywav" --voice Zira --lines "$voice/lines.txt" --out-dir "$voice" 2>/dev/null; then
+    if (program_of saywav --voice Zira --lines "$voice/lines.txt" --out-dir "$voice") >/dev/null 2>&1; then
         echo "voice:      no sound server; the first officer's $(ls "$voice"/*.wav | wc -l) lines are WAV files in $voice/ (index.txt names them)"
     else
         echo "voice:      no sound server, and her $lines lines could not be written as WAV files"
