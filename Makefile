@@ -15,7 +15,7 @@ WIN_BUILD := build/win
 BENCH_BUILD := build/bench
 WINE := $(CURDIR)/cmake/wine-run.sh
 
-.PHONY: test demo demo-windows bench fuzz package deps engines build-linux build-win clean
+.PHONY: test demo demo-windows bench bench-windows fuzz package deps engines build-linux build-win clean
 
 deps:
 	missing=""
@@ -76,6 +76,15 @@ bench: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALVERO_TESTS=OFF >/dev/null
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target benchmarks
 	for b in $(BENCH_BUILD)/bench_*; do [ -x "$$b" ] && (cd $(BENCH_BUILD) && "./$$(basename $$b)"); done
+
+# The Windows product's speech and start-up figures, its benchmarks run under wine (built in the
+# Windows build, -O2): printed as "bench recognition-windows: ..." and "bench startup-windows: ...".
+bench-windows: build-win
+	cmake --build $(WIN_BUILD) -j $(JOBS) --target bench_recognition bench_startup
+	export TALVERO_WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix
+	for b in recognition startup; do
+	  (cd $(WIN_BUILD) && $(WINE) ./bench_$$b.exe) | sed -u "s/^bench $$b:/bench $$b-windows:/"
+	done
 
 # The release packages in build/package: the Windows zip for the simulator's Community folder and the
 # Debian package, from Release builds of their own; each is then tried out as a pilot installs it.

@@ -106,7 +106,13 @@ void CaptureLoop() {
             if (s.quit) return;
             listening = s.listening;
         }
+        const bool hadMicrophone = s.source.microphone != nullptr;
         bool got = ReadChunk(s.source, chunk.data(), listening);
+        if (!got && hadMicrophone) {
+            // The device went away (unplugged, the sound server restarted): said once, then looked for.
+            std::lock_guard<std::mutex> hold(s.lock);
+            s.notes.push_back("Recognition: the microphone was lost; it is looked for again every 5 s");
+        }
         if (!got) {
             // No microphone: try again now and then, quietly, until the sound server is back.
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
