@@ -3,6 +3,7 @@
 // the 16 kHz mono the recogniser asks for. A ring of chunk-sized buffers is kept queued; the capture thread
 // waits on the device's event for the next one in order.
 #include "platform/sound_input.h"
+#include "platform/win32/wave_format.h"
 
 #include <windows.h>
 
@@ -25,13 +26,7 @@ struct SoundInput {
 };
 
 SoundInput* OpenSoundInput(int sampleRate, size_t chunkSamples, std::string& error) {
-    WAVEFORMATEX format{};
-    format.wFormatTag = WAVE_FORMAT_PCM;
-    format.nChannels = 1;
-    format.nSamplesPerSec = static_cast<DWORD>(sampleRate);
-    format.wBitsPerSample = 16;
-    format.nBlockAlign = 2;
-    format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
+    const WAVEFORMATEX format = MonoPcm16(sampleRate);
     auto* input = new SoundInput;
     input->ready = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     MMRESULT result = waveInOpen(&input->device, WAVE_MAPPER, &format,

@@ -2,6 +2,7 @@
 // fed from a ring of buffers: the playback thread writes only into buffers the device has finished with,
 // so it never waits on the device.
 #include "platform/sound_output.h"
+#include "platform/win32/wave_format.h"
 
 #include <windows.h>
 
@@ -33,13 +34,7 @@ bool Free(const WAVEHDR& h) {
 } // namespace
 
 SoundOutput* OpenSoundOutput(int sampleRate) {
-    WAVEFORMATEX format{};
-    format.wFormatTag = WAVE_FORMAT_PCM;
-    format.nChannels = 1;
-    format.nSamplesPerSec = static_cast<DWORD>(sampleRate);
-    format.wBitsPerSample = 16;
-    format.nBlockAlign = 2;
-    format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
+    const WAVEFORMATEX format = MonoPcm16(sampleRate);
     HWAVEOUT device = nullptr;
     if (waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) return nullptr;
     auto* output = new SoundOutput;

@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
 #include <thread>
 
 namespace {
@@ -209,7 +208,8 @@ TEST(BuiltInRecogniser, AMissingOrDamagedModelIsNamedInTheLogAndNothingElseBreak
     TempFolder model;
     struct Case {
         const char* name;
-        std::function<SpeechDataPaths()> paths;
+        std::string acousticModel; // empty: the real one
+        std::string dictionary;    // empty: the real one
         std::string logged;
     };
     // A model folder whose definition file is not what its manifest says (the library itself would end the
@@ -220,39 +220,23 @@ TEST(BuiltInRecogniser, AMissingOrDamagedModelIsNamedInTheLogAndNothingElseBreak
     model.Write("incomplete/mdef", "BMDF");
     model.Write("incomplete/means", std::string(100, '\0'));
     model.Write("incomplete/manifest.txt", "630447036 4 mdef\n2 838732 variances\n");
+    const std::string m = model.path;
     const std::vector<Case> cases = {
-        {"no model folder",
-         [&] {
-             SpeechDataPaths p = real;
-             p.acousticModel = model.path + "/missing";
-             return p;
-         },
-         "Recognition: the recogniser's model file is missing: " + model.path + "/missing/mdef"},
-        {"no dictionary",
-         [&] {
-             SpeechDataPaths p = real;
-             p.dictionary = model.path + "/missing.dict";
-             return p;
-         },
-         "Recognition: the recogniser's model file is missing: " + model.path + "/missing.dict"},
-        {"a damaged model",
-         [&] {
-             SpeechDataPaths p = real;
-             p.acousticModel = model.path + "/damaged";
-             return p;
-         },
-         "Recognition: the recogniser's model file is damaged: " + model.path + "/damaged/mdef"},
-        {"a model with a file missing",
-         [&] {
-             SpeechDataPaths p = real;
-             p.acousticModel = model.path + "/incomplete";
-             return p;
-         },
-         "Recognition: the recogniser's model file is missing: " + model.path + "/incomplete/variances"},
+        {"no model folder", m + "/missing", "",
+         "Recognition: the recogniser's model file is missing: " + m + "/missing/mdef"},
+        {"no dictionary", "", m + "/missing.dict",
+         "Recognition: the recogniser's model file is missing: " + m + "/missing.dict"},
+        {"a damaged model", m + "/damaged", "",
+         "Recognition: the recogniser's model file is damaged: " + m + "/damaged/mdef"},
+        {"a model with a file missing", m + "/incomplete", "",
+         "Recognition: the recogniser's model file is missing: " + m + "/incomplete/variances"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        OverrideSpeechData(c.paths());
+        SpeechDataPaths paths = real;
+        if (!c.acousticModel.empty()) paths.acousticModel = c.acousticModel;
+        if (!c.dictionary.empty()) paths.dictionary = c.dictionary;
+        OverrideSpeechData(paths);
         LogLines().clear();
         RecogniserSetup setup;
         setup.phrases = kBuiltIns;
