@@ -1,7 +1,7 @@
 // The frame's state, the exit routine and the pacing of the main loop.
 #include "app/frame.h"
 
-#include "app/log.h"
+#include "base/log.h"
 #include "platform/clock.h"
 #include "platform/single_instance.h"
 

@@ -2,7 +2,7 @@
 // changes a setting.
 #include "app/settings.h"
 
-#include "app/helpers.h"
+#include "base/helpers.h"
 #include "simlink/module_protocol.h"
 #include "speech/speech_output.h"
 #include "speech/voices.h"

@@ -1,9 +1,9 @@
 // Start-up in its fixed order, the main loop's passes and the orderly shutdown.
 #include "app/frame.h"
 
-#include "app/helpers.h"
-#include "app/log.h"
-#include "app/version.h"
+#include "base/helpers.h"
+#include "base/log.h"
+#include "base/version.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/known_folders.h"

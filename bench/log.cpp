@@ -1,5 +1,5 @@
 // The cost of one logged line over a long run: 100,000 lines, the first thousand against the last.
-#include "app/log.h"
+#include "base/log.h"
 #include "bench/bench_util.h"
 
 #include <chrono>

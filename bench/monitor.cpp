@@ -3,7 +3,7 @@
 // a quiet cruise in which only simulator values move and a checklist waits for its answer.
 #include "flow/monitor.h"
 #include "app/frame.h"
-#include "app/log.h"
+#include "base/log.h"
 #include "bench/flow_profile.h"
 #include "flow/executer.h"
 #include "flow/scenario.h"

@@ -3,7 +3,7 @@
 // grammar and noise alone that became a phrase; and the time from the release of push-to-talk to the
 // phrase, through the live recogniser and its utterance folder.
 #include "app/frame.h"
-#include "app/log.h"
+#include "base/log.h"
 #include "bench/bench_util.h"
 #include "platform/recogniser.h"
 #include "platform/voice.h"

@@ -7,7 +7,7 @@
 // runner's own records (its timeline, the inputs it has played) are emptied after every flight: they are the
 // test harness's, not the program's.
 #include "app/frame.h"
-#include "app/log.h"
+#include "base/log.h"
 #include "app/settings.h"
 #include "bench/bench_util.h"
 #include "flow/executer.h"

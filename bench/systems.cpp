@@ -1,8 +1,8 @@
 // Benchmark of the systems model: loading and compiling a large generated profile, and evaluating every
 // condition and calc of it once, as the monitor does on every pass; counts the allocations of a pass.
 #include "app/frame.h"
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "poses/pose_catalogue.h"
 #include "speech/phrase_context.h"
 #include "systems/loader.h"

@@ -5,7 +5,7 @@
 #include "tests/fakes/private_x_server.h"
 
 #include "app/frame.h"
-#include "app/log.h"
+#include "base/log.h"
 #include "flow/executer.h"
 #include "flow/monitor.h"
 #include "platform/widget_window.h"

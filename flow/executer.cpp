@@ -2,8 +2,8 @@
 #include "flow/executer.h"
 
 #include "app/frame.h"
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "flow/monitor.h"
 #include "flow/phrase_text.h"
 #include "poses/pose_catalogue.h"

@@ -4,8 +4,8 @@
 #include "flow/monitor.h"
 
 #include "app/frame.h"
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "flow/executer.h"
 #include "speech/recognition_state.h"
 #include "systems/logic.h"

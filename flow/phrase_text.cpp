@@ -1,7 +1,7 @@
 // Filling in the markers of a spoken line.
 #include "flow/phrase_text.h"
 
-#include "app/helpers.h"
+#include "base/helpers.h"
 #include "app/settings.h"
 #include "flow/executer.h"
 #include "systems/logic.h"

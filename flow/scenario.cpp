@@ -3,8 +3,8 @@
 #include "flow/scenario.h"
 
 #include "app/frame.h"
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "flow/executer.h"
 #include "flow/monitor.h"
 #include "flow/phrase_text.h"

@@ -1,7 +1,7 @@
 // Fuzz target: the patch of the 737's main cockpit model text, which adds the first officer's "PILOT_1" node
 // to the node array and its index to the scene's root nodes. The input is the model's text; a patch that
 // succeeds adds the node once and one root index, a refused one leaves the text as it was.
-#include "app/log.h"
+#include "base/log.h"
 #include "fuzz/support/fuzz_support.h"
 #include "setup/cockpit_model.h"
 

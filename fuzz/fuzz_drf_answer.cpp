@@ -1,7 +1,7 @@
 // Fuzz target: the module's DRF answer file ("drf.txt" in its work folder), applied to a loaded model as the
 // module's message type 37 asks. Every link keeps a usable DRF index or none, and the DRF list ends as one
 // empty line; then a pass of the engine runs with the indices as they came.
-#include "app/log.h"
+#include "base/log.h"
 #include "fuzz/support/fuzz_support.h"
 #include "simlink/drf_answer_file.h"
 #include "simlink/drf_arrays.h"

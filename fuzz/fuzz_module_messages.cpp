@@ -2,7 +2,7 @@
 // padded with zeros), each delivered as the module's client data area is, with a pass of the engine after
 // each, over a loaded model with a pose request waiting for its acknowledgement. Whatever the module
 // sends, the settings it changes are saved so that they read back the same.
-#include "app/helpers.h"
+#include "base/helpers.h"
 #include "app/settings.h"
 #include "fuzz/support/fuzz_support.h"
 #include "simlink/dispatch.h"

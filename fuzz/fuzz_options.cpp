@@ -1,8 +1,8 @@
 // Fuzz target: the 737 add-on's options file ("737_Options.ini"). The input is the file as the add-on or
 // the user left it; after the update the three data-broadcast switches stand under "[SDK]", so a second
 // check finds nothing to change.
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "fuzz/support/fuzz_support.h"
 #include "setup/aircraft_options.h"
 

@@ -4,7 +4,7 @@
 // opening the sealed files gives the plain text back byte for byte, enciphering and deciphering with that
 // key give the text back, and the loader reads both files and the engine runs a pass over them.
 #include "app/frame.h"
-#include "app/helpers.h"
+#include "base/helpers.h"
 #include "fuzz/support/fuzz_support.h"
 #include "systems/loader.h"
 #include "systems/sealing.h"

@@ -1,7 +1,7 @@
 // Fuzz target: the settings file. The input is "./data/settings.txt" as the user left it; it is loaded as
 // start-up does, saved, and loaded again: the second load must give the same settings as the first (no
 // value can turn into another key or into lines of its own), and volume, rate and voice stay in range.
-#include "app/helpers.h"
+#include "base/helpers.h"
 #include "app/settings.h"
 #include "fuzz/support/fuzz_support.h"
 #include "speech/speech_output.h"

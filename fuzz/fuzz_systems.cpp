@@ -2,7 +2,7 @@
 // the engine (monitor, executer) over the model with the module's DRF indices assigned and awkward values
 // (NaN, infinities, huge numbers) arriving from the simulator. The input is the systems file, optionally
 // followed by a line "%%save%%" and the save file.
-#include "app/log.h"
+#include "base/log.h"
 #include "flow/scenario.h"
 #include "fuzz/support/fuzz_support.h"
 #include "simlink/drf_arrays.h"

@@ -2,7 +2,7 @@
 #include "poses/pose_catalogue.h"
 
 #include "app/frame.h"
-#include "app/helpers.h"
+#include "base/helpers.h"
 
 PoseCatalogueState& PoseCatalogue() {
     static PoseCatalogueState state;

@@ -3,8 +3,8 @@
 #include "setup/aircraft_options.h"
 
 #include "app/frame.h"
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "platform/known_folders.h"
 #include "platform/message_box.h"
 #include "platform/simulator_prefixes.h"

@@ -3,8 +3,8 @@
 #include "setup/cockpit_model.h"
 
 #include "app/frame.h"
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 

@@ -2,8 +2,8 @@
 #include "simlink/dispatch.h"
 
 #include "app/frame.h"
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "app/settings.h"
 #include "flow/executer.h"
 #include "flow/phrase_text.h"

@@ -2,8 +2,8 @@
 #include "simlink/drf_answer_file.h"
 
 #include "app/frame.h"
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "simlink/drf_arrays.h"
 #include "systems/model.h"
 

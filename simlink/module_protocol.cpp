@@ -2,7 +2,7 @@
 // the head, and the writes of the start-up request and the outgoing DRF block.
 #include "simlink/module_protocol.h"
 
-#include "app/log.h"
+#include "base/log.h"
 
 #include <cstring>
 

@@ -2,7 +2,7 @@
 // normal form.
 #include "speech/phrase_context.h"
 
-#include "app/helpers.h"
+#include "base/helpers.h"
 #include "speech/recognition.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 // The start-up dump of every line the scripts make the first officer say or wait for.
 #include "speech/phrase_dump.h"
 
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "systems/model.h"
 
 namespace {

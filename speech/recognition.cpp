@@ -3,7 +3,7 @@
 #include "speech/recognition.h"
 
 #include "app/frame.h"
-#include "app/log.h"
+#include "base/log.h"
 #include "app/settings.h"
 #include "flow/monitor.h"
 #include "platform/recogniser.h"

@@ -1,7 +1,7 @@
 // Speech output: the first officer's line goes to the log and to the voice engine.
 #include "speech/speech_output.h"
 
-#include "app/log.h"
+#include "base/log.h"
 #include "platform/voice.h"
 
 namespace {

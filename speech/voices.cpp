@@ -2,8 +2,8 @@
 // captain's phrases read aloud in the captain's voice.
 #include "speech/voices.h"
 
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "app/settings.h"
 #include "flow/executer.h"
 #include "simlink/module_protocol.h"

@@ -2,8 +2,8 @@
 // contribute, and the read and write steps of the per-pass evaluation.
 #include "systems/drf_link.h"
 
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "simlink/drf_arrays.h"
 #include "systems/model.h"
 #include "systems/numbers.h"

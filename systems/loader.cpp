@@ -3,8 +3,8 @@
 #include "systems/loader.h"
 
 #include "app/frame.h"
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "speech/phrase_context.h"
 #include "systems/logic.h"
 #include "systems/model.h"

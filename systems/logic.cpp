@@ -2,8 +2,8 @@
 // after loading, and the evaluators the monitor runs on those records on every pass.
 #include "systems/logic.h"
 
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "poses/pose_catalogue.h"
 #include "speech/phrase_context.h"
 #include "systems/logic_ops.h"

@@ -1,7 +1,7 @@
 // Number reading for the systems files and the load report.
 #include "systems/numbers.h"
 
-#include "app/log.h"
+#include "base/log.h"
 #include "systems/model.h"
 
 #include <cerrno>

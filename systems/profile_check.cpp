@@ -1,7 +1,7 @@
 // Counts over the loaded systems model and the list of what in it cannot work.
 #include "systems/profile_check.h"
 
-#include "app/helpers.h"
+#include "base/helpers.h"
 #include "systems/model.h"
 
 ProfileSummary SummariseSystems() {

@@ -1,7 +1,7 @@
 // Enciphering and deciphering whole systems folders with the loader's key chain.
 #include "systems/sealing.h"
 
-#include "app/helpers.h"
+#include "base/helpers.h"
 #include "systems/loader.h"
 
 #include <algorithm>

@@ -2,8 +2,8 @@
 // widget to be re-placed, and the loss that is final for the run.
 #include "widget/parent_window.h"
 
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "widget/widget_platform.h"
 #include "widget/widget_window.h"
 

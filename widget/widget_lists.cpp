@@ -2,8 +2,8 @@
 // selection is taken as the pilot's own phrase.
 #include "widget/widget_lists.h"
 
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "flow/executer.h"
 #include "flow/monitor.h"
 #include "simlink/module_protocol.h"

@@ -3,8 +3,8 @@
 #include "widget/widget_window.h"
 
 #include "app/frame.h"
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "flow/monitor.h"
 #include "speech/recognition_state.h"
 #include "widget/parent_window.h"

@@ -2,7 +2,7 @@
 #include "fuzz/support/fuzz_support.h"
 
 #include "app/frame.h"
-#include "app/log.h"
+#include "base/log.h"
 #include "app/settings.h"
 #include "flow/executer.h"
 #include "flow/monitor.h"

@@ -1,7 +1,7 @@
 // Reading "SimConnect.cfg" and the registry ports for the simulator client.
 #include "simlink/client/config.h"
 
-#include "app/helpers.h"
+#include "base/helpers.h"
 #include "platform/profile.h"
 #include "simlink/client/client.h"
 

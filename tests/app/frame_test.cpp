@@ -1,7 +1,7 @@
 // Start-up refusals, the order of start-up and pass steps, pacing on a fake clock, and the exit paths.
 #include "app/frame.h"
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "platform/known_folders.h"
 #include "platform/message_box.h"
 #include "platform/simulator_prefixes.h"

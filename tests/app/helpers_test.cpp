@@ -1,6 +1,6 @@
 // File and text helpers: the cases where a slip would corrupt what readers of data files see.
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "tests/fakes/test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // The run log on disk: byte layout, ordering of appended lines, and another copy overwriting the file.
-#include "app/log.h"
+#include "base/log.h"
 #include "tests/fakes/test_support.h"
 
 #include <gtest/gtest.h>

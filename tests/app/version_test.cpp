@@ -1,5 +1,5 @@
 // The command line: what ends the program before it starts, and with which text and exit code.
-#include "app/version.h"
+#include "base/version.h"
 
 #include <gtest/gtest.h>
 

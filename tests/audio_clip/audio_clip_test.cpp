@@ -1,6 +1,6 @@
 // Recorded sound: WAV files in and out, resampling and mixed-in noise, as the tools, the stand-in and
 // the recogniser's tests rely on them.
-#include "app/helpers.h"
+#include "base/helpers.h"
 #include "speech/audio_clip.h"
 #include "tests/fakes/test_support.h"
 

@@ -2,7 +2,7 @@
 // module that sends line breaks in names, DRF indices out of range and indices outside the model.
 #include "tests/e2e/e2e_fixture.h"
 
-#include "app/helpers.h"
+#include "base/helpers.h"
 #include "app/settings.h"
 #include "platform/clock.h"
 #include "simlink/client_data.h"

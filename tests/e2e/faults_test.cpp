@@ -7,8 +7,8 @@
 #include "tests/e2e/e2e_fixture.h"
 
 #include "app/frame.h"
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "app/settings.h"
 #include "platform/transport.h"
 #include "simlink/client/client.h"

@@ -3,7 +3,7 @@
 // connection over TCP named by SimConnect.cfg.
 #include "tests/e2e/e2e_fixture.h"
 
-#include "app/helpers.h"
+#include "base/helpers.h"
 #include "simlink/client/client.h"
 #include "simlink/client_data.h"
 #include "speech/phrase_context.h"

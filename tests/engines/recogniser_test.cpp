@@ -1,7 +1,7 @@
 // The built-in recogniser of both products (pocketsphinx): its grammar and the words it had to spell,
 // utterances spoken into the utterance folder heard through push-to-talk, with pre-roll, rejection and a
 // grammar rebuilt, and a model that is missing or damaged.
-#include "app/helpers.h"
+#include "base/helpers.h"
 #include "platform/engines/offline_speech.h"
 #include "platform/engines/recogniser_parts.h"
 #include "platform/speech_data.h"

@@ -2,7 +2,7 @@
 #include "tests/fakes/captain_feed.h"
 
 #include "app/frame.h"
-#include "app/helpers.h"
+#include "base/helpers.h"
 
 CaptainFeedState& CaptainFeed() {
     static CaptainFeedState state;

@@ -2,7 +2,7 @@
 #include "tests/fakes/fake_desktop.h"
 
 #include "app/frame.h"
-#include "app/log.h"
+#include "base/log.h"
 #include "flow/executer.h"
 #include "flow/monitor.h"
 #include "speech/recognition_state.h"

@@ -2,7 +2,7 @@
 // the scenario runner installed, and small helpers to write a profile and to read the timeline.
 #pragma once
 #include "app/frame.h"
-#include "app/log.h"
+#include "base/log.h"
 #include "app/settings.h"
 #include "flow/executer.h"
 #include "flow/monitor.h"

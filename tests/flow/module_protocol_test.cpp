@@ -1,6 +1,6 @@
 // The module message record on the wire, the message counter, and the outgoing queue's pump and
 // acknowledgement rule.
-#include "app/log.h"
+#include "base/log.h"
 #include "simlink/module_protocol.h"
 #include "tests/fakes/test_support.h"
 

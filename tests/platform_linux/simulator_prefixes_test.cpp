@@ -1,7 +1,7 @@
 // The simulator under Proton: Steam's list of libraries, the prefixes found in a fake Steam installation
 // in a temporary HOME, and what a start of the program finds there and says when it cannot connect.
 #include "app/frame.h"
-#include "app/log.h"
+#include "base/log.h"
 #include "platform/known_folders.h"
 #include "platform/message_box.h"
 #include "platform/simulator_prefixes.h"

@@ -3,7 +3,7 @@
 // window titled like the simulator's, owned by it, shown, its double clicks told apart by time and
 // distance, and its owner's end ending the program.
 #include "app/frame.h"
-#include "app/log.h"
+#include "base/log.h"
 #include "flow/executer.h"
 #include "flow/monitor.h"
 #include "platform/widget_window.h"

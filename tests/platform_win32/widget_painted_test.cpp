@@ -2,7 +2,7 @@
 // pixel (background, rows, colours, the grey shadow), and, under Xvfb, whole passes that find the stand-in
 // simulator window under the cursor, create the widget owned by it, paint it and take a click.
 #include "app/frame.h"
-#include "app/log.h"
+#include "base/log.h"
 #include "flow/executer.h"
 #include "flow/monitor.h"
 #include "platform/widget_window.h"

@@ -1,6 +1,6 @@
 // The 737 options file: which lines are rewritten, inserted or appended, when the file is left alone, and
 // which installations are looked at and in what order.
-#include "app/helpers.h"
+#include "base/helpers.h"
 #include "platform/simulator_prefixes.h"
 #include "setup/aircraft_options.h"
 #include "tests/setup/setup_fixture.h"

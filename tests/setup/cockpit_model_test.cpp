@@ -1,6 +1,6 @@
 // The cockpit model installation on a fake simulator tree: when the model is renewed, which add-on copy
 // is used, what the patch does to the main model, and how each failure ends.
-#include "app/helpers.h"
+#include "base/helpers.h"
 #include "platform/files.h"
 #include "setup/cockpit_model.h"
 #include "tests/setup/setup_fixture.h"

@@ -2,7 +2,7 @@
 // shown, and the log's lines for checking.
 #pragma once
 #include "app/frame.h"
-#include "app/log.h"
+#include "base/log.h"
 #include "platform/known_folders.h"
 #include "platform/message_box.h"
 #include "platform/simulator_prefixes.h"

@@ -4,7 +4,7 @@
 #include "simlink/client_data.h"
 #include "tests/simconnect/harness.h"
 
-#include "app/helpers.h"
+#include "base/helpers.h"
 
 #include <chrono>
 #include <cstring>

@@ -1,7 +1,7 @@
 // The simulator dispatch: wire framing of received messages, every module message type that changes
 // state, the bounds that keep a module's numbers inside the model, and the speech monitor's messages.
 #include "app/frame.h"
-#include "app/log.h"
+#include "base/log.h"
 #include "app/settings.h"
 #include "flow/executer.h"
 #include "flow/phrase_text.h"

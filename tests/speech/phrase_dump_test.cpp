@@ -1,5 +1,5 @@
 // The start-up dump of say, say-and-wait, input and answer lines, for authors reading the log.
-#include "app/log.h"
+#include "base/log.h"
 #include "speech/phrase_dump.h"
 #include "systems/loader.h"
 #include "systems/model.h"

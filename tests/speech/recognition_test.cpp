@@ -1,7 +1,7 @@
 // Push-to-talk recognition through the captain's feed: presses, releases, results, "any", and the
 // repeated phrase that changes nothing.
 #include "app/frame.h"
-#include "app/log.h"
+#include "base/log.h"
 #include "flow/monitor.h"
 #include "speech/recognition.h"
 #include "speech/phrase_context.h"

@@ -1,8 +1,8 @@
 // Speech output's voices: which voices are usable and what the module's voice list file holds, the voice
 // choice, rate and volume as the engine receives them, and when the captain's phrases are read aloud.
 #include "app/frame.h"
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "app/settings.h"
 #include "flow/executer.h"
 #include "simlink/module_protocol.h"

@@ -1,6 +1,6 @@
 // The demo aircraft profiles under data/: they load with nothing left out, use every construct of the
 // language, their enciphered files match their plain sources, and their logic means what it says.
-#include "app/helpers.h"
+#include "base/helpers.h"
 #include "systems/profile_check.h"
 #include "systems/sealing.h"
 #include "tests/systems/systems_fixture.h"

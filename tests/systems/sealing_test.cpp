@@ -1,6 +1,6 @@
 // The authors' sealing of systems folders: the key chain across sealed, kept and plain files, and the
 // mistakes it refuses.
-#include "app/helpers.h"
+#include "base/helpers.h"
 #include "systems/sealing.h"
 #include "tests/systems/systems_fixture.h"
 

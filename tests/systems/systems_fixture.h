@@ -2,7 +2,7 @@
 // log and DRF list written into a temporary folder.
 #pragma once
 #include "app/frame.h"
-#include "app/log.h"
+#include "base/log.h"
 #include "poses/pose_catalogue.h"
 #include "simlink/drf_arrays.h"
 #include "speech/phrase_context.h"

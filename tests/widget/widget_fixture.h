@@ -2,8 +2,8 @@
 // installation, with the lines spoken in either voice and the log lines at hand.
 #pragma once
 #include "app/frame.h"
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "app/settings.h"
 #include "flow/executer.h"
 #include "flow/monitor.h"

@@ -2,8 +2,8 @@
 // understood. The phrases come from a list (one per line) or from an aircraft data folder, loaded as the
 // program loads it; each file's verdict is printed as "file: phrase" or "file: non".
 #include "app/frame.h"
-#include "app/helpers.h"
-#include "app/log.h"
+#include "base/helpers.h"
+#include "base/log.h"
 #include "platform/recogniser.h"
 #include "poses/pose_catalogue.h"
 #include "speech/audio_clip.h"

@@ -3,7 +3,7 @@
 // code, pose acknowledgements and the scenario's timed actions.
 #include "tools/simstandin/standin.h"
 
-#include "app/helpers.h"
+#include "base/helpers.h"
 
 #include <cmath>
 #include <cstdlib>

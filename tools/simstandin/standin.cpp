@@ -3,7 +3,7 @@
 #include "tools/simstandin/standin.h"
 #include "tools/simstandin/window.h"
 
-#include "app/helpers.h"
+#include "base/helpers.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/profile.h"

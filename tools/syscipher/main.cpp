@@ -2,7 +2,7 @@
 // key chain the loader follows, deciphers them back for editing, and checks a whole aircraft folder the way
 // the application will load it.
 #include "app/frame.h"
-#include "app/log.h"
+#include "base/log.h"
 #include "poses/pose_catalogue.h"
 #include "systems/loader.h"
 #include "systems/profile_check.h"

@@ -1,6 +1,6 @@
 // The Linux process entry: --version and --help are answered on the terminal; otherwise main hands over to
 // the application frame.
-#include "app/version.h"
+#include "base/version.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 // The Windows process entry: --version and --help are answered where the pilot can read them (the output
 // the program was given, else the console it was started from, else a message box); otherwise WinMain
 // hands over to the application frame.
-#include "app/version.h"
+#include "base/version.h"
 #include "platform/codepage.h"
 
 #include <windows.h>

@@ -1,7 +1,7 @@
 // File and text helpers shared by every subsystem.
-#include "app/helpers.h"
+#include "base/helpers.h"
 
-#include "app/log.h"
+#include "base/log.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 

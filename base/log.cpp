@@ -1,9 +1,9 @@
 // The run log and the DRF list: buffers in memory, brought to disk after every line. A line costs the same
 // however long the run: new text is appended while the file is what this process last wrote, and the whole
 // text is rewritten when it is not (another copy truncated it, or an earlier write failed).
-#include "app/log.h"
+#include "base/log.h"
 
-#include "app/helpers.h"
+#include "base/helpers.h"
 #include "platform/files.h"
 
 #include <cstdio>

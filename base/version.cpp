@@ -1,5 +1,5 @@
 // The program's version number (given by the build from the file VERSION) and its command line.
-#include "app/version.h"
+#include "base/version.h"
 
 #ifndef TALVERO_VERSION
 #define TALVERO_VERSION "0.0.0"
