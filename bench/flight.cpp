@@ -147,8 +147,7 @@ bool Fly(const Variant& v, int number, Figures& figures) {
         return false;
     }
     auto logged = [&](const char* line) { return run.log.find(line) != std::string::npos; };
-    // The stand-in's window and the program's widget share the process's X connection from two threads,
-    // and now and then the simulator window is not adopted: such a run is named for what it measured.
+    // A run in which the widget was not shown measured something else, and is named for it.
     std::string suffix = v.suffix;
     if (v.widget && !logged("Widget window was created")) suffix += " (the widget did not show)";
     if (v.platformSpeech && logged("Recognition Init Failure")) std::printf("bench flight: no recogniser\n");
