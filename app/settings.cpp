@@ -3,9 +3,6 @@
 #include "app/settings.h"
 
 #include "base/helpers.h"
-#include "simlink/module_protocol.h"
-#include "speech/speech_output.h"
-#include "speech/voices.h"
 
 #include <string_view>
 
@@ -41,15 +38,6 @@ bool ReadSettingInt(const std::string& value, int& result) {
     return IsNumber(value) && ReadLeadingInt(value, result);
 }
 
-void ApplyVoiceIndex(int index) {
-    SpeechOutputState& speech = SpeechOutput();
-    if (index < 0 || static_cast<size_t>(index) >= speech.SpeakersList.size()) index = 0;
-    Settings().voiceIndex = index;
-    if (speech.SpeakersList.empty()) return;
-    SelectVoice(speech.SpeakersList[static_cast<size_t>(index)]);
-    speech.currentVoiceIndex = index;
-}
-
 // The key that decides a line's meaning: the first of kReadKeys that the line holds anywhere.
 const KeyName* KeyOfLine(const std::string& line) {
     for (const KeyName& k : kReadKeys)
@@ -57,29 +45,28 @@ const KeyName* KeyOfLine(const std::string& line) {
     return nullptr;
 }
 
-void ApplyLine(const std::string& line) {
+} // namespace
+
+SettingLine ReadSettingLine(const std::string& line) {
     const KeyName* found = KeyOfLine(line);
-    if (!found) return;
+    if (!found) return SettingLine::Other;
     SettingsState& settings = Settings();
     // The key is expected at the start of the line: the value begins after as many characters.
     const std::string value = line.substr(found->name.size());
     int number = 0;
     switch (found->key) {
     case Key::Voice:
-        if (ReadSettingInt(value, number)) ApplyVoiceIndex(number);
-        break;
+        if (!ReadSettingInt(value, number)) break;
+        settings.voiceIndex = number;
+        return SettingLine::Voice;
     case Key::Volume:
-        if (ReadSettingInt(value, number)) {
-            settings.volume = ClampedSetting(number);
-            SetSpeechVolume(static_cast<float>(settings.volume), false);
-        }
-        break;
+        if (!ReadSettingInt(value, number)) break;
+        settings.volume = ClampedSetting(number);
+        return SettingLine::Volume;
     case Key::Rate:
-        if (ReadSettingInt(value, number)) {
-            settings.rate = ClampedSetting(number);
-            SetSpeechRate(static_cast<float>(settings.rate), false);
-        }
-        break;
+        if (!ReadSettingInt(value, number)) break;
+        settings.rate = ClampedSetting(number);
+        return SettingLine::Rate;
     case Key::CapSpeech:
         if (ReadSettingInt(value, number)) settings.capSpeech = number;
         break;
@@ -105,7 +92,10 @@ void ApplyLine(const std::string& line) {
         settings.recogniser = value;
         break;
     }
+    return SettingLine::Other;
 }
+
+namespace {
 
 // One text line of the file, made so that reading it back gives this key and this value again (or, for
 // "real=", no setting at all). A value with a line break would start lines of its own, and one holding
@@ -132,14 +122,6 @@ SettingsState& Settings() {
 
 void ResetSettings() {
     Settings() = SettingsState{};
-}
-
-void LoadSettings() {
-    // Speech output has already chosen the first officer's voice. Without a voice line she keeps it, and
-    // the setting names it, so that the next save does not give her another voice (the captain's, at 0).
-    Settings().voiceIndex = SpeechOutput().currentVoiceIndex;
-    for (const std::string& line : ReadLines(kSettingsPath)) ApplyLine(line);
-    QueueModuleMessage(kMsgSettingsLoaded);
 }
 
 std::string SettingsFileText() {

@@ -1,5 +1,6 @@
 // The user's settings as the program holds them while it runs ("./data/settings.txt" is read into this
-// record at start-up and written from it when the module changes a value).
+// record at start-up and written from it when the module changes a value). Subsystems read the values;
+// applying them at start-up is the program's (LoadSettings).
 #pragma once
 #include <string>
 
@@ -25,10 +26,13 @@ struct SettingsState {
 SettingsState& Settings();
 void ResetSettings();
 
-// Start-up: reads the settings file (any order, unknown lines ignored, missing file: defaults), applies
-// voice, volume and rate to speech output without announcing, and tells the module (message type 26).
-// Without a voice line the voice setting is the voice speech output chose at its start-up.
-void LoadSettings();
+// What one line of the settings file set, for whoever applies the settings: voice, volume and rate take
+// effect in speech output; the other keys (and lines of no key, or a number that is no number) are only
+// values.
+enum class SettingLine { Voice, Volume, Rate, Other };
+// Reads one line of the settings file into the record: the voice line's number as written (the voice
+// list decides what it names), volume and rate at the nearest end of 0..100, the texts as they stand.
+SettingLine ReadSettingLine(const std::string& line);
 // Rewrites the settings file whole from the current values, in the fixed key order, with CR LF between
 // lines and none after the last. Line breaks inside text values are dropped, and so is "=" from a value
 // that would otherwise be read back as another key, so that no value can add or change other keys. The

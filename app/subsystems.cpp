@@ -1,5 +1,6 @@
 // The program's subsystems as the frame calls them. Entries for subsystems that are not built yet stay
 // empty; the frame skips them.
+#include "app/apply_settings.h"
 #include "app/frame.h"
 
 #include "app/settings.h"
@@ -36,7 +37,11 @@ FrameSubsystems DefaultSubsystems() {
     s.startRecognition = InitRecognition;
     s.loadSettings = LoadSettings;
     s.scanPoses = ScanPoses;
-    s.createSystems = CreateSystemsFromFile;
+    // The systems files, then the recogniser's grammar anew from the whole phrase context.
+    s.createSystems = [] {
+        CreateSystemsFromFile();
+        ReinitGrammar();
+    };
     s.phraseContextSize = PhraseContextSize;
     s.dumpPhraseContext = DumpPhraseContext;
     s.queueStartupComplete = [] { QueueModuleMessage(kMsgStartupDone); };

@@ -48,20 +48,6 @@ std::vector<std::string> SortedEntries(const std::string& path) {
 }
 } // namespace
 
-namespace {
-WriteFaultHook writeFaultHook = nullptr;
-}
-
-void SetWriteFaultHook(WriteFaultHook hook) {
-    writeFaultHook = hook;
-}
-
-bool PutFileBytes(std::FILE* file, const std::string& path, const char* data, size_t size) {
-    size_t fits = writeFaultHook ? std::min(size, writeFaultHook(path, size)) : size;
-    bool ok = std::fwrite(data, 1, fits, file) == fits;
-    return ok && fits == size;
-}
-
 bool WriteBytes(const std::string& path, const std::string& bytes) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;

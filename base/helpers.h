@@ -1,5 +1,7 @@
 // File and text helpers shared by every subsystem. None throws; failures give an empty result or false.
 #pragma once
+#include "base/file_bytes.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -23,14 +25,6 @@ bool CopyFileLogged(const std::string& source, const std::string& destination);
 std::string Md5OfFile(const std::string& path);
 std::string Md5OfBytes(const std::string& bytes);
 std::string CurrentDirectory();
-
-// Every byte the program writes to a file through these helpers and the log goes through PutFileBytes.
-// Tests stand in for a full disk with a hook that says how many of the bytes for `path` still fit: fewer
-// than asked makes the write put those and fail, as a full disk does. Null (the default) lets all through.
-using WriteFaultHook = size_t (*)(const std::string& path, size_t bytes);
-void SetWriteFaultHook(WriteFaultHook hook);
-// Writes the bytes to the open file; false when not all of them went.
-bool PutFileBytes(std::FILE* file, const std::string& path, const char* data, size_t size);
 
 // Folders; entries come sorted by name so that every platform lists them in the same order.
 std::vector<std::string> ListFolders(const std::string& path);

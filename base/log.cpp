@@ -3,7 +3,7 @@
 // text is rewritten when it is not (another copy truncated it, or an earlier write failed).
 #include "base/log.h"
 
-#include "base/helpers.h"
+#include "base/file_bytes.h"
 #include "platform/files.h"
 
 #include <cstdio>

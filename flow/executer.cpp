@@ -4,11 +4,11 @@
 #include "app/frame.h"
 #include "base/helpers.h"
 #include "base/log.h"
-#include "flow/monitor.h"
 #include "flow/phrase_text.h"
 #include "poses/pose_catalogue.h"
 #include "simlink/module_protocol.h"
 #include "speech/speech_output.h"
+#include "speech/voices.h"
 #include "systems/logic.h"
 
 #include <cerrno>
@@ -43,13 +43,8 @@ bool ReadStepSeconds(const std::string& text, bool singlePrecision, double& seco
     return true;
 }
 
-std::string TruncatedValueText(double value) {
-    if (!std::isfinite(value)) return "0";
-    double whole = std::trunc(value);
-    if (whole == 0) return "0"; // also for -0.5, which must not come out as "-0"
-    char buffer[400];
-    std::snprintf(buffer, sizeof buffer, "%.0f", whole);
-    return buffer;
+void SayCaptainsLine(const std::string& text, bool force) {
+    if (SpeakCapText(text, force)) ExecuterData().waitSpeechEnd = true;
 }
 
 void ExecuteSay(const std::string& text) {
@@ -156,7 +151,7 @@ void Executer() {
         if (IsSpeaking()) return;
         ex.waitSpeechEnd = false;
     }
-    ex.isLiveAnimationBlocked = !ex.executeFlow.empty() || ex.pauseUntil > now || MonitorData().flowActive;
+    ex.isLiveAnimationBlocked = !ex.executeFlow.empty() || ex.pauseUntil > now || ex.flowActive;
     if (!ex.isLiveAnimationBlocked && ex.wasLiveAnimationBlocked) QueueModuleMessage(kMsgLiveAnimation);
     ex.wasLiveAnimationBlocked = ex.isLiveAnimationBlocked;
     if (!ex.stepReady || ex.executeFlow.empty() || ex.pauseUntil > now) return;

@@ -39,6 +39,7 @@ struct ExecuterState {
     bool stepReady = true;      // cleared by a pose step, set again by the module's pose report
     bool waitSpeechEnd = false; // the executer idles until the voice is silent
     float pauseUntil = 0;       // frame time before which the queue stands still
+    bool flowActive = false; // set by the monitor each pass: a sequential device is in the middle of its flow
     bool isLiveAnimationBlocked = false;
     bool wasLiveAnimationBlocked = false;
     std::deque<std::string> recentPhrases;       // every line spoken, newest first
@@ -49,6 +50,9 @@ void ResetExecuter();
 
 // One step of the engine; once per pass, after the monitor.
 void Executer();
+// The captain's line in the captain's voice (when captain speech is on, or `force`), and the flow waits
+// until it has been spoken: a phrase chosen in the widget, the module's captain's-voice switch.
+void SayCaptainsLine(const std::string& text, bool force);
 // Speaks one line at once (no alternatives: a "#" is spoken as written).
 void ExecuteSay(const std::string& text);
 // Speaks one of the "#"-separated alternatives and makes the executer wait until it has been spoken.
@@ -64,6 +68,3 @@ void PoseReached(uint32_t sequence);
 // start taken. False when there is none, or when it is infinite, not a number, or beyond the range of a
 // single-precision float (`singlePrecision`, pauses) or of a double (answers); such a step is skipped.
 bool ReadStepSeconds(const std::string& text, bool singlePrecision, double& seconds);
-// A parameter value as flows and phrases write it: truncated toward zero, in decimal ("0" for a value
-// that is not a finite number).
-std::string TruncatedValueText(double value);

@@ -184,7 +184,7 @@ void EvaluateParameter(Pass& pass, SystemKind kind, System& system, Device& devi
             if (c->flags & kConditionPhrase) {
                 const std::string& text = *program.phrases[c->extra];
                 if (c->flags & kConditionPhraseAny)
-                    pass.m.anyAnswerExpected = true;
+                    Recognition().anyAnswerExpected = true;
                 else if (device.isStack && index > 0 && !IsExpected(pass.m, pass.used, text))
                     AddExpectedAnswer(pass.m, pass.used, text);
                 running = EvaluateProgramPhraseCondition(program, *c, running, pass.heard);
@@ -229,7 +229,7 @@ void MonitorStackDevice(Pass& pass, SystemKind kind, System& system, Device& dev
     for (size_t i = 0; i < params.size(); ++i) {
         OutParameter& p = params[i];
         if (p.value > 0) {
-            pass.m.flowActive = true;
+            ExecuterData().flowActive = true;
             if (i + 1 == params.size() || pass.heard == "abort") {
                 // Complete, or aborted: every item back to waiting; the rest is not visited this pass.
                 for (OutParameter& q : params) {
@@ -262,7 +262,7 @@ void MonitorSystems() {
     PassLists used;
     used.entries.swap(m.menuEntriesUsed); // its storage is kept from pass to pass as well
 
-    m.flowActive = false;
+    ex.flowActive = false;
     std::vector<AnswerDeadline>& deadlines = ex.answerDeadlines;
     for (size_t i = 0; i < deadlines.size();) {
         AddExpectedAnswer(m, used, deadlines[i].text);
@@ -271,7 +271,7 @@ void MonitorSystems() {
         else
             ++i;
     }
-    m.anyAnswerExpected = false;
+    Recognition().anyAnswerExpected = false;
 
     // The program lists every parameter in model order; a device's parameters follow one another.
     LogicProgram& program = Systems().program;

@@ -14,9 +14,7 @@ struct MenuGroup {
 };
 
 struct MonitorState {
-    bool flowActive = false;                  // a sequential device is in the middle of its flow
     std::vector<std::string> expectedAnswers; // never empty after a pass ("any" when nothing is expected)
-    bool anyAnswerExpected = false;
     std::vector<MenuGroup> menuGroups;
     std::string currentRunName;          // the procedure or checklist last started from the widget
     std::vector<size_t> menuEntriesUsed; // scratch of a pass: entries filled per menu group

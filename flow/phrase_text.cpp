@@ -1,10 +1,12 @@
 // Filling in the markers of a spoken line.
 #include "flow/phrase_text.h"
 
-#include "base/helpers.h"
 #include "app/settings.h"
-#include "flow/executer.h"
+#include "base/helpers.h"
 #include "systems/logic.h"
+
+#include <cmath>
+#include <cstdio>
 
 PhraseTextState& PhraseText() {
     static PhraseTextState state;
@@ -27,6 +29,15 @@ std::string SpokenRunway(const std::string& runway) {
     default:
         return runway;
     }
+}
+
+std::string TruncatedValueText(double value) {
+    if (!std::isfinite(value)) return "0";
+    double whole = std::trunc(value);
+    if (whole == 0) return "0"; // also for -0.5, which must not come out as "-0"
+    char buffer[400];
+    std::snprintf(buffer, sizeof buffer, "%.0f", whole);
+    return buffer;
 }
 
 namespace {

@@ -16,3 +16,6 @@ void ResetPhraseText();
 std::string FormatPhrase(std::string text);
 // A runway as spoken: a last letter L, R or C becomes " LEFT", " RIGHT" or " CENTER" (27L -> 27 LEFT).
 std::string SpokenRunway(const std::string& runway);
+// A parameter value as flows and phrases write it: truncated toward zero, in decimal ("0" for a value
+// that is not a finite number).
+std::string TruncatedValueText(double value);

@@ -401,8 +401,8 @@ bool ScenarioIdle() {
     const ScenarioState& s = Scenario();
     const ExecuterState& ex = ExecuterData();
     return ex.executeFlow.empty() && ex.stepReady && !ex.waitSpeechEnd && !IsSpeaking() &&
-           !(ex.pauseUntil > Frame().frameTime) && !MonitorData().flowActive &&
-           ModuleProtocol().outgoing.empty() && s.pendingAcks.empty() && s.nextInput >= s.inputs.size();
+           !(ex.pauseUntil > Frame().frameTime) && !ex.flowActive && ModuleProtocol().outgoing.empty() &&
+           s.pendingAcks.empty() && s.nextInput >= s.inputs.size();
 }
 
 bool RunScenarioUntilIdle(double timeLimit) {

@@ -2,8 +2,9 @@
 // padded with zeros), each delivered as the module's client data area is, with a pass of the engine after
 // each, over a loaded model with a pose request waiting for its acknowledgement. Whatever the module
 // sends, the settings it changes are saved so that they read back the same.
-#include "base/helpers.h"
+#include "app/apply_settings.h"
 #include "app/settings.h"
+#include "base/helpers.h"
 #include "fuzz/support/fuzz_support.h"
 #include "simlink/dispatch.h"
 #include "simlink/module_protocol.h"

@@ -1,8 +1,9 @@
 // Fuzz target: the settings file. The input is "./data/settings.txt" as the user left it; it is loaded as
 // start-up does, saved, and loaded again: the second load must give the same settings as the first (no
 // value can turn into another key or into lines of its own), and volume, rate and voice stay in range.
-#include "base/helpers.h"
+#include "app/apply_settings.h"
 #include "app/settings.h"
+#include "base/helpers.h"
 #include "fuzz/support/fuzz_support.h"
 #include "speech/speech_output.h"
 

@@ -195,7 +195,7 @@ void HandleModuleMessage(const ModuleMessage& m) {
         std::string text = MessageText(m);
         bool on = text == "1";
         settings.capSpeech = on ? 1 : 0;
-        SpeakCapText(on ? "Cap voice set on" : "Cap voice set off", true);
+        SayCaptainsLine(on ? "Cap voice set on" : "Cap voice set off", true);
         WriteLog(text);
         SaveSettings();
         break;

@@ -3,7 +3,6 @@
 #include "speech/phrase_context.h"
 
 #include "base/helpers.h"
-#include "speech/recognition.h"
 
 #include <algorithm>
 #include <cctype>
@@ -93,8 +92,4 @@ PhraseRecord RegisterPhrase(const std::string& text) {
 
 int PhraseContextSize() {
     return static_cast<int>(PhraseContext().phraseContext.size());
-}
-
-void RebuildGrammar() {
-    ReinitGrammar();
 }

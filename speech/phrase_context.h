@@ -26,5 +26,3 @@ std::string NormalisePhrase(const std::string& text);
 // Brings the text into its normal form and appends it to the phrase context unless already there.
 PhraseRecord RegisterPhrase(const std::string& text);
 int PhraseContextSize();
-// Hands the whole phrase context to recognition, which builds its grammar anew.
-void RebuildGrammar();

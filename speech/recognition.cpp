@@ -3,9 +3,8 @@
 #include "speech/recognition.h"
 
 #include "app/frame.h"
-#include "base/log.h"
 #include "app/settings.h"
-#include "flow/monitor.h"
+#include "base/log.h"
 #include "platform/recogniser.h"
 #include "speech/phrase_context.h"
 #include "speech/recognition_state.h"
@@ -76,7 +75,7 @@ void PollRecognition() {
         }
     } else if (reco.recoState == 3 && reco.initialised) {
         std::string result = r.nextResult ? r.nextResult() : std::string("non");
-        if (result == "non" && MonitorData().anyAnswerExpected) {
+        if (result == "non" && Recognition().anyAnswerExpected) {
             result = "any";
             WriteLog("RecResult = any");
         }

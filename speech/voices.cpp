@@ -2,10 +2,9 @@
 // captain's phrases read aloud in the captain's voice.
 #include "speech/voices.h"
 
+#include "app/settings.h"
 #include "base/helpers.h"
 #include "base/log.h"
-#include "app/settings.h"
-#include "flow/executer.h"
 #include "simlink/module_protocol.h"
 #include "speech/speech_output.h"
 
@@ -112,9 +111,9 @@ void SetSpeechVolume(float volume, bool announce) {
     if (announce) SpeakText("Speech volume set to " + ToString(TruncatedSetting(volume)));
 }
 
-void SpeakCapText(const std::string& text, bool force) {
-    if (Settings().capSpeech == 0 && !force) return;
-    if (text == "any" || text.starts_with("say") || text.starts_with("Say")) return;
+bool SpeakCapText(const std::string& text, bool force) {
+    if (Settings().capSpeech == 0 && !force) return false;
+    if (text == "any" || text.starts_with("say") || text.starts_with("Say")) return false;
     SpeechOutputState& speech = SpeechOutput();
     if (IsListed(speech.capVoiceIndex))
         SelectVoice(speech.SpeakersList[static_cast<size_t>(speech.capVoiceIndex)]);
@@ -123,12 +122,8 @@ void SpeakCapText(const std::string& text, bool force) {
     else if (speech.engine.speak)
         speech.engine.speak(text);
     speech.lastSpeechKind = 2;
-    ExecuterData().waitSpeechEnd = true;
     // Back to the first officer's voice at once, for the lines that follow.
     if (IsListed(speech.currentVoiceIndex))
         SelectVoice(speech.SpeakersList[static_cast<size_t>(speech.currentVoiceIndex)]);
-}
-
-void SpeakCapPhrase(const std::string& text) {
-    SpeakCapText(text, false);
+    return true;
 }

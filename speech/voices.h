@@ -23,11 +23,10 @@ void ChangeVoice(int position, bool announce);
 void SetSpeechRate(float rate, bool announce);
 // Volume setting 0..100 to the engine.
 void SetSpeechVolume(float volume, bool announce);
-// The captain's phrase in the captain's voice, when captain speech is on or `force` is set; makes the
-// executer wait until it has been spoken. Lines that start with "say"/"Say" and the word "any" stay silent.
-void SpeakCapText(const std::string& text, bool force);
-// SpeakCapText without force: a phrase chosen in the widget.
-void SpeakCapPhrase(const std::string& text);
+// The captain's phrase in the captain's voice, when captain speech is on or `force` is set. Lines that
+// start with "say"/"Say" and the word "any" stay silent. True when the line went to the voice: the flow
+// then waits until it has been spoken (SayCaptainsLine).
+bool SpeakCapText(const std::string& text, bool force);
 
 // The engine rate for a rate setting, before truncation: rate / 100 * 22 - 11 in double precision, held
 // as a single-precision float.

@@ -5,7 +5,6 @@
 #include "base/helpers.h"
 #include "base/log.h"
 #include "simlink/drf_arrays.h"
-#include "systems/model.h"
 #include "systems/numbers.h"
 
 namespace {

@@ -5,7 +5,6 @@
 #include "app/frame.h"
 #include "base/helpers.h"
 #include "base/log.h"
-#include "speech/phrase_context.h"
 #include "systems/logic.h"
 #include "systems/model.h"
 #include "systems/numbers.h"
@@ -245,5 +244,4 @@ void CreateSystemsFromFile() {
     }
     ParseSystemsLines(lines, saveLines);
     CompileLogic();
-    RebuildGrammar();
 }

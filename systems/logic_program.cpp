@@ -2,7 +2,6 @@
 // every pass, and copied back into the records when someone wants to read the latest results there.
 #include "systems/logic_program.h"
 
-#include "systems/logic.h"
 #include "systems/model.h"
 
 #include <cassert>

@@ -1,6 +1,8 @@
 // The process-wide systems model and lookups on it.
 #include "systems/model.h"
 
+#include "base/log.h"
+
 SystemsState& Systems() {
     static SystemsState state;
     return state;
@@ -8,6 +10,11 @@ SystemsState& Systems() {
 
 void ResetSystems() {
     Systems() = SystemsState{};
+}
+
+void ReportSystemsProblem(const std::string& line) {
+    WriteLog(line);
+    Systems().problems.push_back(line);
 }
 
 namespace {

@@ -3,9 +3,9 @@
 #pragma once
 #include "simlink/drf_arrays.h"
 #include "systems/drf_link.h"
-#include "systems/logic_program.h"
 #include "systems/logic_types.h"
 #include "systems/numbers.h"
+#include "systems/program.h"
 
 #include <cstdint>
 #include <map>
@@ -67,6 +67,9 @@ struct SystemsState {
 SystemsState& Systems();
 // Empties the model and the load report, and thaws it (tests; before a load).
 void ResetSystems();
+// Writes `line` to the log and keeps it in the load report (Systems().problems): the lines the loader or
+// the compiler cannot use go there.
+void ReportSystemsProblem(const std::string& line);
 // Marks the model frozen: called by the logic compiler before it resolves any reference.
 void FreezeSystemsModel();
 // The debug check: true while every list of the model still has the storage it had when it was frozen

@@ -1,8 +1,5 @@
-// Number reading for the systems files and the load report.
+// Number reading for the systems files.
 #include "systems/numbers.h"
-
-#include "base/log.h"
-#include "systems/model.h"
 
 #include <cerrno>
 #include <cmath>
@@ -18,9 +15,4 @@ bool ReadLeadingDouble(const std::string& s, double& value) {
     if (errno == ERANGE && std::isinf(read)) return false;
     value = read;
     return true;
-}
-
-void ReportSystemsProblem(const std::string& line) {
-    WriteLog(line);
-    Systems().problems.push_back(line);
 }

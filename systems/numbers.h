@@ -1,5 +1,5 @@
 // Number reading for the systems files: the standard decimal conversion of a text's leading number,
-// without exceptions, and the load report that lines the loader or the compiler cannot use go to.
+// without exceptions.
 #pragma once
 #include <cmath>
 #include <cstdint>
@@ -16,5 +16,3 @@ inline int32_t TruncateToInt32(double v) {
     if (v <= -2147483648.0) return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(v);
 }
-// Writes `line` to the log and keeps it in the load report (Systems().problems).
-void ReportSystemsProblem(const std::string& line);

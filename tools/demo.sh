@@ -206,14 +206,21 @@ fi
 # Did the flight happen? The first reason found is the one line that says why not.
 why=""
 exit_reason=$(sed -n 's/\r$//; s/^EXIT: //p' "$log" | head -n 1)
-if [ -n "$exit_reason" ]; then
+unplayed=""
+grep -q 'scenario played to its end' "$demo/standin.log" ||
+    unplayed="the stand-in's scenario did not play to its end ($(grep -o 'scenario not played to its end.*' "$demo/standin.log" | head -n 1 || true))"
+# A stand-in that stopped at its time limit ended the flight: what the first officer did after (she quits
+# when the simulator's window or connection goes) follows from it.
+if [ -n "$unplayed" ] && grep -q 'time limit reached' "$demo/standin.log"; then
+    why="$unplayed"
+elif [ -n "$exit_reason" ]; then
     why="the first officer ended with the reason \"$exit_reason\""
 elif [ "$rc" -ne 0 ]; then
     why="the first officer ended with exit code $rc$([ "$rc" -gt 128 ] && echo " (signal $((rc - 128)))")"
 elif ! grep -q 'hSimConnect connection Ok' "$log"; then
     why="the first officer never connected to the simulator stand-in"
-elif ! grep -q 'scenario played to its end' "$demo/standin.log"; then
-    why="the stand-in's scenario did not play to its end ($(grep -o 'scenario not played to its end.*' "$demo/standin.log" | head -n 1 || true))"
+elif [ -n "$unplayed" ]; then
+    why="$unplayed"
 elif [ -n "$widget_desktop" ] && [ "$pictures" -eq 0 ]; then
     why="the widget never showed on $widget_desktop"
 fi

@@ -5,7 +5,6 @@
 #include "base/helpers.h"
 #include "base/log.h"
 #include "widget/widget_platform.h"
-#include "widget/widget_window.h"
 
 ParentWindowState& ParentWindow() {
     static ParentWindowState state;
@@ -41,7 +40,7 @@ std::string GetWindowTitle(PlatformWindow window) {
     return title;
 }
 
-void TrackParentWindow() {
+void TrackParentWindow(PlatformWindow widget, bool held) {
     const WidgetPlatformOps& ops = WidgetPlatform();
     ParentWindowState& state = ParentWindow();
     ParentWndRecord& parent = state.ParentWnd;
@@ -54,11 +53,7 @@ void TrackParentWindow() {
             parent.mX = parent.cursorX - parent.L;
             parent.mY = parent.cursorY - parent.T;
             if (parent.Summ != parent.lastSumm) {
-                const WidgetWindowState& widget = WidgetWindow();
-                if (widget.WidgetWnd.handle != 0 && ops.windowVisible(widget.WidgetWnd.handle) &&
-                    !widget.widgetHeld) {
-                    parent.replaceWidget = true;
-                }
+                if (widget != 0 && ops.windowVisible(widget) && !held) parent.replaceWidget = true;
                 WriteLog("ParentWnd.L=" + ToString(parent.L));
                 WriteLog("ParentWnd.R=" + ToString(parent.R));
                 WriteLog("ParentWnd.T=" + ToString(parent.T));

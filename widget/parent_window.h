@@ -27,7 +27,9 @@ struct ParentWindowState {
 ParentWindowState& ParentWindow();
 void ResetParentWindow();
 
-// Once a pass: reads the cursor, follows the simulator window or looks for it under the cursor.
-void TrackParentWindow();
+// Once a pass: reads the cursor, follows the simulator window or looks for it under the cursor. When the
+// simulator window moved or changed size, the widget (its window `widget`, 0 when there is none; `held` when
+// it is hidden with its owner) goes back home if it is showing.
+void TrackParentWindow(PlatformWindow widget, bool held);
 // The window's title with the low 8 bits of every UTF-16 code unit kept.
 std::string GetWindowTitle(PlatformWindow window);

@@ -9,7 +9,6 @@
 #include "simlink/module_protocol.h"
 #include "speech/recognition_state.h"
 #include "speech/voices.h"
-#include "widget/widget_window.h"
 
 #include <cmath>
 
@@ -61,7 +60,7 @@ void ActOnLine(const std::string& text, int position) {
     } else {
         recognition.displayPhrase = recognition.heardPhrase;
     }
-    SpeakCapPhrase(recognition.heardPhrase);
+    SayCaptainsLine(recognition.heardPhrase, false);
     if (IsRunList(position)) MonitorData().currentRunName = text;
     if (recognition.heardPhrase == "abort") {
         MonitorData().currentRunName.clear();
@@ -123,8 +122,7 @@ void BuildWidgetLines() {
     }
 }
 
-int ProcessWidgetClick() {
-    const WidgetWndRecord& wnd = WidgetWindow().WidgetWnd;
+int ProcessWidgetClick(const WidgetWndRecord& wnd) {
     std::vector<WidgetPanel>& panels = WidgetLists().SelectWidgetVector;
     int row = -1;
     if (wnd.mX >= 1 && wnd.mX < wnd.W && wnd.mY >= 1 && wnd.mY < wnd.H) {
@@ -177,6 +175,6 @@ void ProcessedControlButtonClick(int event) {
         recognition.heardPhrase = lists.selectedAnswer;
         recognition.displayPhrase = recognition.heardPhrase;
         lists.selectedAnswer.clear();
-        SpeakCapPhrase(recognition.heardPhrase);
+        SayCaptainsLine(recognition.heardPhrase, false);
     }
 }

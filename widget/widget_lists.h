@@ -1,6 +1,8 @@
 // The widget's five panels and what a click or a control word does: the lines are rebuilt from the flow
 // engine's state before every paint, and a click or a confirm becomes a heard phrase.
 #pragma once
+#include "widget/widget_record.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -42,6 +44,6 @@ void BuildWidgetTitles();
 void BuildWidgetLines();
 // A click without a drag at the cursor position of this pass: toggles a panel or acts on a line as if
 // the pilot had said it. Returns the clicked row (-1 outside the window).
-int ProcessWidgetClick();
+int ProcessWidgetClick(const WidgetWndRecord& wnd);
 // The module's control words: 1 for "SELECT" (the next expected answer), 2 for "CONFIRM".
 void ProcessedControlButtonClick(int event);

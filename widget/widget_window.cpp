@@ -94,7 +94,7 @@ void RegisterWidgetClass() {
 
 void TrackAndPlaceWidget() {
     if (!WidgetWindow().available) return;
-    TrackParentWindow();
+    TrackParentWindow(WidgetWindow().WidgetWnd.handle, WidgetWindow().widgetHeld);
     EnsureWidgetWindow();
     if (WidgetWindow().WidgetWnd.handle != 0) WidgetPlatform().pumpEvent();
     PlaceWidgetWindow();
@@ -194,7 +194,7 @@ void WidgetWindowProc(const WidgetEvent& event) {
         wnd.mouseState = 1;
         break;
     case WidgetEventKind::buttonUp:
-        if (wnd.mouseState == 1) ProcessWidgetClick();
+        if (wnd.mouseState == 1) ProcessWidgetClick(wnd);
         wnd.mouseState = 2;
         if (wnd.LastMouseState != "DBL") wnd.LastMouseState = "UP";
         break;

@@ -2,25 +2,12 @@
 // pass, drawn off-screen in full every pass and shown per-pixel translucent; its end ends the program.
 #pragma once
 #include "platform/widget_window.h"
+#include "widget/widget_record.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-struct WidgetWndRecord {
-    PlatformWindow handle = 0;
-    int32_t W = 0, H = 0;
-    int32_t mX = 0, mY = 0; // cursor relative to the window's top-left corner
-    int32_t L = 0, R = 0, T = 0, B = 0;
-    int32_t topOffset = 0; // screen y of the client origin minus T
-    int32_t Summ = 0;
-    std::string LastMouseState; // "UP", "DN", "DBL" or "DRUG"
-    int32_t mouseState = 2;     // 1 button down, 2 button up, 4 dragging
-    int32_t dragStartL = 0, dragStartT = 0;
-    int32_t dragStartCursorX = 0, dragStartCursorY = 0;
-    int32_t contentHeight = 0; // set by every paint
-};
 
 // What one paint puts in the buffer: the background's band, each text line, and where the window stands.
 struct WidgetTextItem {

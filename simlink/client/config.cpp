@@ -3,7 +3,6 @@
 
 #include "base/helpers.h"
 #include "platform/profile.h"
-#include "simlink/client/client.h"
 
 #include <cstdio>
 
@@ -42,7 +41,7 @@ void ApplyFile(const std::string& path, const std::string& section, SimConnectCo
         config.protocol = kProtocolPipe;
     } else if (SameText(protocol, "IPv4") || SameText(protocol, "IPv6")) {
         config.protocol = SameText(protocol, "IPv4") ? kProtocolIPv4 : kProtocolIPv6;
-        if (config.port.empty()) config.port = RegistryPort(config.protocol == kProtocolIPv6);
+        if (config.port.empty()) config.port = RegistryPort(config, config.protocol == kProtocolIPv6);
     }
     std::string address = ReadProfileString(path, section, "Address", kProfileBuffer);
     if (!address.empty()) config.address = address;
@@ -92,8 +91,8 @@ bool ReadSimConnectConfig(uint32_t configIndex, SimConnectConfig& config) {
     return configIndex == 0 || sectionFound;
 }
 
-std::string RegistryPort(bool ipv6) {
-    auto value = ReadUserRegistryString(SimConnectClient().registryKey,
-                                        ipv6 ? "SimConnect_Port_IPv6" : "SimConnect_Port_IPv4", kRegistryPortBytes);
+std::string RegistryPort(const SimConnectConfig& config, bool ipv6) {
+    auto value = ReadUserRegistryString(
+        config.registryKey, ipv6 ? "SimConnect_Port_IPv6" : "SimConnect_Port_IPv4", kRegistryPortBytes);
     return value ? *value : std::string();
 }

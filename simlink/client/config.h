@@ -18,6 +18,8 @@ struct SimConnectConfig {
     std::string port;
     uint32_t maxReceiveSize = kDefaultMaxReceiveSize;
     bool disableNagle = false;
+    // The user's registry key under which the simulator publishes its TCP ports.
+    std::string registryKey;
 };
 
 // The section read for a configuration index: "SimConnect" for 0, "SimConnect.N" otherwise.
@@ -26,5 +28,6 @@ std::string ConfigSectionName(uint32_t configIndex);
 std::vector<std::string> ConfigFiles();
 // Applies every file to `config`. False when a non-zero index names a section that no file has.
 bool ReadSimConnectConfig(uint32_t configIndex, SimConnectConfig& config);
-// The port the simulator published for IPv4 or IPv6; empty when it published none.
-std::string RegistryPort(bool ipv6);
+// The port the simulator published for IPv4 or IPv6 under the configuration's registry key; empty when it
+// published none.
+std::string RegistryPort(const SimConnectConfig& config, bool ipv6);

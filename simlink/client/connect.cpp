@@ -73,7 +73,7 @@ ClientClient* Connect(const SimConnectConfig& config) {
         if (ClientClient* client = TryPipe(address, port, config)) return client;
         if (!address.empty() && address != ".") return nullptr;
         address = "::1";
-        port = RegistryPort(true);
+        port = RegistryPort(config, true);
         code = kProtocolIPv6;
     }
     if (code == kProtocolIPv6) {
@@ -83,7 +83,7 @@ ClientClient* Connect(const SimConnectConfig& config) {
         }
         if (address != "::1") return nullptr;
         address = "127.0.0.1";
-        port = RegistryPort(false);
+        port = RegistryPort(config, false);
     }
     if (!EnsureNetworking()) return nullptr;
     if (!port.empty()) {
@@ -111,12 +111,13 @@ void CloseClient(ClientClient* client) {
 uint32_t SimConnect_Open(SimConnectHandle** handle, const char* name, void* window, uint32_t userMessage,
                          SignalEvent* event, uint32_t configIndex) {
     if (handle) *handle = nullptr;
+    SimConnectConfig config;
     {
         SimConnectClientState& s = SimConnectClient();
         std::lock_guard<std::mutex> guard(s.lock);
         s.attempts.clear();
+        config.registryKey = s.registryKey;
     }
-    SimConnectConfig config;
     if (!ReadSimConnectConfig(configIndex, config)) return kSimInvalidArg;
     ClientClient* client = Connect(config);
     if (!client) return kSimFail;

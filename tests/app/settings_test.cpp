@@ -1,8 +1,9 @@
 // The settings file: what a start-up reads from it and applies to speech output, and the exact bytes a
 // save writes, including values that try to break out of their line.
+#include "app/apply_settings.h"
+#include "app/settings.h"
 #include "base/helpers.h"
 #include "base/log.h"
-#include "app/settings.h"
 #include "simlink/module_protocol.h"
 #include "speech/simulated_voice.h"
 #include "speech/speech_output.h"

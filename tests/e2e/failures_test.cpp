@@ -1,5 +1,6 @@
 // The whole program when things go wrong: the simulator's connection dropping without a quit notice, and a
 // module that sends line breaks in names, DRF indices out of range and indices outside the model.
+#include "app/apply_settings.h"
 #include "tests/e2e/e2e_fixture.h"
 
 #include "base/helpers.h"

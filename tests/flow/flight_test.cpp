@@ -30,8 +30,9 @@ struct FlightTest : FlowTest {
         double limit = Now() + 60;
         auto expected = [&] {
             const MonitorState& m = MonitorData();
-            return m.anyAnswerExpected || std::find(m.expectedAnswers.begin(), m.expectedAnswers.end(),
-                                                    phrase) != m.expectedAnswers.end();
+            return Recognition().anyAnswerExpected ||
+                   std::find(m.expectedAnswers.begin(), m.expectedAnswers.end(), phrase) !=
+                       m.expectedAnswers.end();
         };
         while (!(Quiet() && expected()) && Now() < limit) RunScenarioPass();
         ASSERT_TRUE(expected()) << "\"" << phrase << "\" is not expected";

@@ -40,7 +40,7 @@ TEST_F(MonitorTest, CommandFiresOnceAndConsumesThePhrase) {
     EXPECT_EQ(up.intValue, 1);
     EXPECT_EQ(Param("COMMANDS.GEAR.DOWN").value, 0) << "a phrase consumed earlier in the pass is gone";
     EXPECT_EQ(MonitorData().expectedAnswers, (std::vector<std::string>{"any"}));
-    EXPECT_FALSE(MonitorData().anyAnswerExpected);
+    EXPECT_FALSE(Recognition().anyAnswerExpected);
 }
 
 TEST_F(MonitorTest, EventFiresFromSimulatorValuesAndRearms) {
@@ -99,7 +99,7 @@ TEST_F(MonitorTest, SequentialChecklistRunsItemByItemAndResets) {
 
     // While the challenge is being spoken the item is not evaluated; afterwards its answer is expected.
     RunScenarioUntil(0.5);
-    EXPECT_TRUE(MonitorData().flowActive);
+    EXPECT_TRUE(ExecuterData().flowActive);
     EXPECT_TRUE(ExecuterData().isLiveAnimationBlocked);
     EXPECT_EQ(MonitorData().expectedAnswers, (std::vector<std::string>{"closed"}));
     ScheduleHeard(3.0, "on"); // not its turn: stays heard, nothing happens
@@ -120,7 +120,7 @@ TEST_F(MonitorTest, SequentialChecklistRunsItemByItemAndResets) {
     for (const char* name : {"TRIGGER", "DOORS", "BEACON"})
         EXPECT_EQ(Param(std::string("CHECKLIST.BEFORE START.") + name).value, 0) << name;
     EXPECT_EQ(MonitorData().currentRunName, "");
-    EXPECT_FALSE(MonitorData().flowActive);
+    EXPECT_FALSE(ExecuterData().flowActive);
     EXPECT_EQ(TimelineOf(TimelineKind::MessageSent).back().type, kMsgLiveAnimation);
 }
 
@@ -133,11 +133,11 @@ TEST_F(MonitorTest, SequentialChecklistResetsOnThePassAfterItsLastItem) {
     ScheduleHeard(6.0, "on");
     RunScenarioPass(); // the last item fires
     EXPECT_EQ(Param("CHECKLIST.BEFORE START.BEACON").value, 1.0);
-    EXPECT_TRUE(MonitorData().flowActive);
+    EXPECT_TRUE(ExecuterData().flowActive);
     RunScenarioPass(); // and the device resets
     EXPECT_EQ(Param("CHECKLIST.BEFORE START.BEACON").value, 0.0);
     EXPECT_EQ(Param("CHECKLIST.BEFORE START.TRIGGER").value, 0.0);
-    EXPECT_TRUE(MonitorData().flowActive) << "the reset pass still counts as running";
+    EXPECT_TRUE(ExecuterData().flowActive) << "the reset pass still counts as running";
 }
 
 TEST_F(MonitorTest, BreakInItemOneCascadesAndResets) {
@@ -262,12 +262,12 @@ TEST_F(MonitorTest, AnyAnswerAndMenuGroups) {
     EXPECT_EQ(groups[1].deviceName, "MORE");
     EXPECT_EQ(groups[1].entries, (std::vector<std::string>{"abort"}));
     RunScenarioUntil(3.0);
-    EXPECT_TRUE(MonitorData().anyAnswerExpected);
+    EXPECT_TRUE(Recognition().anyAnswerExpected);
     EXPECT_EQ(MonitorData().expectedAnswers, (std::vector<std::string>{"any"}));
     ScheduleHeard(3.0, "whatever the captain says");
     RunScenarioUntil(5.0);
     EXPECT_EQ(SpokenLines(), (std::vector<std::string>{"After takeoff checklist", "Thank you"}));
-    EXPECT_FALSE(MonitorData().anyAnswerExpected);
+    EXPECT_FALSE(Recognition().anyAnswerExpected);
 }
 
 TEST_F(MonitorTest, LimitsClampBeforeTheWriteLink) {

@@ -7,6 +7,7 @@ class SimConnectConfigTest : public SimConnectTest {
 protected:
     SimConnectConfig Read(uint32_t index = 0, bool* ok = nullptr) {
         SimConnectConfig config;
+        config.registryKey = registryKey;
         bool found = ReadSimConnectConfig(index, config);
         if (ok) *ok = found;
         return config;

@@ -24,7 +24,7 @@ struct RecognitionTest : ::testing::Test {
         ResetRecognition();
         ResetPhraseContext();
         ResetSystems();
-        MonitorData().anyAnswerExpected = false;
+        Recognition().anyAnswerExpected = false;
         Log().log.path = work.path + "/log.txt";
         Frame().wasmWorkPath = work.path + "/";
         RecogniserInUse().recogniser = CaptainFeedRecogniser();
@@ -68,7 +68,7 @@ TEST_F(RecognitionTest, ThePhraseSaidWhileTheKeyIsHeldIsHeardAfterRelease) {
     Pass(0);
     Pass(0);
     EXPECT_EQ(Recognition().recoState, 3);
-    MonitorData().anyAnswerExpected = true;
+    Recognition().anyAnswerExpected = true;
     Pass(0);
     EXPECT_EQ(Recognition().heardPhrase, "any");
     EXPECT_EQ(Recognition().displayPhrase, "...");
@@ -109,7 +109,7 @@ TEST_F(RecognitionTest, TheGrammarGrowsFromTheBuiltInPhrasesToTheWholePhraseCont
                                        "out=C,execute,c,0\nlogic:\ninstring=HELLO\nexecute=0,Hi,0\n"
                                        "out=E,execute,e,0\nlogic:\ninstring=gear up, please!\nexecute=0,Up,0\n");
     Frame().AcfPath = work.path + "/acf";
-    CreateSystemsFromFile();
+    DefaultSubsystems().createSystems(); // as start-up loads the systems files
     std::vector<std::string> expected = PhraseContext().phraseContext;
     ASSERT_EQ(expected.size(), 21u) << "two phrases of four are new";
     EXPECT_EQ(expected[19], "flaps five");

@@ -250,7 +250,7 @@ TEST_F(VoicesTest, CaptainPhrasesAreReadInTheCaptainsVoiceOnlyWhenTheyShouldBe) 
         SpeechOutput().lastSpeechKind = 1;
         SimulatedVoice().lastLine.clear();
         long long lines = SimulatedVoice().linesQueued;
-        SpeakCapText(c.text, c.force);
+        SayCaptainsLine(c.text, c.force);
         if (c.spoken) {
             EXPECT_EQ(SimulatedVoice().linesQueued, lines + 1) << c.text;
             EXPECT_EQ(SimulatedVoice().lastLine, c.text);
@@ -270,17 +270,17 @@ TEST_F(VoicesTest, CaptainPhrasesAreReadInTheCaptainsVoiceOnlyWhenTheyShouldBe) 
 
     Settings().capSpeech = 0;
     long long lines = SimulatedVoice().linesQueued;
-    SpeakCapPhrase("flaps five");
+    SayCaptainsLine("flaps five", false);
     EXPECT_EQ(SimulatedVoice().linesQueued, lines);
     Settings().capSpeech = 1;
-    SpeakCapPhrase("flaps five");
+    SayCaptainsLine("flaps five", false);
     EXPECT_EQ(SimulatedVoice().lastLine, "flaps five");
 }
 
 TEST_F(VoicesTest, TheFlowWaitsWhileTheCaptainsPhraseIsSpoken) {
     Start();
     ExecuterData().executeFlow.push_back(dotypeSay, "flaps five", 0);
-    SpeakCapText("flaps five please", false);
+    SayCaptainsLine("flaps five please", false);
     Frame().frameTime = 0.5;
     Executer();
     EXPECT_EQ(ExecuterData().executeFlow.size(), 1u);
@@ -313,14 +313,14 @@ TEST_F(VoicesTest, AnEngineWithoutVoiceOperationsStillSpeaksAndLogs) {
     SetSpeechVolume(60, true);
     EXPECT_EQ(SpeechOutput().engineRate, 5.5f);
     EXPECT_EQ(SpeechOutput().volume, 60.0f);
-    SpeakCapText("gear up", false);
+    SayCaptainsLine("gear up", false);
     EXPECT_TRUE(ExecuterData().waitSpeechEnd);
     EXPECT_EQ(spokenBySpeakOnly,
               (std::vector<std::string>{"Speech rate set to 75", "Speech volume set to 60", "gear up"}));
 
     SpeechOutput().engine = SpeechEngine{};
     ChangeVoice(0, true);
-    SpeakCapText("gear down", true);
+    SayCaptainsLine("gear down", true);
     EXPECT_EQ(SpeechOutput().lastSpeechKind, 2);
     EXPECT_FALSE(IsSpeaking());
     EXPECT_NE(Log().log.text.find("---> SPEECH: Speech voice was not changed.\n"), std::string::npos);

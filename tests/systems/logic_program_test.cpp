@@ -3,6 +3,7 @@
 // b2i and flr, graphs with one point or descending points, NaN and infinities from the simulator, limits,
 // links of every kind) are evaluated pass after pass both ways, and every value and runtime field must
 // agree to the bit.
+#include "systems/logic_program.h"
 #include "tests/systems/systems_fixture.h"
 
 #include <bit>

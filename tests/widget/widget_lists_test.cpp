@@ -16,7 +16,7 @@ protected:
         wnd.H = wnd.contentHeight + wnd.topOffset;
         wnd.mX = x;
         wnd.mY = y;
-        return ProcessWidgetClick();
+        return ProcessWidgetClick(wnd);
     }
     int ClickRow(int row) { return ClickAt(50, WidgetWindow().WidgetWnd.topOffset + 18 * row + 5); }
 };
@@ -162,7 +162,7 @@ TEST_F(WidgetListsTest, ClicksOutsideTheWindowOrBelowTheLinesSelectNothing) {
     ResetWidgetLists();
     BuildWidgetTitles();
     WidgetWindow().WidgetWnd = WidgetWndRecord();
-    EXPECT_EQ(ProcessWidgetClick(), -1);
+    EXPECT_EQ(ProcessWidgetClick(WidgetWindow().WidgetWnd), -1);
     EXPECT_EQ(Panel(TitleProcedures).expanded, 0);
 }
 
