@@ -8,7 +8,7 @@
 #include "platform/clock.h"
 #include "platform/recogniser.h"
 #include "platform/voice.h"
-#include "speech/audio_clip.h"
+#include "platform/audio_clip.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -8,7 +8,7 @@
 #include "platform/recogniser.h"
 #include "platform/voice.h"
 #include "poses/pose_catalogue.h"
-#include "speech/audio_clip.h"
+#include "platform/audio_clip.h"
 #include "speech/phrase_context.h"
 #include "systems/loader.h"
 

@@ -5,7 +5,7 @@
 // and the first sample counts from the moment it is handed to the output.
 #include "platform/recogniser.h"
 #include "platform/voice.h"
-#include "speech/audio_clip.h"
+#include "platform/audio_clip.h"
 #include "speech/phrase_context.h"
 
 #include "bench/bench_util.h"

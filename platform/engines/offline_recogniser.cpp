@@ -5,7 +5,7 @@
 #include "platform/engines/offline_speech.h"
 
 #include "platform/engines/recogniser_parts.h"
-#include "speech/audio_clip.h"
+#include "platform/audio_clip.h"
 
 #include <condition_variable>
 #include <deque>

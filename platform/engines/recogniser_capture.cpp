@@ -1,7 +1,7 @@
 // The recogniser's ears: the default capture device through PulseAudio, or the utterance folder, where a
 // WAV file dropped (under its final name, by rename) is played in real time once and then deleted.
 #include "platform/engines/recogniser_parts.h"
-#include "speech/audio_clip.h"
+#include "platform/audio_clip.h"
 
 #include "platform/sound_input.h"
 

@@ -1,7 +1,7 @@
 // Recorded sound: WAV files in and out, resampling and mixed-in noise, as the tools, the stand-in and
 // the recogniser's tests rely on them.
 #include "base/helpers.h"
-#include "speech/audio_clip.h"
+#include "platform/audio_clip.h"
 #include "tests/fakes/test_support.h"
 
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 #include "base/log.h"
 #include "platform/recogniser.h"
 #include "poses/pose_catalogue.h"
-#include "speech/audio_clip.h"
+#include "platform/audio_clip.h"
 #include "speech/phrase_context.h"
 #include "systems/loader.h"
 

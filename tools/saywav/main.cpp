@@ -2,7 +2,7 @@
 // lines where there is no sound server), for authors who want to hear a script, and for trying the
 // recogniser on the captain's phrases (see hearwav).
 #include "platform/voice.h"
-#include "speech/audio_clip.h"
+#include "platform/audio_clip.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -5,7 +5,7 @@
 #include "tools/simstandin/standin.h"
 
 #include "platform/voice.h"
-#include "speech/audio_clip.h"
+#include "platform/audio_clip.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // Recorded sound: WAV files read and written, resampling, and noise mixed in at a chosen
 // signal-to-noise ratio.
-#include "speech/audio_clip.h"
+#include "platform/audio_clip.h"
 
 #include "platform/files.h"
 

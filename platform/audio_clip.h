@@ -1,5 +1,5 @@
-// Recorded sound for the tools, the tests, the simulator stand-in and the benchmarks: WAV files read and
-// written, resampling, and noise mixed in at a chosen signal-to-noise ratio.
+// Recorded sound: WAV files read and written, resampling, and noise mixed in at a chosen signal-to-noise
+// ratio; for the built-in recogniser's utterance files, the tools, the tests, the stand-in and the benchmarks.
 #pragma once
 #include <cstdint>
 #include <string>
