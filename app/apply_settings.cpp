@@ -1,7 +1,7 @@
 // Start-up's reading of the settings file, applied to speech output line by line as the file gives them.
 #include "app/apply_settings.h"
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "base/helpers.h"
 #include "simlink/module_protocol.h"
 #include "speech/speech_output.h"

@@ -3,7 +3,7 @@
 #include "app/apply_settings.h"
 #include "app/frame.h"
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "flow/executer.h"
 #include "flow/monitor.h"
 #include "poses/pose_catalogue.h"

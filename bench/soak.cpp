@@ -8,7 +8,7 @@
 // test harness's, not the program's.
 #include "app/frame.h"
 #include "base/log.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "bench/bench_util.h"
 #include "flow/executer.h"
 #include "flow/scenario.h"

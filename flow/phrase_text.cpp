@@ -1,7 +1,7 @@
 // Filling in the markers of a spoken line.
 #include "flow/phrase_text.h"
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "base/helpers.h"
 #include "systems/logic.h"
 

@@ -3,7 +3,7 @@
 // each, over a loaded model with a pose request waiting for its acknowledgement. Whatever the module
 // sends, the settings it changes are saved so that they read back the same.
 #include "app/apply_settings.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "base/helpers.h"
 #include "fuzz/support/fuzz_support.h"
 #include "simlink/dispatch.h"

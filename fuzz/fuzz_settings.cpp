@@ -2,7 +2,7 @@
 // start-up does, saved, and loaded again: the second load must give the same settings as the first (no
 // value can turn into another key or into lines of its own), and volume, rate and voice stay in range.
 #include "app/apply_settings.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "base/helpers.h"
 #include "fuzz/support/fuzz_support.h"
 #include "speech/speech_output.h"

@@ -4,7 +4,7 @@
 #include "app/frame.h"
 #include "base/helpers.h"
 #include "base/log.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "flow/executer.h"
 #include "flow/phrase_text.h"
 #include "simlink/drf_answer_file.h"

@@ -3,7 +3,7 @@
 #include "speech/recognition.h"
 
 #include "app/frame.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "base/log.h"
 #include "platform/recogniser.h"
 #include "speech/phrase_context.h"

@@ -2,7 +2,7 @@
 // captain's phrases read aloud in the captain's voice.
 #include "speech/voices.h"
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "base/helpers.h"
 #include "base/log.h"
 #include "simlink/module_protocol.h"

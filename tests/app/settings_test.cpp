@@ -1,7 +1,7 @@
 // The settings file: what a start-up reads from it and applies to speech output, and the exact bytes a
 // save writes, including values that try to break out of their line.
 #include "app/apply_settings.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "base/helpers.h"
 #include "base/log.h"
 #include "simlink/module_protocol.h"

@@ -4,7 +4,7 @@
 #include "tests/e2e/e2e_fixture.h"
 
 #include "base/helpers.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "platform/clock.h"
 #include "simlink/client_data.h"
 #include "speech/recognition_state.h"

@@ -9,7 +9,7 @@
 #include "app/frame.h"
 #include "base/helpers.h"
 #include "base/log.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "platform/transport.h"
 #include "simlink/client/client.h"
 #include "simlink/client_data.h"

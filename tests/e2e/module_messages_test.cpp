@@ -3,7 +3,7 @@
 // from the module's settings, and the captain's phrases heard through push-to-talk and answered.
 #include "tests/e2e/e2e_fixture.h"
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "flow/phrase_text.h"
 #include "simlink/drf_arrays.h"
 #include "speech/recognition_state.h"

@@ -3,7 +3,7 @@
 
 #include "app/frame.h"
 #include "base/log.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "flow/executer.h"
 #include "flow/monitor.h"
 #include "flow/phrase_text.h"

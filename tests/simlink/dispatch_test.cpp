@@ -2,7 +2,7 @@
 // state, the bounds that keep a module's numbers inside the model, and the speech monitor's messages.
 #include "app/frame.h"
 #include "base/log.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "flow/executer.h"
 #include "flow/phrase_text.h"
 #include "simlink/dispatch.h"

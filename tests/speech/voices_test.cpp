@@ -3,7 +3,7 @@
 #include "app/frame.h"
 #include "base/helpers.h"
 #include "base/log.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "flow/executer.h"
 #include "simlink/module_protocol.h"
 #include "speech/simulated_voice.h"

@@ -4,7 +4,7 @@
 #include "app/frame.h"
 #include "base/helpers.h"
 #include "base/log.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "flow/executer.h"
 #include "flow/monitor.h"
 #include "simlink/module_protocol.h"

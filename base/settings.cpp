@@ -1,6 +1,6 @@
 // The settings record and the settings file: read once at start-up, rewritten whenever the module
 // changes a setting.
-#include "app/settings.h"
+#include "base/settings.h"
 
 #include "base/helpers.h"
 
