@@ -12,7 +12,7 @@
 #include "simlink/client_data.h"
 #include "simlink/dispatch.h"
 #include "simlink/module_protocol.h"
-#include "speech/phrase_context.h"
+#include "systems/phrase_context.h"
 #include "speech/phrase_dump.h"
 #include "speech/recognition.h"
 #include "speech/speech_output.h"

@@ -9,7 +9,7 @@
 #include "platform/voice.h"
 #include "poses/pose_catalogue.h"
 #include "platform/audio_clip.h"
-#include "speech/phrase_context.h"
+#include "systems/phrase_context.h"
 #include "systems/loader.h"
 
 #include <chrono>

@@ -6,7 +6,7 @@
 #include "platform/recogniser.h"
 #include "platform/voice.h"
 #include "platform/audio_clip.h"
-#include "speech/phrase_context.h"
+#include "systems/phrase_context.h"
 
 #include "bench/bench_util.h"
 

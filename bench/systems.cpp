@@ -4,7 +4,7 @@
 #include "base/helpers.h"
 #include "base/log.h"
 #include "poses/pose_catalogue.h"
-#include "speech/phrase_context.h"
+#include "systems/phrase_context.h"
 #include "systems/loader.h"
 #include "systems/logic.h"
 #include "systems/model.h"

@@ -6,7 +6,7 @@
 #include "base/settings.h"
 #include "base/log.h"
 #include "platform/recogniser.h"
-#include "speech/phrase_context.h"
+#include "systems/phrase_context.h"
 #include "speech/recognition_state.h"
 
 RecogniserChoice& RecogniserInUse() {

@@ -5,7 +5,7 @@
 #include "base/helpers.h"
 #include "base/log.h"
 #include "poses/pose_catalogue.h"
-#include "speech/phrase_context.h"
+#include "systems/phrase_context.h"
 #include "systems/logic_ops.h"
 #include "systems/logic_program.h"
 #include "systems/numbers.h"

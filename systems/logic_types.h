@@ -1,7 +1,7 @@
 // The compiled logic of an out parameter: blocks of conditions, calculations, a graph and flow-step
 // templates. Compiled once after loading; the evaluators fill the runtime fields on every pass.
 #pragma once
-#include "speech/phrase_context.h"
+#include "systems/phrase_context.h"
 
 #include <cstdint>
 #include <string>

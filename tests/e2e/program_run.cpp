@@ -19,7 +19,7 @@
 #include "simlink/dispatch.h"
 #include "simlink/drf_arrays.h"
 #include "simlink/module_protocol.h"
-#include "speech/phrase_context.h"
+#include "systems/phrase_context.h"
 #include "speech/recognition.h"
 #include "speech/recognition_state.h"
 #include "speech/simulated_voice.h"

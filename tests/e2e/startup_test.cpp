@@ -6,7 +6,7 @@
 #include "base/helpers.h"
 #include "simlink/client/client.h"
 #include "simlink/client_data.h"
-#include "speech/phrase_context.h"
+#include "systems/phrase_context.h"
 #include "speech/recognition_state.h"
 
 #include <algorithm>

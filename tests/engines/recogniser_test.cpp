@@ -6,7 +6,7 @@
 #include "platform/engines/recogniser_parts.h"
 #include "platform/speech_data.h"
 #include "platform/audio_clip.h"
-#include "speech/phrase_context.h"
+#include "systems/phrase_context.h"
 #include "tests/fakes/test_support.h"
 
 #include <gtest/gtest.h>

@@ -11,7 +11,7 @@
 #include "poses/pose_catalogue.h"
 #include "simlink/drf_arrays.h"
 #include "simlink/module_protocol.h"
-#include "speech/phrase_context.h"
+#include "systems/phrase_context.h"
 #include "speech/recognition_state.h"
 #include "speech/speech_output.h"
 #include "systems/logic.h"

@@ -4,7 +4,7 @@
 #include "base/log.h"
 #include "flow/monitor.h"
 #include "speech/recognition.h"
-#include "speech/phrase_context.h"
+#include "systems/phrase_context.h"
 #include "speech/recognition_state.h"
 #include "systems/loader.h"
 #include "systems/model.h"

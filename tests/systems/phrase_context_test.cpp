@@ -1,5 +1,5 @@
 // The phrase context: built-in phrases, registration and the normal form the grammar is built from.
-#include "speech/phrase_context.h"
+#include "systems/phrase_context.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "base/log.h"
 #include "poses/pose_catalogue.h"
 #include "simlink/drf_arrays.h"
-#include "speech/phrase_context.h"
+#include "systems/phrase_context.h"
 #include "systems/loader.h"
 #include "systems/logic.h"
 #include "systems/model.h"

@@ -7,7 +7,7 @@
 #include "platform/recogniser.h"
 #include "poses/pose_catalogue.h"
 #include "platform/audio_clip.h"
-#include "speech/phrase_context.h"
+#include "systems/phrase_context.h"
 #include "systems/loader.h"
 
 #include <cstdio>

@@ -1,6 +1,6 @@
 // The phrase context: built-in phrases, registration of the phrases the systems files expect, and their
 // normal form.
-#include "speech/phrase_context.h"
+#include "systems/phrase_context.h"
 
 #include "base/helpers.h"
 
