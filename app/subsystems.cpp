@@ -10,7 +10,7 @@
 #include "setup/aircraft_options.h"
 #include "setup/cockpit_model.h"
 #include "simlink/client_data.h"
-#include "simlink/dispatch.h"
+#include "app/dispatch.h"
 #include "simlink/module_protocol.h"
 #include "systems/phrase_context.h"
 #include "speech/phrase_dump.h"

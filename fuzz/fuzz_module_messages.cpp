@@ -6,7 +6,7 @@
 #include "base/settings.h"
 #include "base/helpers.h"
 #include "fuzz/support/fuzz_support.h"
-#include "simlink/dispatch.h"
+#include "app/dispatch.h"
 #include "simlink/module_protocol.h"
 
 #include <cstring>

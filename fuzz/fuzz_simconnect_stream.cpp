@@ -7,7 +7,7 @@
 #include "fuzz/support/fuzz_support.h"
 #include "simlink/client/client.h"
 #include "simlink/client/simconnect.h"
-#include "simlink/dispatch.h"
+#include "app/dispatch.h"
 
 #include <algorithm>
 #include <cstring>

@@ -9,7 +9,7 @@
 #include "flow/phrase_text.h"
 #include "platform/message_box.h"
 #include "poses/pose_catalogue.h"
-#include "simlink/dispatch.h"
+#include "app/dispatch.h"
 #include "simlink/drf_arrays.h"
 #include "simlink/module_protocol.h"
 #include "systems/phrase_context.h"

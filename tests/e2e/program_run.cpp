@@ -16,7 +16,7 @@
 #include "poses/pose_catalogue.h"
 #include "simlink/client/client.h"
 #include "simlink/client_data.h"
-#include "simlink/dispatch.h"
+#include "app/dispatch.h"
 #include "simlink/drf_arrays.h"
 #include "simlink/module_protocol.h"
 #include "systems/phrase_context.h"

@@ -5,7 +5,7 @@
 #include "base/settings.h"
 #include "flow/executer.h"
 #include "flow/phrase_text.h"
-#include "simlink/dispatch.h"
+#include "app/dispatch.h"
 #include "simlink/drf_answer_file.h"
 #include "speech/recognition_state.h"
 #include "speech/simulated_voice.h"

@@ -1,5 +1,5 @@
 // The simulator dispatch and the speech monitor.
-#include "simlink/dispatch.h"
+#include "app/dispatch.h"
 
 #include "app/frame.h"
 #include "base/helpers.h"
