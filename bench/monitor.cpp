@@ -7,7 +7,7 @@
 #include "bench/flow_profile.h"
 #include "flow/executer.h"
 #include "flow/scenario.h"
-#include "simlink/drf_arrays.h"
+#include "systems/drf_arrays.h"
 #include "simlink/module_protocol.h"
 #include "speech/recognition_state.h"
 #include "systems/logic.h"

@@ -4,7 +4,7 @@
 #include "base/log.h"
 #include "fuzz/support/fuzz_support.h"
 #include "simlink/drf_answer_file.h"
-#include "simlink/drf_arrays.h"
+#include "systems/drf_arrays.h"
 #include "systems/model.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -5,7 +5,7 @@
 #include "base/log.h"
 #include "flow/scenario.h"
 #include "fuzz/support/fuzz_support.h"
-#include "simlink/drf_arrays.h"
+#include "systems/drf_arrays.h"
 #include "speech/recognition_state.h"
 
 #include <cmath>

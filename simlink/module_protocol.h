@@ -1,7 +1,7 @@
 // The message protocol with the in-simulator module: the 560-byte message record, the one message counter,
 // the outgoing queue with its acknowledgement rule, and the client data areas the record travels through.
 #pragma once
-#include "simlink/drf_arrays.h"
+#include "systems/drf_arrays.h"
 
 #include <bit>
 #include <cstddef>

@@ -4,7 +4,7 @@
 
 #include "base/helpers.h"
 #include "base/log.h"
-#include "simlink/drf_arrays.h"
+#include "systems/drf_arrays.h"
 #include "systems/numbers.h"
 
 namespace {

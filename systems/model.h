@@ -1,7 +1,7 @@
 // The systems model: systems, their devices and the devices' out parameters, built once from the systems
 // files and never changing shape afterwards, so indices into it stay valid for the whole run.
 #pragma once
-#include "simlink/drf_arrays.h"
+#include "systems/drf_arrays.h"
 #include "systems/drf_link.h"
 #include "systems/logic_types.h"
 #include "systems/numbers.h"

@@ -10,7 +10,7 @@
 #include "platform/message_box.h"
 #include "poses/pose_catalogue.h"
 #include "app/dispatch.h"
-#include "simlink/drf_arrays.h"
+#include "systems/drf_arrays.h"
 #include "simlink/module_protocol.h"
 #include "systems/phrase_context.h"
 #include "speech/recognition.h"

@@ -5,7 +5,7 @@
 
 #include "base/settings.h"
 #include "flow/phrase_text.h"
-#include "simlink/drf_arrays.h"
+#include "systems/drf_arrays.h"
 #include "speech/recognition_state.h"
 #include "speech/simulated_voice.h"
 #include "speech/speech_output.h"

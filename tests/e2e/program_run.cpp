@@ -17,7 +17,7 @@
 #include "simlink/client/client.h"
 #include "simlink/client_data.h"
 #include "app/dispatch.h"
-#include "simlink/drf_arrays.h"
+#include "systems/drf_arrays.h"
 #include "simlink/module_protocol.h"
 #include "systems/phrase_context.h"
 #include "speech/recognition.h"

@@ -9,7 +9,7 @@
 #include "flow/phrase_text.h"
 #include "flow/scenario.h"
 #include "poses/pose_catalogue.h"
-#include "simlink/drf_arrays.h"
+#include "systems/drf_arrays.h"
 #include "simlink/module_protocol.h"
 #include "systems/phrase_context.h"
 #include "speech/recognition_state.h"

@@ -4,7 +4,7 @@
 #include "app/frame.h"
 #include "base/log.h"
 #include "poses/pose_catalogue.h"
-#include "simlink/drf_arrays.h"
+#include "systems/drf_arrays.h"
 #include "systems/phrase_context.h"
 #include "systems/loader.h"
 #include "systems/logic.h"

@@ -1,5 +1,5 @@
 // The process-wide DRF value arrays.
-#include "simlink/drf_arrays.h"
+#include "systems/drf_arrays.h"
 
 void ResetDrfArrays() {
     Drf() = DrfArrays{};
