@@ -1,34 +1,10 @@
-// The frame's state, the exit routine and the pacing of the main loop.
+// The platform's clock and the pacing of the main loop.
 #include "app/frame.h"
 
-#include "base/log.h"
 #include "platform/clock.h"
-#include "platform/single_instance.h"
-
-FrameState& Frame() {
-    static FrameState state;
-    return state;
-}
-
-void ResetFrame() {
-    Frame() = FrameState{};
-}
 
 ClockOps PlatformClock() {
     return ClockOps{MonotonicNanos, SleepNanos, SleepUntilNanos};
-}
-
-void ExitApplication(const std::string& reason) {
-    FrameState& frame = Frame();
-    WriteLog("EXIT: " + reason);
-    frame.quitRequested = true;
-    const FrameSubsystems& s = frame.subsystems;
-    if (s.closeSimulator && (!s.simulatorConnected || s.simulatorConnected())) s.closeSimulator(false);
-    if (frame.instanceHeld) {
-        ReleaseSingleInstance();
-        frame.instanceHeld = false;
-    }
-    if (s.postQuit) s.postQuit();
 }
 
 // A pass waits for its start on the platform's precise timers, not on a spin: the simulator beside us needs

@@ -1,7 +1,7 @@
 // The executer: one flow step per pass, the speech and pose waits, and the idle-animation message.
 #include "flow/executer.h"
 
-#include "app/frame.h"
+#include "base/frame_state.h"
 #include "base/helpers.h"
 #include "base/log.h"
 #include "flow/phrase_text.h"

@@ -3,7 +3,7 @@
 // every pass reuse their storage, so a warm pass that fires nothing does not touch the heap.
 #include "flow/monitor.h"
 
-#include "app/frame.h"
+#include "base/frame_state.h"
 #include "base/helpers.h"
 #include "base/log.h"
 #include "flow/executer.h"

@@ -2,21 +2,21 @@
 // simulator, the module and the captain.
 #include "flow/scenario.h"
 
-#include "app/frame.h"
+#include "base/frame_state.h"
 #include "base/helpers.h"
 #include "base/log.h"
 #include "flow/executer.h"
 #include "flow/monitor.h"
 #include "flow/phrase_text.h"
 #include "poses/pose_catalogue.h"
-#include "systems/drf_arrays.h"
 #include "simlink/module_protocol.h"
-#include "systems/phrase_context.h"
 #include "speech/recognition_state.h"
 #include "speech/simulated_voice.h"
 #include "speech/speech_output.h"
+#include "systems/drf_arrays.h"
 #include "systems/loader.h"
 #include "systems/model.h"
+#include "systems/phrase_context.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // The pose catalogue, scanned once at start-up from the aircraft data folder.
 #include "poses/pose_catalogue.h"
 
-#include "app/frame.h"
+#include "base/frame_state.h"
 #include "base/helpers.h"
 
 PoseCatalogueState& PoseCatalogue() {

@@ -2,7 +2,7 @@
 // set to 1 under "[SDK]", so the add-on publishes its cockpit and CDU data to us.
 #include "setup/aircraft_options.h"
 
-#include "app/frame.h"
+#include "base/frame_state.h"
 #include "base/helpers.h"
 #include "base/log.h"
 #include "platform/known_folders.h"

@@ -2,7 +2,7 @@
 // kept in step with the 737 add-on through the fingerprints of its four model files.
 #include "setup/cockpit_model.h"
 
-#include "app/frame.h"
+#include "base/frame_state.h"
 #include "base/helpers.h"
 #include "base/log.h"
 #include "platform/files.h"

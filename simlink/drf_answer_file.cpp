@@ -1,7 +1,7 @@
 // The module's answer file: DRF array indices for the parameters' links, in bulk.
 #include "simlink/drf_answer_file.h"
 
-#include "app/frame.h"
+#include "base/frame_state.h"
 #include "base/helpers.h"
 #include "base/log.h"
 #include "systems/drf_arrays.h"

@@ -2,12 +2,12 @@
 // pass that turns presses, releases and results into the heard phrase.
 #include "speech/recognition.h"
 
-#include "app/frame.h"
-#include "base/settings.h"
+#include "base/frame_state.h"
 #include "base/log.h"
+#include "base/settings.h"
 #include "platform/recogniser.h"
-#include "systems/phrase_context.h"
 #include "speech/recognition_state.h"
+#include "systems/phrase_context.h"
 
 RecogniserChoice& RecogniserInUse() {
     static RecogniserChoice choice{PlatformRecogniser()};

@@ -1,7 +1,7 @@
 // The simulated voice: lines queue back to back on the frame clock, in the voice chosen when queued.
 #include "speech/simulated_voice.h"
 
-#include "app/frame.h"
+#include "base/frame_state.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // the aircraft data folder, joins their lines and builds the systems model from them, then compiles it.
 #include "systems/loader.h"
 
-#include "app/frame.h"
+#include "base/frame_state.h"
 #include "base/helpers.h"
 #include "base/log.h"
 #include "systems/logic.h"

@@ -2,7 +2,7 @@
 // rules of the window procedure, and the full redraw of the panels into the back buffer every pass.
 #include "widget/widget_window.h"
 
-#include "app/frame.h"
+#include "base/frame_state.h"
 #include "base/helpers.h"
 #include "base/log.h"
 #include "flow/monitor.h"
