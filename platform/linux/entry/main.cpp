@@ -1,10 +1,8 @@
 // The Linux process entry: --version and --help are answered on the terminal; otherwise main hands over to
 // the application frame.
-#include "base/version.h"
+#include "platform/entry.h"
 
 #include <cstdio>
-
-int TalveroMain();
 
 int main(int argc, char** argv) {
     CommandLineAnswer answer = AnswerCommandLine(std::vector<std::string>(argv + 1, argv + argc));

@@ -1,14 +1,12 @@
 // The Windows process entry: --version and --help are answered where the pilot can read them (the output
 // the program was given, else the console it was started from, else a message box); otherwise WinMain
 // hands over to the application frame.
-#include "base/version.h"
 #include "platform/codepage.h"
+#include "platform/entry.h"
 
 #include <windows.h>
 // shellapi.h needs windows.h before it.
 #include <shellapi.h>
-
-int TalveroMain();
 
 namespace {
 std::vector<std::string> Arguments() {
