@@ -6,7 +6,7 @@
 #include "base/log.h"
 #include "bench/flow_profile.h"
 #include "flow/executer.h"
-#include "flow/scenario.h"
+#include "scenario/scenario.h"
 #include "systems/drf_arrays.h"
 #include "simlink/module_protocol.h"
 #include "speech/recognition_state.h"

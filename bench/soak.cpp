@@ -11,7 +11,7 @@
 #include "base/settings.h"
 #include "bench/bench_util.h"
 #include "flow/executer.h"
-#include "flow/scenario.h"
+#include "scenario/scenario.h"
 #include "systems/model.h"
 
 #include <atomic>

@@ -3,7 +3,7 @@
 // (NaN, infinities, huge numbers) arriving from the simulator. The input is the systems file, optionally
 // followed by a line "%%save%%" and the save file.
 #include "base/log.h"
-#include "flow/scenario.h"
+#include "scenario/scenario.h"
 #include "fuzz/support/fuzz_support.h"
 #include "systems/drf_arrays.h"
 #include "speech/recognition_state.h"

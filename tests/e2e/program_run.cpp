@@ -7,7 +7,7 @@
 #include "flow/executer.h"
 #include "flow/monitor.h"
 #include "flow/phrase_text.h"
-#include "flow/scenario.h"
+#include "scenario/scenario.h"
 #include "platform/clock.h"
 #include "platform/known_folders.h"
 #include "platform/message_box.h"

@@ -7,7 +7,7 @@
 #include "flow/executer.h"
 #include "flow/monitor.h"
 #include "flow/phrase_text.h"
-#include "flow/scenario.h"
+#include "scenario/scenario.h"
 #include "poses/pose_catalogue.h"
 #include "systems/drf_arrays.h"
 #include "simlink/module_protocol.h"

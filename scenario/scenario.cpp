@@ -1,6 +1,6 @@
 // The scenario runner: the main loop's pass order on a simulated clock, with the runner playing the
 // simulator, the module and the captain.
-#include "flow/scenario.h"
+#include "scenario/scenario.h"
 
 #include "base/frame_state.h"
 #include "base/helpers.h"
