@@ -91,7 +91,7 @@ bench-windows: build-win
 package: PACKAGES += lintian
 package: deps engines
 	cmake -S . -B build/package-linux -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALVERO_TESTS=OFF >/dev/null
-	cmake --build build/package-linux -j $(JOBS) --target talvero simstandin syscipher hearwav saywav
+	cmake --build build/package-linux -j $(JOBS) --target talvero simstandin syscipher hearwav saywav dryflight
 	cmake -S . -B build/package-win -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALVERO_TESTS=OFF \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake >/dev/null
 	cmake --build build/package-win -j $(JOBS) --target talvero simstandin

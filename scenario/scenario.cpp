@@ -243,7 +243,8 @@ void AssignDrfIndicesFromList(const std::string& drfListText) {
         if (!ReadLeadingInt(f[2], system) || !ReadLeadingInt(f[3], device) ||
             !ReadLeadingInt(f[4], parameter))
             continue;
-        OutParameter* p = ParameterOf(ParamRef{nullptr, kRefParameter, system, device, parameter, std::string()});
+        OutParameter* p =
+            ParameterOf(ParamRef{nullptr, kRefParameter, system, device, parameter, std::string()});
         if (!p) continue;
         bool read = f[5] == "g";
         std::map<std::string, int>& bySpec = read ? s.inIndexBySpec : s.outIndexBySpec;
@@ -386,7 +387,16 @@ void RunScenarioPass() {
 
     MonitorSystems();
     SendDrfE2W();
+    // A pose step whose pose the catalogue lacks is skipped without a word: the timeline says so.
+    const FlowQueue& queue = ExecuterData().executeFlow;
+    const size_t queued = queue.size();
+    const bool unknownPose = queued > 0 &&
+                             (queue.front().type == dotypePos || queue.front().type == dotypePosFast) &&
+                             FindPose(queue.front().text) < 0;
+    const std::string skippedPose = unknownPose ? queue.front().text : std::string();
+    const double skippedValue = unknownPose ? queue.front().value : 0;
     Executer();
+    if (unknownPose && queue.size() < queued) Note(TimelineKind::PoseSkipped, skippedPose, skippedValue);
     if (s.settings.speechMonitor) s.settings.speechMonitor();
     CollectLogLines();
     ++s.pass;
@@ -460,6 +470,10 @@ std::string TimelineText(bool withLogLines) {
         case TimelineKind::SimValue:
             std::snprintf(number, sizeof number, " = %g", e.value);
             what = "SIM       " + e.text + number;
+            break;
+        case TimelineKind::PoseSkipped:
+            std::snprintf(number, sizeof number, " (%g)", e.value);
+            what = "SKIPPED   pose " + e.text + number + ", not in the catalogue";
             break;
         case TimelineKind::LogLine:
             if (!withLogLines) continue;

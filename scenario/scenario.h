@@ -34,6 +34,7 @@ enum class TimelineKind {
     DrfWritten,       // an element of the outgoing DRF block changed: index, value, text (the link spec)
     SimValue,         // a simulator variable changed by code sent to the module: text, value
     LogLine,          // text: a line of the run log
+    PoseSkipped,      // a pose step the executer skipped, its pose not in the catalogue: text, value
 };
 
 struct TimelineEntry {

@@ -111,7 +111,7 @@ debian() {
         check "the package depends on $needed" grep -qE "(^|, )$needed( |,|$)" <<<"$depends"
     done
     check "the package's version is $version" test "$(dpkg-deb -f "$deb" Version)" = "$version"
-    for command in talvero simstandin syscipher hearwav saywav; do
+    for command in talvero simstandin syscipher hearwav saywav dryflight; do
         check "$command --help" bash -c "'$usr/bin/$command' --help | grep -q ." 
         check "$command has a manual page" test -s "$usr/share/man/man1/$command.1.gz"
     done

@@ -98,9 +98,9 @@ debian() {
     install -d "$lib" "$bin" "$share/talvero/data" "$share/man/man1" "$share/doc/talvero" "$pkg/DEBIAN"
     install -m 755 "$build/talvero" "$lib/talvero"
     install -m 755 "$here/talvero-launcher.sh" "$bin/talvero"
-    for tool in simstandin syscipher hearwav saywav; do install -m 755 "$build/$tool" "$bin/$tool"; done
+    for tool in simstandin syscipher hearwav saywav dryflight; do install -m 755 "$build/$tool" "$bin/$tool"; done
     strip --strip-unneeded --remove-section=.comment --remove-section=.note "$lib/talvero" \
-        "$bin"/simstandin "$bin"/syscipher "$bin"/hearwav "$bin"/saywav
+        "$bin"/simstandin "$bin"/syscipher "$bin"/hearwav "$bin"/saywav "$bin"/dryflight
     copy_profiles "$share/talvero/data"
 
     declare -A summaries=(
@@ -108,8 +108,9 @@ debian() {
         [simstandin]="the simulator and its module, for trying Talvero without the simulator"
         [syscipher]="seal, open and check the systems files of an aircraft profile"
         [hearwav]="run Talvero's speech recogniser over recordings"
-        [saywav]="speak lines into WAV files in Talvero's voices")
-    for command in talvero simstandin syscipher hearwav saywav; do
+        [saywav]="speak lines into WAV files in Talvero's voices"
+        [dryflight]="fly an aircraft profile through a scenario without the simulator")
+    for command in talvero simstandin syscipher hearwav saywav dryflight; do
         "$bin/$command" --help >"$stage/$command.help"
         manual_page "$command" "${summaries[$command]}" "$stage/$command.help" "$share/man/man1/$command.1"
     done
@@ -148,7 +149,7 @@ COPYRIGHT
     printf 'Source: talvero\n\nPackage: talvero\nArchitecture: amd64\n' >"$stage/shlibs/debian/control"
     local depends
     depends="$(cd "$stage/shlibs" && dpkg-shlibdeps -O "$lib/talvero" "$bin"/simstandin "$bin"/syscipher \
-        "$bin"/hearwav "$bin"/saywav 2>/dev/null | sed -n 's/^shlibs:Depends=//p')"
+        "$bin"/hearwav "$bin"/saywav "$bin"/dryflight 2>/dev/null | sed -n 's/^shlibs:Depends=//p')"
     depends="$depends, pocketsphinx-en-us, espeak-ng-data, fonts-liberation"
     local size
     size="$(du -sk --exclude=DEBIAN "$pkg" | cut -f1)"
@@ -172,7 +173,7 @@ Description: virtual first officer for Microsoft Flight Simulator
  .
  The package holds the program (started in the simulator's Community folder
  by the talvero command), the simulator stand-in simstandin, and the tools
- for authors of aircraft profiles: syscipher, hearwav and saywav.
+ for authors of aircraft profiles: syscipher, hearwav, saywav and dryflight.
 CONTROL
     (cd "$pkg" && find usr -type f -print0 | sort -z | xargs -0 md5sum >DEBIAN/md5sums)
     chmod 644 "$pkg/DEBIAN/md5sums"
