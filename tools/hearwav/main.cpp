@@ -4,11 +4,12 @@
 #include "app/frame.h"
 #include "base/helpers.h"
 #include "base/log.h"
+#include "platform/audio_clip.h"
 #include "platform/recogniser.h"
 #include "poses/pose_catalogue.h"
-#include "platform/audio_clip.h"
-#include "systems/phrase_context.h"
 #include "systems/loader.h"
+#include "systems/phrase_context.h"
+#include "tools/hearwav/phrase_check.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -19,6 +20,7 @@ namespace {
 
 const char* const kUsage =
     "usage: hearwav <phrases> <file.wav>...\n"
+    "       hearwav --check <phrases>\n"
     "\n"
     "Hears each WAV file with the program's own recogniser and prints one line per file:\n"
     "  <file>: <phrase>   the phrase it recognised\n"
@@ -31,7 +33,12 @@ const char* const kUsage =
     "  a text file with one phrase per line, each brought into the same normal form (lower case,\n"
     "  single spaces, letters, digits and apostrophes).\n"
     "WAV files may be mono or stereo, 8 to 32-bit or float, at any rate. Exit code 2 for a usage error,\n"
-    "1 when a file could not be read, else 0.\n";
+    "1 when a file could not be read, else 0.\n"
+    "\n"
+    "--check speaks every phrase in three of the synthesiser's voices, plain and in pink noise at 10 dB,\n"
+    "hears each against the whole grammar and lists every utterance heard as another phrase or refused,\n"
+    "the phrase said beside the phrase heard. Phrases with slots are listed, not spoken. Exit code 0\n"
+    "when every utterance was heard as said, 1 otherwise.\n";
 
 std::vector<std::string> PhrasesFrom(const std::string& source, bool& ok) {
     ok = true;
@@ -70,6 +77,21 @@ int main(int argc, char** argv) {
     if (args.size() < 2) {
         std::fputs(kUsage, stderr);
         return 2;
+    }
+    if (args[0] == "--check") {
+        if (args.size() != 2) {
+            std::fputs(kUsage, stderr);
+            return 2;
+        }
+        bool ok = false;
+        std::vector<std::string> grammar = PhrasesFrom(args[1], ok);
+        if (!ok || grammar.empty()) {
+            std::fprintf(stderr, "hearwav: no phrases in %s\n", args[1].c_str());
+            return 2;
+        }
+        PhraseCheckResult result = CheckPhrases(grammar);
+        for (const std::string& line : DescribePhraseCheck(result)) std::printf("%s\n", line.c_str());
+        return result.Clean() ? 0 : 1;
     }
     bool ok = false;
     std::vector<std::string> phrases = PhrasesFrom(args[0], ok);

@@ -1,0 +1,91 @@
+// The phrase check: the grammar's phrases spoken and heard again, plain and in cockpit noise.
+#include "tools/hearwav/phrase_check.h"
+
+#include "platform/audio_clip.h"
+#include "platform/recogniser.h"
+#include "platform/voice.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+// David, Zira and George where the synthesiser has them (the first three voices otherwise): two men and
+// a woman, American and British.
+std::vector<int> CheckVoices(const std::vector<std::string>& names) {
+    std::vector<int> positions;
+    for (int wanted : {0, 2, 3})
+        if (wanted < static_cast<int>(names.size())) positions.push_back(wanted);
+    for (int i = 0; positions.size() < 3 && i < static_cast<int>(names.size()); ++i)
+        if (std::find(positions.begin(), positions.end(), i) == positions.end()) positions.push_back(i);
+    return positions;
+}
+
+// The voice's name: the word after "eSpeak " in its description ("eSpeak Zira - English (United States)").
+std::string ShortName(const std::string& description) {
+    std::string name = description.rfind("eSpeak ", 0) == 0 ? description.substr(7) : description;
+    return name.substr(0, name.find(' '));
+}
+
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+} // namespace
+
+PhraseCheckResult CheckPhrases(const std::vector<std::string>& grammar) {
+    PhraseCheckResult result;
+    const std::vector<std::string> names = RenderableVoiceDescriptions();
+    const std::vector<int> voices = CheckVoices(names);
+    for (int v : voices) result.voices.push_back(ShortName(names[static_cast<size_t>(v)]));
+    uint32_t seed = 1;
+    for (const std::string& phrase : grammar) {
+        if (phrase.find('{') != std::string::npos) {
+            result.skipped.push_back(phrase);
+            continue;
+        }
+        ++result.phrases;
+        for (size_t v = 0; v < voices.size(); ++v) {
+            AudioClip spoken{16000, RenderPlatformSpeech(phrase, voices[v], 0, 16000)};
+            if (spoken.samples.empty()) continue;
+            AddNoiseFloor(spoken, 3, ++seed);
+            for (int noisy = 0; noisy < 2; ++noisy) {
+                AudioClip clip = spoken;
+                if (noisy) AddNoise(clip, NoiseKind::Pink, 10, ++seed);
+                const std::string heard = RecogniseSamples(grammar, clip.samples, clip.sampleRate);
+                ++result.utterances;
+                if (heard == phrase)
+                    ++result.heardAsSaid;
+                else
+                    result.misses.push_back(
+                        {phrase, heard, result.voices[v], noisy ? "pink noise 10 dB" : "plain"});
+            }
+        }
+    }
+    return result;
+}
+
+std::vector<std::string> DescribePhraseCheck(const PhraseCheckResult& result) {
+    std::vector<std::string> lines;
+    std::string voices;
+    for (const std::string& v : result.voices) voices += (voices.empty() ? "" : ", ") + v;
+    lines.push_back("phrase check: " + std::to_string(result.phrases) + " phrases said by " + voices +
+                    ", plain and in pink noise at 10 dB, heard against all " +
+                    std::to_string(result.phrases + static_cast<int>(result.skipped.size())) +
+                    " of the grammar");
+    size_t width = 0;
+    for (const PhraseCheckMiss& m : result.misses) width = std::max(width, m.phrase.size() + 2);
+    int confused = 0, refused = 0;
+    for (const PhraseCheckMiss& m : result.misses) {
+        std::string said = Quoted(m.phrase);
+        said.resize(std::max(said.size(), width), ' ');
+        std::string heard = m.heard == "non" ? std::string("refused") : "heard as " + Quoted(m.heard);
+        (m.heard == "non" ? refused : confused) += 1;
+        lines.push_back("  " + said + "  " + heard + "  (" + m.voice + ", " + m.condition + ")");
+    }
+    for (const std::string& s : result.skipped)
+        lines.push_back("  " + Quoted(s) + "  not spoken: it has slots");
+    lines.push_back("phrase check: " + std::to_string(result.heardAsSaid) + " of " +
+                    std::to_string(result.utterances) + " utterances heard as said, " +
+                    std::to_string(confused) + " heard as another phrase, " + std::to_string(refused) +
+                    " refused");
+    return lines;
+}

@@ -1,0 +1,29 @@
+// The phrase check: every phrase of a grammar spoken in three of the synthesiser's voices, plain and in
+// cockpit noise, and heard by the program's own recogniser against the whole grammar, so that an author
+// sees which phrases the first officer would take for others, or not take at all.
+#pragma once
+#include <string>
+#include <vector>
+
+// One utterance that did not come back as the phrase said.
+struct PhraseCheckMiss {
+    std::string phrase;    // what was said
+    std::string heard;     // the phrase heard instead, or "non" when it was refused
+    std::string voice;     // the voice's name
+    std::string condition; // "plain" or "pink noise 10 dB"
+};
+
+struct PhraseCheckResult {
+    std::vector<std::string> voices;  // the voices spoken in
+    int phrases = 0;                  // phrases spoken
+    std::vector<std::string> skipped; // phrases with slots, which have no one text to speak
+    int utterances = 0;
+    int heardAsSaid = 0;
+    std::vector<PhraseCheckMiss> misses;
+    bool Clean() const { return utterances > 0 && misses.empty(); }
+};
+
+// Speaks each phrase of `grammar` (the whole phrase context) and hears it against the whole grammar.
+PhraseCheckResult CheckPhrases(const std::vector<std::string>& grammar);
+// The result as lines: each miss with the pair's words side by side, then the count.
+std::vector<std::string> DescribePhraseCheck(const PhraseCheckResult& result);
