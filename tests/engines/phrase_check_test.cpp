@@ -6,11 +6,12 @@
 
 namespace {
 TEST(PhraseCheckTest, PhrasesThatSoundAlikeAreReportedAsHeardForEachOther) {
-    const std::vector<std::string> grammar = {"gear up", "check the brakes", "check the breaks",
+    const std::vector<std::string> grammar = {"gear up", "check the brakes", "check the breaks", "any",
                                               "set heading {digits 3}"};
     PhraseCheckResult r = CheckPhrases(grammar);
     ASSERT_EQ(r.voices.size(), 3u) << "the synthesiser has its voices";
-    EXPECT_EQ(r.phrases, 3);
+    EXPECT_EQ(r.grammar, 5);
+    EXPECT_EQ(r.phrases, 3) << "neither the wildcard nor the phrase with slots is spoken";
     EXPECT_EQ(r.skipped, (std::vector<std::string>{"set heading {digits 3}"}));
     EXPECT_EQ(r.utterances, 3 * 3 * 2) << "each phrase in three voices, plain and in noise";
     EXPECT_EQ(r.heardAsSaid + static_cast<int>(r.misses.size()), r.utterances);
@@ -29,6 +30,7 @@ TEST(PhraseCheckTest, PhrasesThatSoundAlikeAreReportedAsHeardForEachOther) {
 TEST(PhraseCheckTest, TheReportSetsThePairSideBySideAndCounts) {
     PhraseCheckResult r;
     r.voices = {"David", "Zira", "George"};
+    r.grammar = 3;
     r.phrases = 2;
     r.utterances = 12;
     r.heardAsSaid = 10;

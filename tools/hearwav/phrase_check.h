@@ -15,7 +15,8 @@ struct PhraseCheckMiss {
 
 struct PhraseCheckResult {
     std::vector<std::string> voices;  // the voices spoken in
-    int phrases = 0;                  // phrases spoken
+    int grammar = 0;                  // phrases in the grammar
+    int phrases = 0;                  // phrases spoken (all but "any", the wildcard, and those with slots)
     std::vector<std::string> skipped; // phrases with slots, which have no one text to speak
     int utterances = 0;
     int heardAsSaid = 0;
