@@ -11,6 +11,7 @@
 #include "simlink/module_protocol.h"
 #include "speech/recognition_state.h"
 #include "systems/logic.h"
+#include "systems/logic_program.h"
 #include "systems/model.h"
 
 #include "bench/allocation_counter.h"
