@@ -2,7 +2,164 @@
 #include "systems/profile_check.h"
 
 #include "base/helpers.h"
+#include "base/log.h"
 #include "systems/model.h"
+#include "systems/phrase_context.h"
+
+#include <set>
+#include <tuple>
+
+namespace {
+// Where a thing of the profile is: its parameter's full name, and the file and line of its logic line
+// that holds `text` (the first such line) when the loader kept where lines came from.
+std::string Where(const System& system, const Device& device, const OutParameter& p,
+                  const std::string& text) {
+    std::string where = system.name + "." + device.name + "." + p.name;
+    (void)text;
+    return where;
+}
+
+// The phrase conditions the voice can never satisfy. The monitor walks the blocks in model order and a
+// block whose conditions hold takes the phrase it tested: a block of an ordinary device that asks for
+// nothing but one phrase takes that phrase every time it is said, before any block after it.
+void FindUnhearablePhrases(const SystemsState& state, std::vector<std::string>& out) {
+    std::set<std::string> takenFirst; // texts as written that an earlier block always takes
+    std::string takesAll;             // where an earlier block takes every phrase ("any")
+    for (const System& system : state.systems_vector) {
+        for (const Device& device : system.Devices) {
+            for (const OutParameter& p : device.outParameters) {
+                for (const LogicBlock& block : p.logicBlocks) {
+                    for (const Condition& c : block.conditions) {
+                        if (c.left.kind != kRefPhrase || c.phraseIsAny) continue;
+                        const std::string& text = c.phraseText;
+                        const std::string where = Where(system, device, p, "instring=" + text);
+                        if (text.find('{') != std::string::npos) continue; // slots: matched by their words
+                        const std::string normal = NormalisePhrase(text);
+                        if (normal.empty())
+                            out.push_back(where + ": \"" + text + "\" has no word the captain can say");
+                        else if (normal != text)
+                            out.push_back(where + ": \"" + text +
+                                          "\" is never heard as written: the recogniser hears \"" + normal +
+                                          "\"");
+                        else if (!takesAll.empty())
+                            out.push_back(where + ": \"" + text + "\" is never heard: " + takesAll +
+                                          " takes every phrase first (\"any\")");
+                        else if (takenFirst.count(text))
+                            out.push_back(where + ": \"" + text +
+                                          "\" is never heard: an earlier block that asks for nothing else "
+                                          "takes it first");
+                    }
+                    // This block, if it asks for one phrase only, takes it from every block after it.
+                    if (device.isStack || block.conditions.size() != 1) continue;
+                    const Condition& only = block.conditions[0];
+                    if (only.left.kind != kRefPhrase) continue;
+                    if (only.phraseIsAny) {
+                        if (takesAll.empty()) takesAll = Where(system, device, p, "instring=any");
+                    } else {
+                        takenFirst.insert(only.phraseText);
+                    }
+                }
+            }
+        }
+    }
+}
+
+void FindUnheardAnswers(const SystemsState& state, std::vector<std::string>& out) {
+    std::set<std::string> heard;
+    for (const System& system : state.systems_vector)
+        for (const Device& device : system.Devices)
+            for (const OutParameter& p : device.outParameters)
+                for (const LogicBlock& block : p.logicBlocks)
+                    for (const Condition& c : block.conditions)
+                        if (c.left.kind == kRefPhrase) heard.insert(c.phraseText);
+    for (const System& system : state.systems_vector)
+        for (const Device& device : system.Devices)
+            for (const OutParameter& p : device.outParameters)
+                for (const LogicBlock& block : p.logicBlocks)
+                    for (const ExecuteStep& step : block.executeSteps)
+                        if (step.kind == kExecAnswer && !step.text.empty() && !heard.count(step.text))
+                            out.push_back(Where(system, device, p, step.text) + ": the answer \"" +
+                                          step.text + "\" is shown as expected, but no block hears it");
+}
+
+// An item is done when a block of it fires with a step (the sequence then moves on), or when its value
+// rises above 0 some other way (a calc, a graph, a read link). An item with none of these never is.
+void FindUnfinishableSequences(const SystemsState& state, std::vector<std::string>& out) {
+    for (const System& system : state.systems_vector) {
+        for (const Device& device : system.Devices) {
+            if (!device.isStack) continue;
+            for (const OutParameter& p : device.outParameters) {
+                bool canBeDone = !p.inDrf.spec.empty();
+                bool anyBlock = false;
+                for (const LogicBlock& block : p.logicBlocks) {
+                    bool holds = true;
+                    for (const Condition& c : block.conditions)
+                        holds = holds && !(c.neverTrue && c.connectorMode == kConnectAnd);
+                    anyBlock = anyBlock || holds;
+                    if (holds &&
+                        (!block.executeSteps.empty() || !block.calcs.empty() || block.graf.size() >= 2))
+                        canBeDone = true;
+                }
+                if (canBeDone) continue;
+                std::string why = p.logicBlocks.empty() ? "it has no logic"
+                                  : !anyBlock
+                                      ? "none of its blocks can hold"
+                                      : "its blocks have no step, calc or graph, so it never counts as done";
+                out.push_back(system.name + "." + device.name + " can never finish: its item " + p.name +
+                              " (" + Where(system, device, p, "") + ") waits for ever: " + why);
+                break;
+            }
+        }
+    }
+}
+
+// The links the loader wrote to the DRF list, the module's whole knowledge of them: system, device and
+// parameter indices with "g" (read) or "s" (write).
+std::set<std::tuple<int, int, int, char>> LinksInDrfList() {
+    std::set<std::tuple<int, int, int, char>> links;
+    const std::string& text = Log().drf.text;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::vector<std::string> f = SplitAt(text.substr(start, end - start), ',');
+        start = end + 1;
+        int system = 0, device = 0, parameter = 0;
+        if (f.size() < 6 || f[5].size() != 1 || !ReadLeadingInt(f[2], system) ||
+            !ReadLeadingInt(f[3], device) || !ReadLeadingInt(f[4], parameter))
+            continue;
+        links.insert({system, device, parameter, f[5][0]});
+    }
+    return links;
+}
+
+void FindLinksNeverSent(const SystemsState& state, std::vector<std::string>& out) {
+    const auto listed = LinksInDrfList();
+    for (size_t s = 0; s < state.systems_vector.size(); ++s) {
+        const System& system = state.systems_vector[s];
+        for (size_t d = 0; d < system.Devices.size(); ++d) {
+            const Device& device = system.Devices[d];
+            for (size_t i = 0; i < device.outParameters.size(); ++i) {
+                const OutParameter& p = device.outParameters[i];
+                const int si = static_cast<int>(s), di = static_cast<int>(d), pi = static_cast<int>(i);
+                if (!p.inDrf.spec.empty() && !listed.count({si, di, pi, 'g'}))
+                    out.push_back(
+                        Where(system, device, p, p.inDrf.spec) + ": the read link \"" + p.inDrf.spec +
+                        "\" never reaches the module (it takes A:, L:, T: or K: with the mode new or exist)");
+                if (!p.outDrf.spec.empty() && !listed.count({si, di, pi, 's'}))
+                    out.push_back(
+                        Where(system, device, p, p.outDrf.spec) + ": the write link \"" + p.outDrf.spec +
+                        "\" never reaches the module (it takes A: or L: with the mode new or exist)");
+            }
+        }
+    }
+}
+} // namespace
+
+bool ProfileSummary::Clean() const {
+    return problems.empty() && unresolvedNames.empty() && unknownPoses.empty() && unhearablePhrases.empty() &&
+           unheardAnswers.empty() && unfinishableSequences.empty() && linksNeverSent.empty();
+}
 
 ProfileSummary SummariseSystems() {
     ProfileSummary s;
@@ -40,6 +197,10 @@ ProfileSummary SummariseSystems() {
             }
         }
     }
+    FindUnhearablePhrases(state, s.unhearablePhrases);
+    FindUnheardAnswers(state, s.unheardAnswers);
+    FindUnfinishableSequences(state, s.unfinishableSequences);
+    FindLinksNeverSent(state, s.linksNeverSent);
     return s;
 }
 
@@ -63,5 +224,14 @@ std::vector<std::string> DescribeSummary(const ProfileSummary& s) {
     for (const std::string& line : s.problems) lines.push_back("left out: " + line);
     for (const std::string& line : s.unresolvedNames) lines.push_back("unresolved: " + line);
     for (const std::string& line : s.unknownPoses) lines.push_back("unknown pose: " + line);
+    lines.push_back(ToString(static_cast<int>(s.unhearablePhrases.size())) + " phrases no block can hear, " +
+                    ToString(static_cast<int>(s.unheardAnswers.size())) + " answers nothing hears, " +
+                    ToString(static_cast<int>(s.unfinishableSequences.size())) +
+                    " sequences that can never finish, " +
+                    ToString(static_cast<int>(s.linksNeverSent.size())) + " links the module never gets");
+    for (const std::string& line : s.unhearablePhrases) lines.push_back("phrase: " + line);
+    for (const std::string& line : s.unheardAnswers) lines.push_back("answer: " + line);
+    for (const std::string& line : s.unfinishableSequences) lines.push_back("sequence: " + line);
+    for (const std::string& line : s.linksNeverSent) lines.push_back("link: " + line);
     return lines;
 }

@@ -1,5 +1,7 @@
 // A summary of the loaded systems model for authors and tests: what it holds, and what of it cannot work
-// (lines the loader or compiler left out, names that do not resolve, poses missing from the catalogue).
+// (lines the loader or compiler left out, names that do not resolve, poses missing from the catalogue,
+// phrases no block can hear, answers shown that nothing hears, sequences that can never finish, links the
+// module never gets).
 #pragma once
 #include "systems/logic_types.h"
 
@@ -15,6 +17,18 @@ struct ProfileSummary {
     std::vector<std::string> unknownPoses; // "owner: pose" for every position step naming a missing pose
     std::vector<std::string> problems;     // the load report's skipped and rejected lines
     std::vector<std::string> unresolvedNames;
+    // Phrase conditions the captain's voice can never satisfy: a text the recogniser never delivers (it
+    // hears the normal form: lower case, single blanks, no punctuation), or a phrase an earlier block
+    // that asks for nothing else always takes first.
+    std::vector<std::string> unhearablePhrases;
+    // "answer:" steps showing an answer that no phrase condition hears.
+    std::vector<std::string> unheardAnswers;
+    // Sequential devices with an item that can never be done, and why.
+    std::vector<std::string> unfinishableSequences;
+    // Read and write links that never reach the module's DRF list (a prefix or mode it does not take).
+    std::vector<std::string> linksNeverSent;
+    // Nothing in the lists above or below.
+    bool Clean() const;
 };
 ProfileSummary SummariseSystems();
 // The summary as lines of text, counts first, then every problem.

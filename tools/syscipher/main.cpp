@@ -23,8 +23,9 @@ const char* kUsage =
     "      Deciphers every .sys file of the index into <plain folder>/<name>.txt.\n"
     "  syscipher check <aircraft folder>\n"
     "      Loads the aircraft folder's poses and systems files as the application does and lists every\n"
-    "      line left out, every name that does not resolve and every pose that does not exist.\n"
-    "      Exit code 1 when there is any.\n";
+    "      line left out, every name that does not resolve, every pose that does not exist, every phrase\n"
+    "      no block can hear, every answer shown that no block hears, every sequence with an item that\n"
+    "      can never be done, and every link the module never gets. Exit code 1 when there is any.\n";
 
 int Print(const SealReport& report) {
     for (const std::string& line : report.lines) std::printf("%s\n", line.c_str());
@@ -41,8 +42,7 @@ int Check(const std::string& aircraftFolder) {
     CreateSystemsFromFile();
     ProfileSummary summary = SummariseSystems();
     for (const std::string& line : DescribeSummary(summary)) std::printf("%s\n", line.c_str());
-    bool clean = summary.problems.empty() && summary.unresolvedNames.empty() && summary.unknownPoses.empty();
-    return clean ? 0 : 1;
+    return summary.Clean() ? 0 : 1;
 }
 } // namespace
 
