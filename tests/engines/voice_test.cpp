@@ -181,7 +181,10 @@ TEST(RenderedSpeech, AFasterRateGivesShorterSpeechWithinTheEnginesEnds) {
         EXPECT_GE(length / normal, c.minRatio) << "rate " << c.rate;
         EXPECT_LE(length / normal, c.maxRatio) << "rate " << c.rate;
         if (c.rate == -10 || c.rate == 11) {
-            EXPECT_NEAR(length, previous, 0.02) << "rate " << c.rate << " is held at the engine's end";
+            // The same line at the same rate comes out a few tens of milliseconds longer or shorter
+            // depending on what the engine rendered before; one rate step beyond the end would change
+            // it by a tenth of a second or more.
+            EXPECT_NEAR(length, previous, 0.06) << "rate " << c.rate << " is held at the engine's end";
         } else {
             EXPECT_LT(length, previous) << "rate " << c.rate;
         }
