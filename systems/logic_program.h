@@ -18,13 +18,14 @@ inline constexpr uint8_t kProgramOpNever = 6;
 // Bits of ProgramCondition::flags. The first four are fixed when the program is built, the last three are
 // the condition's results in the latest evaluation.
 enum ProgramConditionFlag : uint8_t {
-    kConditionOr = 1,          // OR connector (AND otherwise)
-    kConditionNeverTrue = 2,   // a line the compiler could not read as a comparison (op kProgramOpNever)
-    kConditionPhrase = 4,      // a phrase condition; `extra` is its index in LogicProgram::phrases
-    kConditionPhraseAny = 8,   // its text is exactly "any"
-    kConditionLastInput = 16,  // the running result before it
-    kConditionResult = 32,     // its own result
-    kConditionAccumulated = 64 // the running result after it
+    kConditionOr = 1,           // OR connector (AND otherwise)
+    kConditionNeverTrue = 2,    // a line the compiler could not read as a comparison (op kProgramOpNever)
+    kConditionPhrase = 4,       // a phrase condition; `extra` is its index in LogicProgram::phrases
+    kConditionPhraseAny = 8,    // its text is exactly "any"
+    kConditionLastInput = 16,   // the running result before it
+    kConditionResult = 32,      // its own result
+    kConditionAccumulated = 64, // the running result after it
+    kConditionPhraseSlots = 128 // a phrase with slots; `slotPattern` is its pattern
 };
 
 struct ProgramCondition {
@@ -38,6 +39,7 @@ struct ProgramCondition {
     uint8_t op = 0; // a ConditionOp, or kProgramOpNever for a condition that never holds
     uint8_t flags = 0;
     bool hasList = false;
+    int32_t slotPattern = -1; // a phrase with slots: its index in SystemsState::slotPatterns
 };
 
 struct ProgramToken {
@@ -128,7 +130,10 @@ inline uint8_t ProgramResultFlags(bool lastInput, bool result, bool accumulated)
                                 (accumulated ? kConditionAccumulated : 0));
 }
 inline constexpr uint8_t kCompiledFlags =
-    kConditionOr | kConditionNeverTrue | kConditionPhrase | kConditionPhraseAny;
+    kConditionOr | kConditionNeverTrue | kConditionPhrase | kConditionPhraseAny | kConditionPhraseSlots;
+
+// A phrase with slots against the phrase heard (logic.h).
+bool MatchHeardSlots(int32_t pattern, const std::string& heardPhrase);
 
 inline bool CombineProgramCondition(ProgramCondition& c, bool running, bool own) {
     const bool combined = (c.flags & kConditionOr) ? (running || own) : (running && own);
@@ -150,8 +155,13 @@ inline bool EvaluateProgramCondition(const LogicProgram& program, ProgramConditi
 
 inline bool EvaluateProgramPhraseCondition(const LogicProgram& program, ProgramCondition& c, bool running,
                                            const std::string& heardPhrase) {
-    const bool own =
-        !heardPhrase.empty() && ((c.flags & kConditionPhraseAny) || heardPhrase == *program.phrases[c.extra]);
+    bool own = false;
+    if (heardPhrase.empty() || (c.flags & kConditionNeverTrue))
+        own = false;
+    else if (c.flags & kConditionPhraseSlots)
+        own = MatchHeardSlots(c.slotPattern, heardPhrase);
+    else
+        own = (c.flags & kConditionPhraseAny) || heardPhrase == *program.phrases[c.extra];
     return CombineProgramCondition(c, running, own);
 }
 
