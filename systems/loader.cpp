@@ -182,11 +182,11 @@ std::vector<std::string> SplitDecipheredLines(const std::string& text) {
 }
 
 void ParseSystemsLines(const std::vector<std::string>& lines, const std::vector<std::string>& saveLines,
-                       std::vector<LineOrigin> origins) {
+                       const std::vector<LineOrigin>* origins) {
     SystemsState& state = Systems();
     // Compiled references hold parameters' addresses: a frozen model must be reset before it grows.
     assert(!state.frozen);
-    if (origins.size() == lines.size()) state.lineOrigins = std::move(origins);
+    if (origins && origins->size() == lines.size()) state.lineOrigins = *origins;
     ParseState at;
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
@@ -278,7 +278,7 @@ void CreateSystemsFromFile() {
             }
         }
     }
-    ParseSystemsLines(lines, saveLines, std::move(origins));
+    ParseSystemsLines(lines, saveLines, &origins);
     CompileLogic();
     RebuildGrammar();
 }

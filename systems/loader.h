@@ -1,8 +1,6 @@
 // The systems files loader: the index, plain ".txt" and enciphered ".sys" systems files and the save file
 // under the aircraft data folder, parsed into the systems model, then compiled.
 #pragma once
-#include "systems/model.h"
-
 #include <string>
 #include <vector>
 
@@ -11,10 +9,11 @@ inline constexpr const char* kInitialSystemsKey = "plorvexnid";
 
 // Loads Frame().AcfPath + "/systems/...", compiles the logic, registers phrases and rebuilds the grammar.
 void CreateSystemsFromFile();
+struct LineOrigin;
 // Parses joined systems lines into the model (no compiling); `saveLines` are the save file's lines, and
-// `origins`, when there is one per line, where each line came from (kept for the load report).
+// `origins`, when given with one per line, where each line came from (kept for the load report).
 void ParseSystemsLines(const std::vector<std::string>& lines, const std::vector<std::string>& saveLines,
-                       std::vector<LineOrigin> origins = {});
+                       const std::vector<LineOrigin>* origins = nullptr);
 
 // Enciphered systems text: two hexadecimal digits per byte with a rolling key. Deciphering expects text of
 // even length made of letters and digits; `ok` is false (and the result empty) otherwise.
