@@ -74,7 +74,10 @@ std::string Trim(const std::string& text) {
 
 std::string JoinWords(const std::vector<std::string>& words) {
     std::string out;
-    for (const std::string& w : words) out += (out.empty() ? "" : " ") + w;
+    for (const std::string& w : words) {
+        if (!out.empty()) out += ' ';
+        out += w;
+    }
     return out;
 }
 
@@ -374,7 +377,8 @@ std::string SlotSpecText(const SlotSpec& spec) {
         if (c.valueWritten) {
             std::ostringstream v;
             v << c.value;
-            text += "=" + v.str();
+            text += '=';
+            text += v.str();
         }
     }
     return text + "}";

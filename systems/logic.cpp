@@ -55,8 +55,9 @@ void CompilePhraseCondition(Condition& condition, const std::string& line, const
     if (!condition.phrase.slotError.empty()) {
         // Not in the grammar, and never heard: the block it guards does not fire.
         condition.neverTrue = true;
-        ReportSystemsProblem("Logic of " + at.ownerName + (at.origin.empty() ? "" : " (" + at.origin + ")") +
-                             ": " + condition.phrase.slotError +
+        std::string where = at.ownerName;
+        if (!at.origin.empty()) where += " (" + at.origin + ")";
+        ReportSystemsProblem("Logic of " + where + ": " + condition.phrase.slotError +
                              "; the phrase is left out and the condition never holds: " + line);
         return;
     }
@@ -372,8 +373,8 @@ bool MatchHeardSlots(int32_t pattern, const std::string& heardPhrase) {
         const bool said = static_cast<size_t>(i) < values.size();
         heard.values[i] = said ? values[static_cast<size_t>(i)].value : 0;
         heard.spelled[i] = said ? values[static_cast<size_t>(i)].spelled : std::string();
-        if (said)
-            line += (i > 0 ? ", {" : " {") + std::to_string(i + 1) + "} = " + SlotValueText(heard.values[i]);
+        if (said) line += i > 0 ? ", {" : " {";
+        line += std::to_string(i + 1) + "} = " + SlotValueText(heard.values[i]);
     }
     WriteLog(line);
     return true;

@@ -22,7 +22,10 @@ void Walk(const SlotGraph& g, int state, std::vector<std::string>& said, std::se
           size_t maxWords) {
     if (state == 1) {
         std::string text;
-        for (const std::string& w : said) text += (text.empty() ? "" : " ") + w;
+        for (const std::string& w : said) {
+            if (!text.empty()) text += ' ';
+            text += w;
+        }
         out.insert(text);
     }
     for (const auto& [from, to] : g.nulls)
