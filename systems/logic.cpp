@@ -368,16 +368,27 @@ bool MatchHeardSlots(int32_t pattern, const std::string& heardPhrase) {
         return false;
     HeardSlots& heard = state.heardSlots;
     heard.count = static_cast<int>(values.size());
-    std::string line = "Values heard in \"" + state.slotPatterns[static_cast<size_t>(pattern)].text + "\":";
+    heard.pattern = pattern;
     for (int i = 0; i < kMaxSlotsPerPhrase; ++i) {
         const bool said = static_cast<size_t>(i) < values.size();
         heard.values[i] = said ? values[static_cast<size_t>(i)].value : 0;
         heard.spelled[i] = said ? values[static_cast<size_t>(i)].spelled : std::string();
-        if (said) line += i > 0 ? ", {" : " {";
+    }
+    return true;
+}
+
+std::string HeardSlotsLine() {
+    const SystemsState& state = Systems();
+    const HeardSlots& heard = state.heardSlots;
+    if (heard.pattern < 0 || static_cast<size_t>(heard.pattern) >= state.slotPatterns.size())
+        return std::string();
+    std::string line =
+        "Values heard in \"" + state.slotPatterns[static_cast<size_t>(heard.pattern)].text + "\":";
+    for (int i = 0; i < heard.count; ++i) {
+        line += i > 0 ? ", {" : " {";
         line += std::to_string(i + 1) + "} = " + SlotValueText(heard.values[i]);
     }
-    WriteLog(line);
-    return true;
+    return line;
 }
 
 double HeardSlotValue(int32_t slot) {

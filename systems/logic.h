@@ -37,6 +37,9 @@ bool EvaluatePhraseCondition(Condition& condition, bool running, const std::stri
 // A phrase with slots against the phrase just heard: true when the heard words say the pattern's phrase,
 // and then its values are the heard slots' ("{1}".."{8}" read them); false leaves them as they were.
 bool MatchHeardSlots(int32_t pattern, const std::string& heardPhrase);
+// The log line of the latest phrase with slots heard: "Values heard in "<phrase>": {1} = 270"; empty
+// before any.
+std::string HeardSlotsLine();
 // The value of slot `slot` (0 for "{1}") of the latest phrase with slots heard; 0 before any.
 double HeardSlotValue(int32_t slot);
 // Applies one calc token to the accumulator; `results` are the block's calc results so far.

@@ -62,6 +62,7 @@ struct HeardSlots {
     double values[kMaxSlotsPerPhrase] = {};
     std::string spelled[kMaxSlotsPerPhrase];
     int count = 0;
+    int32_t pattern = -1; // the phrase they were heard in: an index of SystemsState::slotPatterns
 };
 
 struct SystemsState {
