@@ -9,6 +9,7 @@
 #include "platform/voice.h"
 #include "poses/pose_catalogue.h"
 #include "platform/audio_clip.h"
+#include "platform/phrase_slots.h"
 #include "systems/phrase_context.h"
 #include "systems/loader.h"
 
@@ -59,7 +60,9 @@ int main() {
     const std::vector<std::string> context = PhraseContext().phraseContext;
     // At most 48 phrases spoken, spread over the context: the profile's own first, then built-ins.
     std::vector<std::string> spoken;
-    for (size_t i = kBuiltInPhraseCount; i < context.size(); ++i) spoken.push_back(context[i]);
+    // Phrases with slots are templates, not texts to say: bench recognition_slots says values in them.
+    for (size_t i = kBuiltInPhraseCount; i < context.size(); ++i)
+        if (!HasSlotNotation(context[i])) spoken.push_back(context[i]);
     for (int i = 0; i < kBuiltInPhraseCount && spoken.size() < 48; i += 2)
         spoken.push_back(context[size_t(i)]);
     if (spoken.size() > 48) {

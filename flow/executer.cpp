@@ -87,7 +87,9 @@ void RunCodeStep(const std::string& code, double value) {
     if (open != std::string::npos && close != std::string::npos) {
         std::string name = code.substr(open + 1, close - open - 1);
         ParamRef ref = ResolveParamRef(-1, -1, -1, name);
-        std::string replacement = ref.kind == 0 ? TruncatedValueText(GetParamValue(ref)) : std::string("0");
+        std::string replacement = ref.kind == kRefParameter || ref.kind == kRefSlot
+                                      ? TruncatedValueText(GetParamValue(ref))
+                                      : std::string("0");
         sent = ReplaceFirst(code, "[" + name + "]", replacement);
     }
     QueueModuleMessage(kMsgCode, sent, value);

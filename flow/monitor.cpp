@@ -179,6 +179,7 @@ void EvaluateParameter(Pass& pass, SystemKind kind, System& system, Device& devi
         ProgramBlock& block = blocks[k];
         bool running = true;
         bool phraseSeen = false;
+        bool slotPhraseSeen = false;
         ProgramCondition* c = program.conditions.data() + block.firstCondition;
         for (ProgramCondition* const end = c + block.conditionCount; c != end; ++c) {
             if (c->flags & kConditionPhrase) {
@@ -189,6 +190,7 @@ void EvaluateParameter(Pass& pass, SystemKind kind, System& system, Device& devi
                     AddExpectedAnswer(pass.m, pass.used, text);
                 running = EvaluateProgramPhraseCondition(program, *c, running, pass.heard);
                 phraseSeen = true;
+                slotPhraseSeen = slotPhraseSeen || (c->flags & kConditionPhraseSlots);
             } else {
                 running = EvaluateProgramCondition(program, *c, running);
             }
@@ -197,7 +199,11 @@ void EvaluateParameter(Pass& pass, SystemKind kind, System& system, Device& devi
             SetProgramBlockFired(block, false);
             continue;
         }
-        if (phraseSeen) pass.heard.clear(); // consumed, even when an earlier block has fired
+        if (phraseSeen && !pass.heard.empty()) {
+            // Consumed, even when an earlier block has fired; the values in it are logged once.
+            if (slotPhraseSeen) WriteLog(HeardSlotsLine());
+            pass.heard.clear();
+        }
         if (anyFired) {
             SetProgramBlockFired(block, false);
             continue;

@@ -1,9 +1,10 @@
 // Filling in the markers of a spoken line.
 #include "flow/phrase_text.h"
 
-#include "base/settings.h"
 #include "base/helpers.h"
+#include "base/settings.h"
 #include "systems/logic.h"
+#include "systems/model.h"
 
 #include <cmath>
 #include <cstdio>
@@ -46,7 +47,10 @@ std::string MarkerValue(const std::string& inner) {
     bool spelled = !inner.empty() && inner[0] == '&';
     std::string name = ReplaceFirst(inner, "&", "");
     ParamRef ref = ResolveParamRef(-1, -1, -1, name);
-    if (ref.kind != 0) return "UNKNOWN";
+    // A slot is read back as it was said, digit by digit ("0 9 0 " for a heading of 90).
+    if (ref.kind == kRefSlot && spelled && !Systems().heardSlots.spelled[ref.parameter].empty())
+        return Systems().heardSlots.spelled[ref.parameter];
+    if (ref.kind != kRefParameter && ref.kind != kRefSlot) return "UNKNOWN";
     std::string digits = TruncatedValueText(GetParamValue(ref));
     if (!spelled) return digits;
     std::string out;

@@ -180,12 +180,15 @@ std::vector<std::string> SplitDecipheredLines(const std::string& text) {
     return lines;
 }
 
-void ParseSystemsLines(const std::vector<std::string>& lines, const std::vector<std::string>& saveLines) {
+void ParseSystemsLines(const std::vector<std::string>& lines, const std::vector<std::string>& saveLines,
+                       const std::vector<LineOrigin>* origins) {
     SystemsState& state = Systems();
     // Compiled references hold parameters' addresses: a frozen model must be reset before it grows.
     assert(!state.frozen);
+    if (origins && origins->size() == lines.size()) state.lineOrigins = *origins;
     ParseState at;
-    for (const std::string& line : lines) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
         if (Contains(line, "sys=")) {
             AddSystem(state, at, line);
         } else if (Contains(line, "dev=") && at.system >= 0) {
@@ -198,13 +201,40 @@ void ParseSystemsLines(const std::vector<std::string>& lines, const std::vector<
             // A keyword line outside a system or device: ignored, and it ends any logic lines.
             at.parameter = -1;
         } else if (at.parameter >= 0) {
-            state.systems_vector[at.system]
-                .Devices[at.device]
-                .outParameters[at.parameter]
-                .logicLines.push_back(line);
+            OutParameter& parameter =
+                state.systems_vector[at.system].Devices[at.device].outParameters[at.parameter];
+            if (parameter.logicLines.empty() && !state.lineOrigins.empty())
+                parameter.firstLogicLine = static_cast<int32_t>(i);
+            parameter.logicLines.push_back(line);
         }
     }
 }
+
+namespace {
+// The line numbers of a file's non-empty lines, as ReadLines keeps them (`count` of them); all 0 when
+// the file's text does not give that many.
+std::vector<int32_t> LineNumbers(const std::string& text, size_t count) {
+    std::vector<int32_t> numbers;
+    int32_t number = 0;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        ++number;
+        if (!StripLineBreaks(text.substr(start, end - start)).empty()) numbers.push_back(number);
+        start = end + 1;
+    }
+    if (numbers.size() != count) numbers.assign(count, 0);
+    return numbers;
+}
+
+void AddOrigins(std::vector<LineOrigin>& origins, const std::string& file,
+                const std::vector<int32_t>& numbers) {
+    std::vector<std::string>& files = Systems().sourceFiles;
+    files.push_back(file);
+    for (int32_t n : numbers) origins.push_back({static_cast<int32_t>(files.size() - 1), n});
+}
+} // namespace
 
 void CreateSystemsFromFile() {
     WriteLog("CreateSystemsFromFile()");
@@ -214,6 +244,7 @@ void CreateSystemsFromFile() {
     const std::vector<std::string> saveLines = ReadLines(folder + "_save.txt");
     const std::string indexPath = folder + "_systems.txt";
     std::vector<std::string> lines;
+    std::vector<LineOrigin> origins;
     if (!FileExists(indexPath)) {
         DebugTrace("System files not found", "");
     } else {
@@ -223,6 +254,8 @@ void CreateSystemsFromFile() {
             const std::string cipheredPath = folder + name + ".sys";
             if (FileExists(plainPath)) {
                 std::vector<std::string> fileLines = ReadLines(plainPath);
+                AddOrigins(origins, name + ".txt",
+                           LineNumbers(ReadFileToString(plainPath), fileLines.size()));
                 lines.insert(lines.end(), fileLines.begin(), fileLines.end());
             } else if (FileExists(cipheredPath)) {
                 const std::string hexText = ReadFileToString(cipheredPath);
@@ -230,6 +263,8 @@ void CreateSystemsFromFile() {
                 std::string plain = DecipherSystemsText(hexText, key, &ok);
                 if (ok) {
                     std::vector<std::string> fileLines = SplitDecipheredLines(plain);
+                    AddOrigins(origins, name + ".sys",
+                               LineNumbers(ReplaceAll(plain, "\r\n", "\n"), fileLines.size()));
                     lines.insert(lines.end(), fileLines.begin(), fileLines.end());
                 } else {
                     ReportSystemsProblem(
@@ -242,6 +277,6 @@ void CreateSystemsFromFile() {
             }
         }
     }
-    ParseSystemsLines(lines, saveLines);
+    ParseSystemsLines(lines, saveLines, &origins);
     CompileLogic();
 }

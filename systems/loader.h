@@ -9,8 +9,11 @@ inline constexpr const char* kInitialSystemsKey = "plorvexnid";
 
 // Loads Frame().AcfPath + "/systems/...", compiles the logic, registers phrases and rebuilds the grammar.
 void CreateSystemsFromFile();
-// Parses joined systems lines into the model (no compiling); `saveLines` are the save file's lines.
-void ParseSystemsLines(const std::vector<std::string>& lines, const std::vector<std::string>& saveLines);
+struct LineOrigin;
+// Parses joined systems lines into the model (no compiling); `saveLines` are the save file's lines, and
+// `origins`, when given with one per line, where each line came from (kept for the load report).
+void ParseSystemsLines(const std::vector<std::string>& lines, const std::vector<std::string>& saveLines,
+                       const std::vector<LineOrigin>* origins = nullptr);
 
 // Enciphered systems text: two hexadecimal digits per byte with a rolling key. Deciphering expects text of
 // even length made of letters and digits; `ok` is false (and the result empty) otherwise.

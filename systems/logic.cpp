@@ -12,6 +12,7 @@
 
 #include <cassert>
 #include <cmath>
+#include <cstdio>
 
 const char* const kExecuteKindNames[kExecuteKindCount] = {
     "say:",   "say and wait:", "position:", "break:", "cmd once:",   "cmd begin:", "cmd end:",
@@ -24,6 +25,7 @@ struct CompileContext {
     int32_t device;
     int32_t parameter;
     std::string ownerName;
+    std::string origin; // where the line being compiled came from ("file line N"), when known
 };
 
 void Skip(const CompileContext& at, const std::string& what, const std::string& line) {
@@ -44,11 +46,24 @@ bool ReadNumberText(const std::string& text, double& value) {
     return IsNumber(text) && ReadLeadingDouble(text, value);
 }
 
-void CompilePhraseCondition(Condition& condition, const std::string& line) {
+void CompilePhraseCondition(Condition& condition, const std::string& line, const CompileContext& at) {
     condition.left.kind = kRefPhrase;
     condition.phraseText = ReplaceFirst(line, "instring=", "");
     condition.phraseIsAny = condition.phraseText == "any";
     condition.phrase = RegisterPhrase(condition.phraseText);
+    if (!condition.phrase.hasSlots) return;
+    if (!condition.phrase.slotError.empty()) {
+        // Not in the grammar, and never heard: the block it guards does not fire.
+        condition.neverTrue = true;
+        std::string where = at.ownerName;
+        if (!at.origin.empty()) where += " (" + at.origin + ")";
+        ReportSystemsProblem("Logic of " + where + ": " + condition.phrase.slotError +
+                             "; the phrase is left out and the condition never holds: " + line);
+        return;
+    }
+    std::vector<PhrasePattern>& patterns = Systems().slotPatterns;
+    condition.slotPattern = static_cast<int32_t>(patterns.size());
+    patterns.push_back(ParsePhrasePattern(condition.phrase.text));
 }
 
 // One side of a comparison: a number kept as it stands, or a parameter name resolved to its indices. A
@@ -113,7 +128,7 @@ void CompileCondition(LogicBlock& block, const std::string& line, int32_t connec
     Condition& condition = block.conditions.emplace_back();
     condition.connectorMode = connectorMode;
     if (Contains(line, "instring=")) {
-        CompilePhraseCondition(condition, line);
+        CompilePhraseCondition(condition, line, at);
     } else {
         CompileComparison(condition, line, at);
     }
@@ -214,10 +229,12 @@ namespace {
 void CompileLogicOf(int32_t system, int32_t device, int32_t parameter) {
     OutParameter& owner = Systems().systems_vector[system].Devices[device].outParameters[parameter];
     owner.logicBlocks.clear();
-    CompileContext at{system, device, parameter, FullParameterName(system, device, parameter)};
+    CompileContext at{system, device, parameter, FullParameterName(system, device, parameter), std::string()};
     LogicBlock* block = nullptr;
     int32_t connectorMode = kConnectAnd;
-    for (const std::string& line : owner.logicLines) {
+    for (size_t i = 0; i < owner.logicLines.size(); ++i) {
+        const std::string& line = owner.logicLines[i];
+        at.origin = LogicLineOrigin(owner, i);
         if (line == "logic:") {
             block = &owner.logicBlocks.emplace_back();
             connectorMode = kConnectAnd;
@@ -261,9 +278,27 @@ void CompileLogic() {
     BuildLogicProgram();
 }
 
+namespace {
+// A heard value for the log: as short as it reads ("90", "118.025").
+std::string SlotValueText(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", value);
+    return text;
+}
+
+// "{n}", n from 1 to the most slots a phrase may hold: the slot's index (n - 1); -1 for any other text.
+int SlotReferenceIndex(const std::string& text) {
+    if (text.size() != 3 || text[0] != '{' || text[2] != '}') return -1;
+    const int n = text[1] - '0';
+    return n >= 1 && n <= kMaxSlotsPerPhrase ? n - 1 : -1;
+}
+} // namespace
+
 ParamRef ResolveParamRef(int32_t ownerSystem, int32_t ownerDevice, int32_t ownerParameter,
                          const std::string& text) {
     const SystemsState& state = Systems();
+    if (const int slot = SlotReferenceIndex(text); slot >= 0)
+        return ParamRef{nullptr, kRefSlot, -1, -1, slot, text};
     std::vector<std::string> pieces = SplitAt(text, '.');
     if (pieces.size() >= 3) {
         auto system = state.systemIndex.find(pieces[0]);
@@ -292,6 +327,7 @@ ParamRef ResolveParamRef(int32_t ownerSystem, int32_t ownerDevice, int32_t owner
 }
 
 double GetParamValue(const ParamRef& ref) {
+    if (ref.kind == kRefSlot) return HeardSlotValue(ref.parameter);
     if (ref.target) {
         // The address was taken in a frozen model; the debug check that it still names the parameter.
         assert(Systems().frozen && ref.target == ParameterOf(ref));
@@ -313,8 +349,51 @@ bool EvaluateCondition(Condition& condition, bool running) {
 }
 
 bool EvaluatePhraseCondition(Condition& condition, bool running, const std::string& heardPhrase) {
-    bool own = !heardPhrase.empty() && (condition.phraseText == "any" || heardPhrase == condition.phraseText);
+    bool own = false;
+    if (heardPhrase.empty() || condition.neverTrue)
+        own = false;
+    else if (condition.slotPattern >= 0)
+        own = MatchHeardSlots(condition.slotPattern, heardPhrase);
+    else
+        own = condition.phraseText == "any" || heardPhrase == condition.phraseText;
     return Combine(condition, running, own);
+}
+
+bool MatchHeardSlots(int32_t pattern, const std::string& heardPhrase) {
+    SystemsState& state = Systems();
+    if (pattern < 0 || static_cast<size_t>(pattern) >= state.slotPatterns.size()) return false;
+    std::vector<SlotValue> values;
+    if (!MatchPhrasePattern(state.slotPatterns[static_cast<size_t>(pattern)], PhraseWords(heardPhrase),
+                            values))
+        return false;
+    HeardSlots& heard = state.heardSlots;
+    heard.count = static_cast<int>(values.size());
+    heard.pattern = pattern;
+    for (int i = 0; i < kMaxSlotsPerPhrase; ++i) {
+        const bool said = static_cast<size_t>(i) < values.size();
+        heard.values[i] = said ? values[static_cast<size_t>(i)].value : 0;
+        heard.spelled[i] = said ? values[static_cast<size_t>(i)].spelled : std::string();
+    }
+    return true;
+}
+
+std::string HeardSlotsLine() {
+    const SystemsState& state = Systems();
+    const HeardSlots& heard = state.heardSlots;
+    if (heard.pattern < 0 || static_cast<size_t>(heard.pattern) >= state.slotPatterns.size())
+        return std::string();
+    std::string line =
+        "Values heard in \"" + state.slotPatterns[static_cast<size_t>(heard.pattern)].text + "\":";
+    for (int i = 0; i < heard.count; ++i) {
+        line += i > 0 ? ", {" : " {";
+        line += std::to_string(i + 1) + "} = " + SlotValueText(heard.values[i]);
+    }
+    return line;
+}
+
+double HeardSlotValue(int32_t slot) {
+    const HeardSlots& heard = Systems().heardSlots;
+    return slot >= 0 && slot < kMaxSlotsPerPhrase ? heard.values[slot] : 0;
 }
 
 double BinaryDigitsToInteger(double accumulator) {

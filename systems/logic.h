@@ -14,7 +14,8 @@ void CompileLogic();
 // Compiles one parameter's lines (the owner indices are used for name lookups and log lines).
 void CompileParameterLogic(int32_t system, int32_t device, int32_t parameter);
 
-// Looks a "system.device.parameter" name up. With an owner (the parameter being compiled) a failed lookup
+// Looks a "system.device.parameter" name up; "{1}".."{8}" name the slots of the latest phrase with
+// slots heard (kind kRefSlot). With an owner (the parameter being compiled) a failed lookup
 // gives kind kRefUnresolved and is noted in the load report; without one (-1, -1, -1) it gives kRefNone
 // and an empty name.
 ParamRef ResolveParamRef(int32_t ownerSystem, int32_t ownerDevice, int32_t ownerParameter,
@@ -30,8 +31,17 @@ double GetParamValue(const ParamRef& ref);
 // new running result (AND or OR by the condition's connector mode).
 bool EvaluateCondition(Condition& condition, bool running);
 // A phrase condition against the phrase just heard (empty when none): true when something was heard and
-// the text is "any" or equals the condition's text byte for byte. Records the result flags as above.
+// the text is "any" or equals the condition's text byte for byte; a phrase with slots holds when the
+// heard words say it (MatchHeardSlots). Records the result flags as above.
 bool EvaluatePhraseCondition(Condition& condition, bool running, const std::string& heardPhrase);
+// A phrase with slots against the phrase just heard: true when the heard words say the pattern's phrase,
+// and then its values are the heard slots' ("{1}".."{8}" read them); false leaves them as they were.
+bool MatchHeardSlots(int32_t pattern, const std::string& heardPhrase);
+// The log line of the latest phrase with slots heard: "Values heard in "<phrase>": {1} = 270"; empty
+// before any.
+std::string HeardSlotsLine();
+// The value of slot `slot` (0 for "{1}") of the latest phrase with slots heard; 0 before any.
+double HeardSlotValue(int32_t slot);
 // Applies one calc token to the accumulator; `results` are the block's calc results so far.
 double EvaluateCalcToken(CalcToken& token, double accumulator, std::span<const double> results);
 // InterpolateGraf (the graph of a block), with the other arithmetic of the language: logic_ops.h.

@@ -15,6 +15,12 @@ const double kNothing = 0;
 // reference, a zero for anything else, as GetParamValue gives.
 const double* SourceOf(const ParamRef& ref) {
     if (ref.kind == kRefNone) return nullptr;
+    if (ref.kind == kRefSlot) {
+        // The heard values keep their place for the whole run.
+        const HeardSlots& heard = Systems().heardSlots;
+        return ref.parameter >= 0 && ref.parameter < kMaxSlotsPerPhrase ? &heard.values[ref.parameter]
+                                                                        : &kNothing;
+    }
     const OutParameter* parameter = ref.target ? ref.target : ParameterOf(ref);
     return parameter ? &parameter->value : &kNothing;
 }
@@ -30,6 +36,9 @@ void AddCondition(LogicProgram& program, const Condition& c) {
     if (c.left.kind == kRefPhrase) {
         flags |= kConditionPhrase;
         if (c.phraseText == "any") flags |= kConditionPhraseAny;
+        if (c.neverTrue) flags |= kConditionNeverTrue;
+        if (c.slotPattern >= 0) flags |= kConditionPhraseSlots;
+        pc.slotPattern = c.slotPattern;
         pc.extra = static_cast<uint32_t>(program.phrases.size());
         program.phrases.push_back(&c.phraseText);
     } else {

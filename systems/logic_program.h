@@ -39,7 +39,10 @@ inline uint8_t ProgramResultFlags(bool lastInput, bool result, bool accumulated)
                                 (accumulated ? kConditionAccumulated : 0));
 }
 inline constexpr uint8_t kCompiledFlags =
-    kConditionOr | kConditionNeverTrue | kConditionPhrase | kConditionPhraseAny;
+    kConditionOr | kConditionNeverTrue | kConditionPhrase | kConditionPhraseAny | kConditionPhraseSlots;
+
+// A phrase with slots against the phrase heard (logic.h).
+bool MatchHeardSlots(int32_t pattern, const std::string& heardPhrase);
 
 inline bool CombineProgramCondition(ProgramCondition& c, bool running, bool own) {
     const bool combined = (c.flags & kConditionOr) ? (running || own) : (running && own);
@@ -61,8 +64,13 @@ inline bool EvaluateProgramCondition(const LogicProgram& program, ProgramConditi
 
 inline bool EvaluateProgramPhraseCondition(const LogicProgram& program, ProgramCondition& c, bool running,
                                            const std::string& heardPhrase) {
-    const bool own =
-        !heardPhrase.empty() && ((c.flags & kConditionPhraseAny) || heardPhrase == *program.phrases[c.extra]);
+    bool own = false;
+    if (heardPhrase.empty() || (c.flags & kConditionNeverTrue))
+        own = false;
+    else if (c.flags & kConditionPhraseSlots)
+        own = MatchHeardSlots(c.slotPattern, heardPhrase);
+    else
+        own = (c.flags & kConditionPhraseAny) || heardPhrase == *program.phrases[c.extra];
     return CombineProgramCondition(c, running, own);
 }
 

@@ -1,6 +1,7 @@
 // The compiled logic of an out parameter: blocks of conditions, calculations, a graph and flow-step
 // templates. Compiled once after loading; the evaluators fill the runtime fields on every pass.
 #pragma once
+#include "platform/phrase_slots.h"
 #include "systems/phrase_context.h"
 
 #include <cstdint>
@@ -12,6 +13,7 @@ enum ParamRefKind : int32_t {
     kRefNone = 2,       // a constant, or an unresolved lookup without an owner
     kRefUnresolved = 4, // the named parameter does not exist; reads as 0
     kRefPhrase = 5,     // left operand of a phrase condition ("instring=")
+    kRefSlot = 6,       // "{n}": slot n of the latest phrase with slots heard (`parameter` holds n - 1)
 };
 
 struct OutParameter;
@@ -48,8 +50,9 @@ struct Condition {
     std::vector<int32_t> valueList; // alternatives of a ";" list on the right side
     ParamRef left;
     ParamRef right;
-    std::string phraseText; // a phrase condition's text, as written
-    PhraseRecord phrase;    // its normal form, as registered with the phrase context
+    std::string phraseText;   // a phrase condition's text, as written
+    PhraseRecord phrase;      // its normal form, as registered with the phrase context
+    int32_t slotPattern = -1; // a phrase with slots: its pattern in SystemsState::slotPatterns
 };
 
 enum CalcOp : int32_t { kCalcLoad = 0, kCalcAdd, kCalcSub, kCalcMul, kCalcDiv, kCalcB2i, kCalcFlr };

@@ -65,3 +65,13 @@ std::string FullParameterName(int32_t system, int32_t device, int32_t parameter)
     if (parameter < 0 || static_cast<size_t>(parameter) >= d.outParameters.size()) return std::string();
     return s.name + "." + d.name + "." + d.outParameters[parameter].name;
 }
+
+std::string LogicLineOrigin(const OutParameter& parameter, size_t logicLine) {
+    const SystemsState& state = Systems();
+    if (parameter.firstLogicLine < 0) return std::string();
+    const size_t at = static_cast<size_t>(parameter.firstLogicLine) + logicLine;
+    if (at >= state.lineOrigins.size()) return std::string();
+    const LineOrigin& origin = state.lineOrigins[at];
+    if (origin.file < 0 || static_cast<size_t>(origin.file) >= state.sourceFiles.size()) return std::string();
+    return state.sourceFiles[static_cast<size_t>(origin.file)] + " line " + std::to_string(origin.line);
+}

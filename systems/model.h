@@ -32,6 +32,7 @@ struct alignas(128) OutParameter {
     std::string name = "NewOut";
     std::vector<std::string> logicLines;
     std::vector<LogicBlock> logicBlocks;
+    int32_t firstLogicLine = -1; // where its first logic line came from: an index of lineOrigins
 };
 
 struct Device {
@@ -46,6 +47,22 @@ struct System {
     std::string name = "NewSystem";
     std::vector<Device> Devices;
     std::map<std::string, int32_t> deviceMap; // first definition of a name wins
+};
+
+// Where a systems line came from: a file of SystemsState::sourceFiles and its line number there (for an
+// enciphered file, the line of its deciphered text).
+struct LineOrigin {
+    int32_t file = -1;
+    int32_t line = 0;
+};
+
+// The values of the latest phrase with slots that a phrase condition matched, which the references
+// "{1}".."{8}" read: the number, and the words as they are read back (see SlotValue).
+struct HeardSlots {
+    double values[kMaxSlotsPerPhrase] = {};
+    std::string spelled[kMaxSlotsPerPhrase];
+    int count = 0;
+    int32_t pattern = -1; // the phrase they were heard in: an index of SystemsState::slotPatterns
 };
 
 struct SystemsState {
@@ -63,6 +80,13 @@ struct SystemsState {
     std::vector<const void*> frozenShape;
     // The compiled logic in the compact form the monitor evaluates (built with the logic).
     LogicProgram program;
+    // The origin of every line the loader parsed, in order, and the files they came from.
+    std::vector<LineOrigin> lineOrigins;
+    std::vector<std::string> sourceFiles;
+    // The patterns of the phrase conditions with slots (Condition::slotPattern indexes them), and what the
+    // latest of them heard. The values keep their place for the whole run: the program reads them there.
+    std::vector<PhrasePattern> slotPatterns;
+    HeardSlots heardSlots;
 };
 SystemsState& Systems();
 // Empties the model and the load report, and thaws it (tests; before a load).
@@ -78,6 +102,9 @@ bool SystemsModelUnchanged();
 
 // The parameter a resolved reference names; nullptr when the reference does not name one.
 OutParameter* ParameterOf(const ParamRef& ref);
+// "file line N" for a logic line of a parameter (its index among the parameter's logic lines); empty when
+// the loader was not told where the lines came from.
+std::string LogicLineOrigin(const OutParameter& parameter, size_t logicLine);
 // "system.device.parameter" of a parameter given by its indices.
 std::string FullParameterName(int32_t system, int32_t device, int32_t parameter);
 

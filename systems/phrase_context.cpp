@@ -3,6 +3,7 @@
 #include "systems/phrase_context.h"
 
 #include "base/helpers.h"
+#include "platform/phrase_slots.h"
 
 #include <algorithm>
 #include <cctype>
@@ -81,8 +82,38 @@ std::string NormalisePhrase(const std::string& text) {
     return FilterPhraseCharacters(phrase);
 }
 
+std::string NormaliseSlotPhrase(const std::string& text, std::string& error) {
+    const PhrasePattern pattern = ParsePhrasePattern(text);
+    if (!pattern.error.empty()) {
+        error = pattern.error;
+        return std::string();
+    }
+    std::string out;
+    auto append = [&out](const std::string& part) {
+        if (part.empty()) return;
+        if (!out.empty()) out.push_back(' ');
+        out += part;
+    };
+    size_t slot = 0;
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t open = text.find('{', at);
+        append(NormalisePhrase(text.substr(at, open == std::string::npos ? std::string::npos : open - at)));
+        if (open == std::string::npos) break;
+        append(SlotSpecText(pattern.slots[slot++]));
+        at = text.find('}', open) + 1;
+    }
+    return out;
+}
+
 PhraseRecord RegisterPhrase(const std::string& text) {
-    PhraseRecord record{NormalisePhrase(text)};
+    PhraseRecord record;
+    if (HasSlotNotation(text)) {
+        record.hasSlots = true;
+        record.text = NormaliseSlotPhrase(text, record.slotError);
+    } else {
+        record.text = NormalisePhrase(text);
+    }
     if (record.text.empty()) return record;
     std::vector<std::string>& context = PhraseContext().phraseContext;
     if (std::find(context.begin(), context.end(), record.text) == context.end())

@@ -16,13 +16,14 @@ inline constexpr uint8_t kProgramOpNever = 6;
 // Bits of ProgramCondition::flags. The first four are fixed when the program is built, the last three are
 // the condition's results in the latest evaluation.
 enum ProgramConditionFlag : uint8_t {
-    kConditionOr = 1,          // OR connector (AND otherwise)
-    kConditionNeverTrue = 2,   // a line the compiler could not read as a comparison (op kProgramOpNever)
-    kConditionPhrase = 4,      // a phrase condition; `extra` is its index in LogicProgram::phrases
-    kConditionPhraseAny = 8,   // its text is exactly "any"
-    kConditionLastInput = 16,  // the running result before it
-    kConditionResult = 32,     // its own result
-    kConditionAccumulated = 64 // the running result after it
+    kConditionOr = 1,           // OR connector (AND otherwise)
+    kConditionNeverTrue = 2,    // a line the compiler could not read as a comparison (op kProgramOpNever)
+    kConditionPhrase = 4,       // a phrase condition; `extra` is its index in LogicProgram::phrases
+    kConditionPhraseAny = 8,    // its text is exactly "any"
+    kConditionLastInput = 16,   // the running result before it
+    kConditionResult = 32,      // its own result
+    kConditionAccumulated = 64, // the running result after it
+    kConditionPhraseSlots = 128 // a phrase with slots; `slotPattern` is its pattern
 };
 
 struct ProgramCondition {
@@ -36,6 +37,7 @@ struct ProgramCondition {
     uint8_t op = 0; // a ConditionOp, or kProgramOpNever for a condition that never holds
     uint8_t flags = 0;
     bool hasList = false;
+    int32_t slotPattern = -1; // a phrase with slots: its index in SystemsState::slotPatterns
 };
 
 struct ProgramToken {

@@ -7,6 +7,7 @@
 #include "flow/executer.h"
 #include "flow/monitor.h"
 #include "simlink/module_protocol.h"
+#include "platform/phrase_slots.h"
 #include "speech/recognition_state.h"
 #include "speech/voices.h"
 
@@ -51,7 +52,26 @@ void TogglePanel(std::vector<WidgetPanel>& panels, int position) {
     }
 }
 
-void ActOnLine(const std::string& text, int position) {
+// A phrase with slots cannot be clicked or confirmed into being heard: no value was said.
+void RefuseTemplate(const std::string& shown) {
+    WriteLog("Widget: \"" + shown + "\" needs a value said by the captain; nothing heard");
+}
+
+// The line a phrase from the flow engine becomes: a phrase with slots shows as its template.
+WidgetLine LineOfPhrase(const std::string& text, int32_t colour) {
+    WidgetLine line;
+    line.colour = colour;
+    line.slotTemplate = HasSlotNotation(text);
+    line.text = line.slotTemplate ? PhraseTemplate(text) : text;
+    return line;
+}
+
+void ActOnLine(const WidgetLine& clicked, int position) {
+    if (clicked.slotTemplate) {
+        RefuseTemplate(clicked.text);
+        return;
+    }
+    const std::string text = clicked.text;
     RecognitionState& recognition = Recognition();
     recognition.heardPhrase = text;
     if (recognition.heardPhrase == "...") {
@@ -96,9 +116,9 @@ void BuildWidgetLines() {
     WidgetPanel& answers = panels[TitleExpAnswers];
     answers.Lines.clear();
     for (const std::string& answer : MonitorData().expectedAnswers) {
-        WidgetLine line;
-        line.text = answer == "any" ? std::string("...") : answer;
-        if (answer == lists.selectedAnswer) {
+        WidgetLine line = LineOfPhrase(answer, 0);
+        if (answer == "any") line.text = "...";
+        if (answer == lists.selectedAnswer || (line.slotTemplate && line.text == lists.selectedAnswer)) {
             line.colour = answers.highlightColour;
             line.selected = 1;
         } else {
@@ -117,7 +137,7 @@ void BuildWidgetLines() {
                                                           : -1;
         if (position < 0) continue;
         for (const std::string& entry : group.entries) {
-            panels[static_cast<size_t>(position)].Lines.push_back({entry, -1, 3, 0});
+            panels[static_cast<size_t>(position)].Lines.push_back(LineOfPhrase(entry, 3));
         }
     }
 }
@@ -137,7 +157,7 @@ int ProcessWidgetClick(const WidgetWndRecord& wnd) {
         if (row != -1) {
             for (const WidgetLine& line : panel.Lines) {
                 if (line.row == row) {
-                    ActOnLine(std::string(line.text), static_cast<int>(position));
+                    ActOnLine(WidgetLine(line), static_cast<int>(position));
                     break;
                 }
             }
@@ -171,6 +191,15 @@ void ProcessedControlButtonClick(int event) {
         lists.selectedAnswer = lines[next].text;
         WriteLog("selectedAnswer = " + lists.selectedAnswer + " " + ToString(static_cast<int>(next)));
     } else if (event == 2) {
+        if (lists.SelectWidgetVector.size() > TitleExpAnswers) {
+            for (const WidgetLine& line : lists.SelectWidgetVector[TitleExpAnswers].Lines) {
+                if (line.selected && line.slotTemplate && line.text == lists.selectedAnswer) {
+                    RefuseTemplate(line.text);
+                    lists.selectedAnswer.clear();
+                    return;
+                }
+            }
+        }
         RecognitionState& recognition = Recognition();
         recognition.heardPhrase = lists.selectedAnswer;
         recognition.displayPhrase = recognition.heardPhrase;

@@ -12,6 +12,9 @@ struct WidgetLine {
     int32_t row = -1;   // screen row given by the last paint; -1 when not drawn
     int32_t colour = 0; // palette index
     uint8_t selected = 0;
+    // A phrase with slots, shown as its template ("set heading ___"): the value must be said, so a click
+    // or a confirm does not take it as heard.
+    bool slotTemplate = false;
 };
 
 struct WidgetPanel {

@@ -6,6 +6,7 @@
 
 #include "platform/engines/recogniser_parts.h"
 #include "platform/audio_clip.h"
+#include "platform/engines/recogniser_values.h"
 
 #include <condition_variable>
 #include <deque>
@@ -170,6 +171,8 @@ void DecodingLoop() {
         sound.clear();
         if (!complete) continue;
         UtteranceVerdict verdict = EndUtterance(s.decoders, true);
+        if (verdict.accepted)
+            verdict.accepted = JudgeValues(s.decoders, verdict.heard, verdict.speechFrames).certain;
         std::lock_guard<std::mutex> hold(s.lock);
         if (verdict.accepted && s.utterance == utterance) s.results.push_back({utterance, verdict.heard});
     }
@@ -304,5 +307,7 @@ std::string RecogniseSamples(const std::vector<std::string>& phrases, const std:
     BeginUtterance(o.decoders);
     FeedUtterance(o.decoders, clip.samples.data(), clip.samples.size());
     UtteranceVerdict verdict = EndUtterance(o.decoders, true);
+    if (verdict.accepted)
+        verdict.accepted = JudgeValues(o.decoders, verdict.heard, verdict.speechFrames).certain;
     return verdict.accepted ? verdict.heard : "non";
 }

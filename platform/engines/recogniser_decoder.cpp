@@ -5,6 +5,7 @@
 // that never rises above its background is no phrase at all.
 #include "platform/engines/recogniser_parts.h"
 #include "platform/speech_data.h"
+#include "platform/phrase_slots.h"
 
 #include <pocketsphinx.h>
 
@@ -170,31 +171,102 @@ double LoudnessRise(std::vector<double> levels) {
     return levels[levels.size() * 95 / 100] - levels[levels.size() / 10];
 }
 
-// The grammar as a finite-state graph: from the start, one chain of word transitions per phrase to the
-// end, and the garbage loop: any phone, any number of times, each at the cost of `phonePenalty`, entered
-// at the cost of `garbageWeight`.
-bool SetPhraseGraph(Decoders& d, const std::vector<std::string>& phrases) {
-    logmath_t* lmath = ps_get_logmath(d.grammar);
-    float lw = float(cmd_ln_float32_r(ps_get_config(d.grammar), "-lw"));
+// The words a phrase may be said with: its own words and, for a phrase with slots ("set heading
+// {digits 3}"), the words of each slot's sub-graph.
+std::vector<std::string> Vocabulary(const std::string& phrase) {
+    if (!HasSlotNotation(phrase)) return Words(phrase);
+    const PhrasePattern pattern = ParsePhrasePattern(phrase);
+    std::vector<std::string> words;
+    if (!pattern.error.empty()) {
+        words.push_back(phrase); // no word: the phrase is left out
+        return words;
+    }
+    for (const PhraseElement& e : pattern.elements)
+        if (e.slot < 0) words.push_back(e.word);
+    for (const SlotSpec& slot : pattern.slots)
+        for (const SlotArc& arc : BuildSlotGraph(slot).arcs) words.push_back(arc.word);
+    return words;
+}
+
+// A word transition of the phrase graph, and an empty one.
+struct GraphArc {
+    int from = 0;
+    int to = 0;
+    int32 logp = 0;
+    std::string word;
+};
+struct PhraseGraph {
     int states = 3; // start, end, garbage
-    for (const std::string& phrase : phrases) states += int(Words(phrase).size()) - 1;
-    fsg_model_t* fsg = fsg_model_init("phrases", lmath, lw, states);
-    fsg->start_state = 0;
-    fsg->final_state = 1;
-    const int garbage = 2;
-    auto logp = [&](double p) { return int32(logmath_log(lmath, p) * lw); };
-    int next = 3;
-    int32 phraseLogp = logp(1.0 / double(phrases.size()));
-    for (const std::string& phrase : phrases) {
+    std::vector<GraphArc> arcs;
+    std::vector<GraphArc> nulls;
+};
+
+// One phrase as a chain from the start to the end: a word is one transition; a slot is its sub-graph,
+// laid between the states around it, so that a value is any path through it rather than a phrase of its
+// own. The phrase's first step carries its weight against the other phrases.
+void AddPhrase(PhraseGraph& g, const std::string& phrase, int32 phraseLogp) {
+    if (!HasSlotNotation(phrase)) {
         std::vector<std::string> words = Words(phrase);
         int from = 0;
         for (size_t i = 0; i < words.size(); ++i) {
-            int to = i + 1 == words.size() ? 1 : next++;
-            fsg_model_trans_add(fsg, from, to, i == 0 ? phraseLogp : 0,
-                                fsg_model_word_add(fsg, words[i].c_str()));
+            int to = i + 1 == words.size() ? 1 : g.states++;
+            g.arcs.push_back({from, to, i == 0 ? phraseLogp : 0, words[i]});
             from = to;
         }
+        return;
     }
+    const PhrasePattern pattern = ParsePhrasePattern(phrase);
+    int from = 0;
+    for (size_t i = 0; i < pattern.elements.size(); ++i) {
+        const PhraseElement& e = pattern.elements[i];
+        const bool last = i + 1 == pattern.elements.size();
+        const int32 logp = i == 0 ? phraseLogp : 0;
+        if (e.slot < 0) {
+            int to = last ? 1 : g.states++;
+            g.arcs.push_back({from, to, logp, e.word});
+            from = to;
+            continue;
+        }
+        if (i == 0) {
+            const int entry = g.states++;
+            g.nulls.push_back({from, entry, logp, std::string()});
+            from = entry;
+        }
+        const SlotGraph slot = BuildSlotGraph(pattern.slots[static_cast<size_t>(e.slot)]);
+        std::vector<int> state(static_cast<size_t>(slot.stateCount));
+        state[0] = from;
+        state[1] = last ? 1 : g.states++;
+        for (size_t k = 2; k < state.size(); ++k) state[k] = g.states++;
+        for (const SlotArc& arc : slot.arcs)
+            g.arcs.push_back(
+                {state[static_cast<size_t>(arc.from)], state[static_cast<size_t>(arc.to)], 0, arc.word});
+        for (const auto& [a, b] : slot.nulls)
+            g.nulls.push_back(
+                {state[static_cast<size_t>(a)], state[static_cast<size_t>(b)], 0, std::string()});
+        from = state[1];
+    }
+}
+
+// The grammar as a finite-state graph: from the start, one chain of word transitions per phrase to the
+// end (slots as sub-graphs within it), and the garbage loop: any phone, any number of times, each at the
+// cost of `phonePenalty`, entered at the cost of `garbageWeight`.
+bool SetPhraseGraph(Decoders& d, const std::vector<std::string>& phrases) {
+    logmath_t* lmath = ps_get_logmath(d.grammar);
+    float lw = float(cmd_ln_float32_r(ps_get_config(d.grammar), "-lw"));
+    auto logp = [&](double p) { return int32(logmath_log(lmath, p) * lw); };
+    PhraseGraph graph;
+    int32 phraseLogp = logp(1.0 / double(phrases.size()));
+    for (const std::string& phrase : phrases) AddPhrase(graph, phrase, phraseLogp);
+    fsg_model_t* fsg = fsg_model_init("phrases", lmath, lw, graph.states);
+    fsg->start_state = 0;
+    fsg->final_state = 1;
+    const int garbage = 2;
+    for (const GraphArc& arc : graph.arcs)
+        fsg_model_trans_add(fsg, arc.from, arc.to, arc.logp, fsg_model_word_add(fsg, arc.word.c_str()));
+    for (const GraphArc& arc : graph.nulls) fsg_model_null_trans_add(fsg, arc.from, arc.to, arc.logp);
+    // Slots' empty transitions may follow one another (the last digit of a number, then no unit): the
+    // decoder takes each as one step, so every chain of them is made a transition of its own.
+    if (!graph.nulls.empty()) glist_free(fsg_model_null_trans_closure(fsg, nullptr));
     if (d.garbageWeight > 0) {
         int32 phone = logp(d.phonePenalty), entry = logp(d.garbageWeight * d.phonePenalty);
         for (const char* p : kPhones) {
@@ -267,7 +339,7 @@ GrammarReport LoadGrammar(Decoders& d, const std::vector<std::string>& phrases) 
     std::set<std::string> known, unspellable;
     std::vector<std::pair<std::string, std::string>> added;
     for (const std::string& phrase : phrases) {
-        for (const std::string& word : Words(phrase)) {
+        for (const std::string& word : Vocabulary(phrase)) {
             if (known.count(word) || unspellable.count(word)) continue;
             if (!IsGrammarWord(word)) {
                 unspellable.insert(word);
@@ -290,15 +362,17 @@ GrammarReport LoadGrammar(Decoders& d, const std::vector<std::string>& phrases) 
     }
     report.unspellable.assign(unspellable.begin(), unspellable.end());
     for (const std::string& phrase : phrases) {
-        std::vector<std::string> words = Words(phrase);
+        std::vector<std::string> words = Vocabulary(phrase);
         bool sayable = !words.empty();
         for (const std::string& w : words) sayable = sayable && known.count(w);
         if (!sayable) {
             if (!words.empty()) report.dropped.push_back(phrase);
             continue;
         }
-        std::string joined;
-        for (const std::string& w : words) joined += (joined.empty() ? "" : " ") + w;
+        // A phrase with slots stays as written: the graph reads its slots.
+        std::string joined = HasSlotNotation(phrase) ? phrase : std::string();
+        if (joined.empty())
+            for (const std::string& w : words) joined += (joined.empty() ? "" : " ") + w;
         if (std::find(report.kept.begin(), report.kept.end(), joined) != report.kept.end()) continue;
         report.kept.push_back(joined);
     }

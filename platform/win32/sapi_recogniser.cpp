@@ -3,6 +3,7 @@
 #include "platform/win32/sapi_speech.h"
 
 #include "platform/win32/sapi_support.h"
+#include "platform/phrase_slots.h"
 
 static_assert(kRecognitionInterest == (SPFEI(SPEI_RECOGNITION) | SPFEI(SPEI_FALSE_RECOGNITION)));
 
@@ -31,6 +32,25 @@ bool ClassRegistered(REFCLSID id) {
         return false;
     RegCloseKey(key);
     return true;
+}
+
+// The shared recogniser's grammar holds whole phrases only: a phrase with slots ("set heading
+// {digits 3}") is left out, and the log names every one left out in one line.
+std::vector<std::string> PhrasesWithoutSlots(const std::vector<std::string>& phrases, TraceSink log) {
+    std::vector<std::string> kept;
+    std::string leftOut;
+    for (const std::string& phrase : phrases) {
+        if (!HasSlotNotation(phrase)) {
+            kept.push_back(phrase);
+            continue;
+        }
+        if (!leftOut.empty()) leftOut += ", ";
+        leftOut += phrase;
+    }
+    if (!leftOut.empty() && log)
+        log("Recognition: Windows' shared recogniser cannot hear values; phrases with slots left out: " +
+            leftOut);
+    return kept;
 }
 
 template <typename Interface> void ReleaseInto(Interface*& held, Interface* replacement) {
@@ -76,7 +96,7 @@ bool BuildRecognition(const std::vector<std::string>& phrases, bool reportMissin
     ReleaseInto(r.context, context);
     if (!Step(hr, "CreateRecoContext")) return false;
     if (!Step(context->Pause(0), "Pause(0)")) return false;
-    r.grammar = InitGrammar(context, phrases, r.trace);
+    r.grammar = InitGrammar(context, PhrasesWithoutSlots(phrases, r.log), r.trace);
     if (!Step(context->SetNotifyWin32Event(), "init_grammar")) return false;
     context->GetNotifyEventHandle();
     if (!Step(context->SetInterest(kRecognitionInterest, kRecognitionInterest), "SetInterest")) return false;
@@ -127,6 +147,7 @@ bool StartSapiRecogniser(const RecogniserSetup& setup) {
     CloseSapiRecognition();
     SapiRecognition& r = SapiRecogniser();
     r.trace = setup.trace;
+    r.log = setup.log;
     r.failedStep.clear();
     if (FAILED(CoInitialize(nullptr))) {
         r.failedStep = "CoInitialize";

@@ -46,7 +46,8 @@ struct SapiRecognition {
     ISpRecoGrammar* grammar = nullptr;
     bool comStarted = false;
     TraceSink trace = nullptr;
-    std::string failedStep; // the step of the last start that failed, for the log's word on the choice
+    TraceSink log = nullptr; // lines for the run log
+    std::string failedStep;  // the step of the last start that failed, for the log's word on the choice
 };
 SapiRecognition& SapiRecogniser();
 

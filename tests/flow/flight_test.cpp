@@ -137,6 +137,15 @@ TEST_F(FlightTest, DemoBoeingFliesFromGateToClimb) {
     Say("after takeoff checklist");
     for (const char* answer : {"on", "auto", "up and off", "up no lights"}) Answer(answer);
     Fly(5);
+    // Values on request: the heading, the altitude, the standby frequency; a heading that is none.
+    Say("set heading four seven zero");
+    Fly(2);
+    Say("set heading two seven zero");
+    Fly(4);
+    Say("set altitude flight level two four zero");
+    Fly(4);
+    Say("com one standby one one eight decimal zero two five");
+    Fly(4);
 
     // Climb through ten thousand feet.
     Ramp("A:INDICATED ALTITUDE", 400, 12000, 30);
@@ -167,6 +176,10 @@ TEST_F(FlightTest, DemoBoeingFliesFromGateToClimb) {
         "Gear up",
         "Flaps up",
         "After takeoff checklist complete",
+        "Unable, heading 4 7 0",
+        "Heading 2 7 0 set",
+        "Altitude flight level 2 4 0 set",
+        "Com one standby 1 1 8 decimal 0 2 5",
         "Ten thousand, landing lights off",
     };
     ExpectSpokenInOrder(expectedInOrder);
@@ -176,6 +189,9 @@ TEST_F(FlightTest, DemoBoeingFliesFromGateToClimb) {
 
     // Commands reached the simulator; every pose was played and acknowledged.
     EXPECT_EQ(Written("L:TVO_FLAPS_TARGET"), (std::vector<double>{5, 0}));
+    EXPECT_EQ(Written("L:TVO_MCP_HEADING"), (std::vector<double>{270}));
+    EXPECT_EQ(Written("L:TVO_MCP_ALTITUDE"), (std::vector<double>{24000}));
+    EXPECT_EQ(Written("L:TVO_COM1_STANDBY_HZ"), (std::vector<double>{118025000}));
     std::vector<std::string> code;
     int poses = 0;
     for (const TimelineEntry& e : TimelineOf(TimelineKind::MessageSent)) {
@@ -183,7 +199,8 @@ TEST_F(FlightTest, DemoBoeingFliesFromGateToClimb) {
         if (e.type == kMsgPose) ++poses;
     }
     for (const char* sent : {"(>K:TOGGLE_BEACON_LIGHTS)", "11801 (>K:ROTOR_BRAKE)", "11701 (>K:ROTOR_BRAKE)",
-                             "(>K:GEAR_UP)", "(>K:LANDING_LIGHTS_OFF)"})
+                             "(>K:GEAR_UP)", "(>K:LANDING_LIGHTS_OFF)", "270 (>K:HEADING_BUG_SET)",
+                             "24000 (>K:AP_ALT_VAR_SET_ENGLISH)", "118025000 (>K:COM_STBY_RADIO_SET_HZ)"})
         EXPECT_NE(std::find(code.begin(), code.end(), sent), code.end()) << sent;
     EXPECT_GE(poses, 15);
     EXPECT_EQ(static_cast<int>(TimelineOf(TimelineKind::PoseAcknowledged).size()), poses);

@@ -210,3 +210,25 @@ TEST_F(RecogniserTest, CloseReleasesGrammarContextAndRecogniserInThatOrder) {
     SetSapiListening(true);
     EXPECT_EQ(sapi.calls.size(), 3u) << "nothing reaches released objects";
 }
+
+namespace {
+std::vector<std::string> logLines;
+void LogLine(const std::string& line) {
+    logLines.push_back(line);
+}
+} // namespace
+
+TEST_F(RecogniserTest, PhrasesWithSlotsAreLeftOutOfTheSharedGrammarAndNamedInOneLogLine) {
+    logLines.clear();
+    SapiRecogniser().log = LogLine;
+    ASSERT_TRUE(Start({"gear up", "set heading {digits 3}", "flaps {one|five}", "set standard"}));
+    SapiRecogniser().log = nullptr;
+    std::vector<std::string> transitions;
+    for (const std::string& call : sapi.calls)
+        if (call.rfind("AddWordTransition ", 0) == 0)
+            transitions.push_back(call.substr(0, call.find(" from=")));
+    EXPECT_THAT(transitions, ElementsAre("AddWordTransition gear up", "AddWordTransition set standard"));
+    EXPECT_THAT(logLines,
+                ElementsAre("Recognition: Windows' shared recogniser cannot hear values; phrases with "
+                            "slots left out: set heading {digits 3}, flaps {one|five}"));
+}

@@ -202,3 +202,37 @@ TEST_F(WidgetListsTest, SelectCyclesAndConfirmAnswers) {
 }
 
 } // namespace
+
+namespace {
+// A phrase with slots is shown as its template; a click or a confirm on it hears nothing, says nothing in
+// the captain's voice and tells the log why; fixed phrases beside it still work.
+TEST_F(WidgetListsTest, SlotPhrasesShowAsTemplatesAndAreNeverHeardByClicks) {
+    MonitorData().menuGroups = {{"COMMANDS", {"set heading {digits 3}", "gear up"}}};
+    MonitorData().expectedAnswers = {"squawk {digits 4}", "set"};
+    Panel(TitleCommands).expanded = 1;
+    BuildWidgetLines();
+    EXPECT_EQ(Texts(TitleCommands), (Strings{"set heading ___", "gear up"}));
+    EXPECT_EQ(Texts(TitleExpAnswers), (Strings{"squawk ___", "set"}));
+    // Rows: PROCEDURES 0, CHECKLISTS 1, COMMANDS 2, its lines 3-4, EXPECTED ANSWERS 5, answers 6-7.
+    ClickRow(3);
+    EXPECT_EQ(Recognition().heardPhrase, "");
+    EXPECT_TRUE(Spoken().captain.empty());
+    EXPECT_EQ(LogCount("Widget: \"set heading ___\" needs a value said by the captain; nothing heard"), 1);
+    ClickRow(6);
+    EXPECT_EQ(Recognition().heardPhrase, "");
+    ClickRow(4);
+    EXPECT_EQ(Recognition().heardPhrase, "gear up");
+
+    Recognition() = RecognitionState();
+    Spoken() = SpokenLines();
+    ProcessedControlButtonClick(1);
+    EXPECT_EQ(WidgetLists().selectedAnswer, "squawk ___");
+    BuildWidgetLines();
+    EXPECT_EQ(Panel(TitleExpAnswers).Lines[0].selected, 1) << "the template stays selected across paints";
+    ProcessedControlButtonClick(2);
+    EXPECT_EQ(Recognition().heardPhrase, "");
+    EXPECT_EQ(WidgetLists().selectedAnswer, "");
+    EXPECT_EQ(LogCount("Widget: \"squawk ___\" needs a value said by the captain; nothing heard"), 2);
+    EXPECT_TRUE(Spoken().captain.empty());
+}
+} // namespace

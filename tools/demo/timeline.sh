@@ -8,6 +8,7 @@ sed -u -n \
     -e 's/^simstandin \([0-9.]*\): scenario line [0-9]*: quit.*/simulator     quits/p' \
     -e 's/^simstandin [0-9.]*: scenario line [0-9]*: set \(.*\) \([-0-9.]*\)$/aircraft      \1 = \2/p' \
     -e 's/^recResult = \(.*\)/heard         "\1"/p' \
+    -e 's/^Values heard in "\(.*\)": \(.*\)/value heard   \2 in "\1"/p' \
     -e 's/^RecResult = any/heard         (any answer)/p' \
     -e 's/^Recognition Init Failure/recogniser    could not start: the captain is not heard/p' \
     -e 's/^Recognition:* \(.*\)/recogniser    \1/p' \
