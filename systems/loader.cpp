@@ -197,6 +197,9 @@ void ParseSystemsLines(const std::vector<std::string>& lines, const std::vector<
             AddDevice(state, at, line, true);
         } else if (Contains(line, "out=") && at.system >= 0 && at.device >= 0) {
             at.parameter = AddOutParameter(state, at, line, saveLines);
+            if (at.parameter >= 0 && !state.lineOrigins.empty())
+                state.systems_vector[at.system].Devices[at.device].outParameters[at.parameter].outLine =
+                    static_cast<int32_t>(i);
         } else if (Contains(line, "dev=") || Contains(line, "devstack=") || Contains(line, "out=")) {
             // A keyword line outside a system or device: ignored, and it ends any logic lines.
             at.parameter = -1;

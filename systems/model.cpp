@@ -66,12 +66,21 @@ std::string FullParameterName(int32_t system, int32_t device, int32_t parameter)
     return s.name + "." + d.name + "." + d.outParameters[parameter].name;
 }
 
-std::string LogicLineOrigin(const OutParameter& parameter, size_t logicLine) {
+namespace {
+std::string OriginText(int32_t at) {
     const SystemsState& state = Systems();
-    if (parameter.firstLogicLine < 0) return std::string();
-    const size_t at = static_cast<size_t>(parameter.firstLogicLine) + logicLine;
-    if (at >= state.lineOrigins.size()) return std::string();
-    const LineOrigin& origin = state.lineOrigins[at];
+    if (at < 0 || static_cast<size_t>(at) >= state.lineOrigins.size()) return std::string();
+    const LineOrigin& origin = state.lineOrigins[static_cast<size_t>(at)];
     if (origin.file < 0 || static_cast<size_t>(origin.file) >= state.sourceFiles.size()) return std::string();
     return state.sourceFiles[static_cast<size_t>(origin.file)] + " line " + std::to_string(origin.line);
+}
+} // namespace
+
+std::string LogicLineOrigin(const OutParameter& parameter, size_t logicLine) {
+    if (parameter.firstLogicLine < 0) return std::string();
+    return OriginText(parameter.firstLogicLine + static_cast<int32_t>(logicLine));
+}
+
+std::string OutLineOrigin(const OutParameter& parameter) {
+    return OriginText(parameter.outLine);
 }

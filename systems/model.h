@@ -33,6 +33,7 @@ struct alignas(128) OutParameter {
     std::vector<std::string> logicLines;
     std::vector<LogicBlock> logicBlocks;
     int32_t firstLogicLine = -1; // where its first logic line came from: an index of lineOrigins
+    int32_t outLine = -1;        // where its out line came from: an index of lineOrigins
 };
 
 struct Device {
@@ -105,6 +106,8 @@ OutParameter* ParameterOf(const ParamRef& ref);
 // "file line N" for a logic line of a parameter (its index among the parameter's logic lines); empty when
 // the loader was not told where the lines came from.
 std::string LogicLineOrigin(const OutParameter& parameter, size_t logicLine);
+// "file line N" for a parameter's out line; empty when the loader was not told where lines came from.
+std::string OutLineOrigin(const OutParameter& parameter);
 // "system.device.parameter" of a parameter given by its indices.
 std::string FullParameterName(int32_t system, int32_t device, int32_t parameter);
 

@@ -10,13 +10,21 @@
 #include <tuple>
 
 namespace {
-// Where a thing of the profile is: its parameter's full name, and the file and line of its logic line
-// that holds `text` (the first such line) when the loader kept where lines came from.
+// The file and line (when the loader kept where lines came from) of the first logic line of the
+// parameter that holds `text`, or of its out line when `text` is empty or no logic line holds it.
+std::string Origin(const OutParameter& p, const std::string& text) {
+    std::string origin;
+    for (size_t i = 0; !text.empty() && origin.empty() && i < p.logicLines.size(); ++i)
+        if (p.logicLines[i].find(text) != std::string::npos) origin = LogicLineOrigin(p, i);
+    return origin.empty() ? OutLineOrigin(p) : origin;
+}
+
+// Where a thing of the profile is: its parameter's full name, and the file and line of `text`.
 std::string Where(const System& system, const Device& device, const OutParameter& p,
                   const std::string& text) {
-    std::string where = system.name + "." + device.name + "." + p.name;
-    (void)text;
-    return where;
+    const std::string origin = Origin(p, text);
+    const std::string name = system.name + "." + device.name + "." + p.name;
+    return origin.empty() ? name : name + " (" + origin + ")";
 }
 
 // The phrase conditions the voice can never satisfy. The monitor walks the blocks in model order and a
@@ -78,8 +86,9 @@ void FindUnheardAnswers(const SystemsState& state, std::vector<std::string>& out
                 for (const LogicBlock& block : p.logicBlocks)
                     for (const ExecuteStep& step : block.executeSteps)
                         if (step.kind == kExecAnswer && !step.text.empty() && !heard.count(step.text))
-                            out.push_back(Where(system, device, p, step.text) + ": the answer \"" +
-                                          step.text + "\" is shown as expected, but no block hears it");
+                            out.push_back(Where(system, device, p, "execute=12," + step.text) +
+                                          ": the answer \"" + step.text +
+                                          "\" is shown as expected, but no block hears it");
 }
 
 // An item is done when a block of it fires with a step (the sequence then moves on), or when its value
@@ -105,8 +114,9 @@ void FindUnfinishableSequences(const SystemsState& state, std::vector<std::strin
                                   : !anyBlock
                                       ? "none of its blocks can hold"
                                       : "its blocks have no step, calc or graph, so it never counts as done";
+                const std::string origin = Origin(p, "");
                 out.push_back(system.name + "." + device.name + " can never finish: its item " + p.name +
-                              " (" + Where(system, device, p, "") + ") waits for ever: " + why);
+                              (origin.empty() ? "" : " (" + origin + ")") + " waits for ever: " + why);
                 break;
             }
         }
@@ -144,11 +154,11 @@ void FindLinksNeverSent(const SystemsState& state, std::vector<std::string>& out
                 const int si = static_cast<int>(s), di = static_cast<int>(d), pi = static_cast<int>(i);
                 if (!p.inDrf.spec.empty() && !listed.count({si, di, pi, 'g'}))
                     out.push_back(
-                        Where(system, device, p, p.inDrf.spec) + ": the read link \"" + p.inDrf.spec +
+                        Where(system, device, p, "") + ": the read link \"" + p.inDrf.spec +
                         "\" never reaches the module (it takes A:, L:, T: or K: with the mode new or exist)");
                 if (!p.outDrf.spec.empty() && !listed.count({si, di, pi, 's'}))
                     out.push_back(
-                        Where(system, device, p, p.outDrf.spec) + ": the write link \"" + p.outDrf.spec +
+                        Where(system, device, p, "") + ": the write link \"" + p.outDrf.spec +
                         "\" never reaches the module (it takes A: or L: with the mode new or exist)");
             }
         }

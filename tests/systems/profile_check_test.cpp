@@ -91,4 +91,31 @@ TEST_F(ProfileCheckTest, LinksTheModuleNeverGetsAreListed) {
         Has(s.linksNeverSent, "AIRCRAFT.LINKS.MODE: the read link \"A:INDICATED ALTITUDE\" never reaches"));
     EXPECT_TRUE(Has(s.linksNeverSent, "AIRCRAFT.LINKS.KEY: the write link \"K:GEAR_UP\" never reaches"));
 }
+TEST_F(ProfileCheckTest, EachFindingNamesItsFileAndLine) {
+    WriteAcf("systems/_systems.txt", "main\n");
+    WriteAcf("systems/main.txt", "sys=COMMANDS\n"
+                                 "dev=GEAR\n"
+                                 "out=UP,execute,,0\n"
+                                 "logic:\n"
+                                 "instring=Gear Up\n"
+                                 "execute=0,Gear up,0\n"
+                                 "execute=12,gear is up,10\n"
+                                 "\n"
+                                 "out=KEY,double,,0,,,,,K:GEAR_UP,new,,0\n"
+                                 "sys=CHECKLIST\n"
+                                 "devstack=DOORS\n"
+                                 "out=TRIGGER,execute,,0\n"
+                                 "logic:\n"
+                                 "instring=doors\n"
+                                 "execute=1,Doors?,0\n"
+                                 "out=CLOSED,execute,,0\n");
+    CreateSystemsFromFile();
+    ProfileSummary s = SummariseSystems();
+    EXPECT_TRUE(Has(s.unhearablePhrases, "COMMANDS.GEAR.UP (main.txt line 5): \"Gear Up\""));
+    EXPECT_TRUE(Has(s.unheardAnswers, "COMMANDS.GEAR.UP (main.txt line 7): the answer \"gear is up\""));
+    EXPECT_TRUE(Has(s.linksNeverSent, "COMMANDS.GEAR.KEY (main.txt line 9): the write link \"K:GEAR_UP\""))
+        << "line numbers count the empty line before it";
+    EXPECT_TRUE(
+        Has(s.unfinishableSequences, "CHECKLIST.DOORS can never finish: its item CLOSED (main.txt line 16)"));
+}
 } // namespace
