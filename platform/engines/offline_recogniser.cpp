@@ -7,6 +7,7 @@
 #include "platform/engines/recogniser_parts.h"
 #include "speech/audio_clip.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
@@ -47,7 +48,8 @@ struct LiveRecogniserState {
     std::mutex decoderLock;
     Decoders decoders;
 
-    AudioSource source; // the capture thread's
+    AudioSource source;               // the capture thread's
+    std::atomic<bool> pressed{false}; // push-to-talk held, for the capture thread's waits
 };
 
 LiveRecogniserState& State() {
@@ -191,6 +193,8 @@ bool StartOfflineRecogniser(const RecogniserSetup& setup) {
         return false;
     }
     s.source = AudioSource{};
+    s.pressed = false;
+    s.source.pressed = &s.pressed;
     std::error_code ec;
     if (!setup.utteranceFolder.empty() && std::filesystem::is_directory(setup.utteranceFolder, ec)) {
         s.source.folder = setup.utteranceFolder;
@@ -230,6 +234,7 @@ void SetOfflineListening(bool active) {
     if (!s.started) return;
     FlushNotes();
     std::lock_guard<std::mutex> hold(s.lock);
+    s.pressed = active;
     if (active) {
         ++s.utterance;
         s.listening = true;

@@ -162,6 +162,72 @@ int SpeechFrames(ps_decoder_t* decoder) {
     return frames;
 }
 
+struct Span {
+    int first = 0, last = 0; // frames, inclusive
+    int32 acoustic = 0;      // the acoustic score over them
+    std::string word;
+};
+
+// The words (or phones) of the best path with their frames and acoustic scores, fillers left out.
+// The library numbers the frames of a lattice's segments from a point of its own; they are brought back to
+// the utterance's, whose last frame the path's last segment ends on.
+std::vector<Span> PathSpans(ps_decoder_t* decoder) {
+    std::vector<Span> spans;
+    int lastFrame = -1;
+    for (ps_seg_t* seg = ps_seg_iter(decoder); seg; seg = ps_seg_next(seg)) {
+        std::string word = ps_seg_word(seg);
+        int first = 0, last = 0;
+        ps_seg_frames(seg, &first, &last);
+        lastFrame = std::max(lastFrame, last);
+        bool filler = word.empty() || word == "<sil>" || word == "<s>" || word == "</s>" || word[0] == '[' ||
+                      word[0] == '+' || word == "(NULL)";
+        if (filler) continue;
+        Span span;
+        span.first = first;
+        span.last = last;
+        int32 lscr = 0, lback = 0;
+        ps_seg_prob(seg, &span.acoustic, &lscr, &lback);
+        span.word = word;
+        spans.push_back(span);
+    }
+    const int shift = std::max(0, lastFrame - (ps_get_n_frames(decoder) - 1));
+    for (Span& span : spans) {
+        span.first = std::max(0, span.first - shift);
+        span.last = std::max(span.first, span.last - shift);
+    }
+    return spans;
+}
+
+// The acoustic score free phones give frames first..last: each phone's score shared out by its frames.
+double LoopScoreOver(const std::vector<Span>& phones, int first, int last) {
+    double score = 0;
+    for (const Span& p : phones) {
+        int from = std::max(first, p.first), to = std::min(last, p.last);
+        if (to < from) continue;
+        score += double(p.acoustic) * double(to - from + 1) / double(p.last - p.first + 1);
+    }
+    return score;
+}
+
+// The share of the loud frames (those above the background by half the rise) that no word covers: the
+// speech the phrase leaves unexplained.
+double UncoveredLoudShare(const std::vector<double>& levels, double riseDb, const std::vector<Span>& words) {
+    if (levels.size() < 10) return 0;
+    std::vector<double> sorted = levels;
+    std::sort(sorted.begin(), sorted.end());
+    const double loud = sorted[sorted.size() / 10] + 0.5 * riseDb;
+    std::vector<bool> covered(levels.size(), false);
+    for (const Span& w : words)
+        for (int f = w.first; f <= w.last && f < int(covered.size()); ++f) covered[size_t(f)] = true;
+    int loudFrames = 0, outside = 0;
+    for (size_t f = 0; f < levels.size(); ++f) {
+        if (levels[f] < loud) continue;
+        ++loudFrames;
+        outside += covered[f] ? 0 : 1;
+    }
+    return loudFrames ? double(outside) / loudFrames : 0;
+}
+
 // How far the loud frames (the 95th percentile) rise above the background (the 10th), in decibels:
 // speech rises well above noise of any loudness, noise alone hardly varies.
 double LoudnessRise(std::vector<double> levels) {
@@ -325,6 +391,7 @@ void BeginUtterance(Decoders& d) {
         return;
     }
     d.inUtterance = true;
+    ResetFrontEnd(d.front);
     d.frameLevels.clear();
     d.frameEnergy = 0;
     d.frameFill = 0;
@@ -334,7 +401,7 @@ void FeedUtterance(Decoders& d, const int16_t* samples, size_t count) {
     if (!d.inUtterance || count == 0) return;
     // Exact digital silence upsets the front end's noise and energy estimates: a faint dither makes it
     // sound like the quiet input of a real microphone.
-    d.scratch.assign(samples, samples + count);
+    RunFrontEnd(d.front, samples, count, d.scratch);
     for (int16_t& s : d.scratch) {
         d.ditherState = d.ditherState * 1664525u + 1013904223u;
         int noise = int((d.ditherState >> 8) % uint32_t(2 * d.ditherAmplitude + 1)) - d.ditherAmplitude;
@@ -349,8 +416,8 @@ void FeedUtterance(Decoders& d, const int16_t* samples, size_t count) {
             d.frameFill = 0;
         }
     }
-    ps_process_raw(d.grammar, d.scratch.data(), count, FALSE, FALSE);
-    ps_process_raw(d.phoneLoop, d.scratch.data(), count, FALSE, FALSE);
+    ps_process_raw(d.grammar, d.scratch.data(), d.scratch.size(), FALSE, FALSE);
+    ps_process_raw(d.phoneLoop, d.scratch.data(), d.scratch.size(), FALSE, FALSE);
 }
 
 UtteranceVerdict EndUtterance(Decoders& d, bool judge) {
@@ -373,7 +440,25 @@ UtteranceVerdict EndUtterance(Decoders& d, bool judge) {
     ps_get_hyp(d.phoneLoop, &loopScore);
     verdict.fitPerFrame = double(score - loopScore) / std::max(1, verdict.speechFrames);
     verdict.riseDb = LoudnessRise(d.frameLevels);
-    verdict.accepted = verdict.riseDb >= kMinimumRiseDb && !verdict.garbage &&
-                       verdict.speechFrames >= kMinimumSpeechFrames && verdict.fitPerFrame > d.fitThreshold;
+    // Word by word: the worst word's fit against the phones over its own frames; and how much of the
+    // loud sound lies outside the words.
+    const std::vector<Span> words = PathSpans(d.grammar), phones = PathSpans(d.phoneLoop);
+    verdict.worstWordFit = 0;
+    int phoneCount = 0;
+    for (size_t i = 0; i < words.size(); ++i) {
+        const Span& w = words[i];
+        const double fit = (double(w.acoustic) - LoopScoreOver(phones, w.first, w.last)) /
+                           double(std::max(1, w.last - w.first + 1));
+        if (i == 0 || fit < verdict.worstWordFit) verdict.worstWordFit = fit;
+        if (char* pron = ps_lookup_word(d.grammar, w.word.c_str())) {
+            phoneCount += int(Words(pron).size());
+            ckd_free(pron);
+        }
+    }
+    verdict.framesPerPhone = double(verdict.speechFrames) / std::max(1, phoneCount);
+    verdict.uncovered = UncoveredLoudShare(d.frameLevels, verdict.riseDb, words);
+    verdict.accepted = verdict.riseDb >= d.minimumRiseDb && !verdict.garbage &&
+                       verdict.speechFrames >= d.minimumSpeechFrames &&
+                       verdict.fitPerFrame > d.fitThreshold && verdict.worstWordFit > d.worstWordThreshold;
     return verdict;
 }
