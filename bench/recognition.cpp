@@ -159,10 +159,9 @@ UtteranceVerdict Hear(Hearing& h, const AudioClip& clip) {
 void WriteVerdict(Verdicts& out, const char* set, const std::string& what, const std::string& expected,
                   const UtteranceVerdict& v) {
     if (!out.file) return;
-    std::fprintf(out.file, "%s\t%s\t%s\t%s\t%d\t%d\t%d\t%.2f\t%d\t%.3f\t%.3f\t%.3f\t%.3f\n", set,
-                 what.c_str(), expected.c_str(), v.heard.c_str(), v.accepted ? 1 : 0, v.frames,
-                 v.speechFrames, v.riseDb, v.garbage ? 1 : 0, v.fitPerFrame, v.worstWordFit, v.framesPerPhone,
-                 v.uncovered);
+    std::fprintf(out.file, "%s\t%s\t%s\t%s\t%d\t%d\t%d\t%.2f\t%d\t%.3f\t%.3f\t%.3f\n", set, what.c_str(),
+                 expected.c_str(), v.heard.c_str(), v.accepted ? 1 : 0, v.frames, v.speechFrames, v.riseDb,
+                 v.garbage ? 1 : 0, v.fitPerFrame, v.framesPerPhone, v.uncovered);
 }
 
 struct SetRun {

@@ -1,8 +1,10 @@
 // The recogniser's pocketsphinx decoders and their verdict. The grammar's alternatives are the phrases
 // and, beside them, a garbage loop of single phones at a fixed cost per phone: sound the phrases explain
 // less well than free phones do (speech outside the grammar, noise) takes the garbage path. A second
-// decoder runs free phones alone over the same sound as a yardstick for the phrase's fit; and sound
-// that never rises above its background is no phrase at all.
+// decoder runs free phones alone over the same sound as a yardstick for the phrase's fit. A phrase is
+// refused when its words fit the sound much worse than free phones, when they are held too briefly for
+// their phones (a fragment the grammar forced onto the sound), when loud sound lies outside them (a
+// sentence of which only a part sounds like a phrase), and when nothing rose above the background.
 #include "platform/engines/recogniser_parts.h"
 #include "platform/speech_data.h"
 
@@ -25,6 +27,8 @@ const char* const kPhones[] = {"AA", "AE", "AH", "AO", "AW", "AY", "B",  "CH", "
                                "F",  "G",  "HH", "IH", "IY", "JH", "K",  "L",  "M", "N",  "NG", "OW", "OY",
                                "P",  "R",  "S",  "SH", "T",  "TH", "UH", "UW", "V", "W",  "Y",  "Z",  "ZH"};
 const char* const kGarbagePrefix = "garbage_";
+// The library keeps path scores 2^10 coarser than the log probabilities of the grammar's transitions.
+constexpr int kPathScoreShift = 10;
 
 // The POSIX cksum of a file's bytes (CRC-32 over the bytes and then the length), as `cksum` prints it.
 bool FileChecksum(const std::string& path, uint32_t& crc, uint64_t& size) {
@@ -164,11 +168,10 @@ int SpeechFrames(ps_decoder_t* decoder) {
 
 struct Span {
     int first = 0, last = 0; // frames, inclusive
-    int32 acoustic = 0;      // the acoustic score over them
     std::string word;
 };
 
-// The words (or phones) of the best path with their frames and acoustic scores, fillers left out.
+// The words of the best path with their frames, fillers left out.
 // The library numbers the frames of a lattice's segments from a point of its own; they are brought back to
 // the utterance's, whose last frame the path's last segment ends on.
 std::vector<Span> PathSpans(ps_decoder_t* decoder) {
@@ -185,8 +188,6 @@ std::vector<Span> PathSpans(ps_decoder_t* decoder) {
         Span span;
         span.first = first;
         span.last = last;
-        int32 lscr = 0, lback = 0;
-        ps_seg_prob(seg, &span.acoustic, &lscr, &lback);
         span.word = word;
         spans.push_back(span);
     }
@@ -196,17 +197,6 @@ std::vector<Span> PathSpans(ps_decoder_t* decoder) {
         span.last = std::max(span.first, span.last - shift);
     }
     return spans;
-}
-
-// The acoustic score free phones give frames first..last: each phone's score shared out by its frames.
-double LoopScoreOver(const std::vector<Span>& phones, int first, int last) {
-    double score = 0;
-    for (const Span& p : phones) {
-        int from = std::max(first, p.first), to = std::min(last, p.last);
-        if (to < from) continue;
-        score += double(p.acoustic) * double(to - from + 1) / double(p.last - p.first + 1);
-    }
-    return score;
 }
 
 // The share of the loud frames (those above the background by half the rise) that no word covers: the
@@ -438,18 +428,17 @@ UtteranceVerdict EndUtterance(Decoders& d, bool judge) {
     // or above 0 when the words fit, far below when the grammar forced them on the sound.
     int32 loopScore = 0;
     ps_get_hyp(d.phoneLoop, &loopScore);
-    verdict.fitPerFrame = double(score - loopScore) / std::max(1, verdict.speechFrames);
+    // The phrase's score carries the cost of choosing it among the grammar's phrases, the same whatever its
+    // length: it is taken out, so that a short phrase is not held to a stricter fit than a long one.
+    logmath_t* lmath = ps_get_logmath(d.grammar);
+    const float lw = float(cmd_ln_float32_r(ps_get_config(d.grammar), "-lw"));
+    const int32 choice = int32(logmath_log(lmath, 1.0 / double(d.phrases.size())) * lw) >> kPathScoreShift;
+    verdict.fitPerFrame = double(score - choice - loopScore) / std::max(1, verdict.speechFrames);
     verdict.riseDb = LoudnessRise(d.frameLevels);
-    // Word by word: the worst word's fit against the phones over its own frames; and how much of the
-    // loud sound lies outside the words.
-    const std::vector<Span> words = PathSpans(d.grammar), phones = PathSpans(d.phoneLoop);
-    verdict.worstWordFit = 0;
+    // How long the words last for their phones, and how much of the loud sound lies outside them.
+    const std::vector<Span> words = PathSpans(d.grammar);
     int phoneCount = 0;
-    for (size_t i = 0; i < words.size(); ++i) {
-        const Span& w = words[i];
-        const double fit = (double(w.acoustic) - LoopScoreOver(phones, w.first, w.last)) /
-                           double(std::max(1, w.last - w.first + 1));
-        if (i == 0 || fit < verdict.worstWordFit) verdict.worstWordFit = fit;
+    for (const Span& w : words) {
         if (char* pron = ps_lookup_word(d.grammar, w.word.c_str())) {
             phoneCount += int(Words(pron).size());
             ckd_free(pron);
@@ -457,8 +446,8 @@ UtteranceVerdict EndUtterance(Decoders& d, bool judge) {
     }
     verdict.framesPerPhone = double(verdict.speechFrames) / std::max(1, phoneCount);
     verdict.uncovered = UncoveredLoudShare(d.frameLevels, verdict.riseDb, words);
-    verdict.accepted = verdict.riseDb >= d.minimumRiseDb && !verdict.garbage &&
-                       verdict.speechFrames >= d.minimumSpeechFrames &&
-                       verdict.fitPerFrame > d.fitThreshold && verdict.worstWordFit > d.worstWordThreshold;
+    verdict.accepted =
+        verdict.riseDb >= d.minimumRiseDb && !verdict.garbage && verdict.fitPerFrame > d.fitThreshold &&
+        verdict.framesPerPhone >= d.minimumFramesPerPhone && verdict.uncovered <= d.maximumUncovered;
     return verdict;
 }
