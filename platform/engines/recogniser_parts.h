@@ -24,7 +24,7 @@ inline constexpr double kGarbageWeight = 1e-3;      // entering the garbage loop
 inline constexpr double kPhonePenalty = 0.05;       // each phone of the garbage loop
 inline constexpr double kLoopPhonePenalty = 0.05;   // each phone of the yardstick's phone loop
 inline constexpr double kFitThreshold = -2;         // the phrase against free phones, per frame
-inline constexpr double kMinimumFramesPerPhone = 6; // words held for less are a fragment the grammar forced
+inline constexpr double kMinimumFramesPerPhone = 4; // faster than anyone speaks: a fragment the grammar forced
 inline constexpr double kMaximumUncovered = 0.15;   // share of loud sound the words may leave unexplained
 
 // ---- Front end (recogniser_front.cpp)
