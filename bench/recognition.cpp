@@ -181,8 +181,8 @@ void RunSet(const SetRun& set, Hearing& h, Verdicts& out, uint32_t seed) {
             clips[p].push_back(Spoken(set.phrases[p], set.speakers[s], ++seed));
             made += clips[p].back().samples.empty() ? 0 : 1;
         }
-    std::printf("bench recognition: %sset: %zu phrases by %zu speakers (%zu utterances)\n", set.name,
-                set.phrases.size(), set.speakerCount, made);
+    std::printf("bench recognition: %s set: %zu phrases by %zu speakers (%zu utterances)\n",
+                set.name[0] ? "tuning" : "measuring", set.phrases.size(), set.speakerCount, made);
     const std::string label = set.name[0] ? "tuning" : "measuring";
     for (const Condition& c : kConditions) {
         if (out.kinds.find(char('0' + c.kind)) == std::string::npos) continue;
