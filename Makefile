@@ -9,7 +9,7 @@ JOBS ?= $(shell nproc)
 PACKAGES := cmake ninja-build g++ googletest g++-mingw-w64-x86-64-posix wine wine64 binutils-mingw-w64-x86-64 \
   pkg-config libespeak-ng-dev espeak-ng-data libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us \
   libpulse-dev libx11-dev libx11-xcb-dev libcairo2-dev fonts-liberation xvfb x11-utils dpkg-dev \
-  bison autoconf automake libtool m4 xz-utils
+  bison autoconf automake libtool m4 xz-utils flite1-dev
 LINUX_BUILD := build/linux
 WIN_BUILD := build/win
 BENCH_BUILD := build/bench

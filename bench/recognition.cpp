@@ -1,12 +1,19 @@
-// Benchmark of the platform's speech recogniser on the 737 profile's phrase context: phrases spoken by
-// several voices and rates, heard in a quiet room, in cockpit noise and in loud noise; speech outside the
-// grammar and noise alone that became a phrase; and the time from the release of push-to-talk to the
-// phrase, through the live recogniser and its utterance folder.
+// Benchmark of the platform's speech recogniser on the 737 profile's phrase context, on two sets that share
+// neither speakers nor phrases: a tuning set, on which the recogniser's thresholds are set, and a measuring
+// set, which gives the reported figures. Each set's phrases are heard in a quiet room, in cockpit noise, in
+// loud noise, in mixed noises and at levels from quiet to clipped; its sentences outside the grammar and
+// noise alone must be refused. Then the measuring set's phrases through the live recogniser and its
+// utterance folder: accuracy beside the file path's on the same sound, and release to phrase.
+//
+//   bench_recognition [tuning|measuring] [verdicts=FILE]
+// runs one set only, and writes every verdict's figures to FILE (tab-separated) for calibration.
 #include "app/frame.h"
 #include "base/log.h"
 #include "bench/bench_util.h"
+#include "bench/speakers/second_synthesiser.h"
+#include "platform/engines/recogniser_parts.h"
+#include "platform/engines/voice_espeak.h"
 #include "platform/recogniser.h"
-#include "platform/voice.h"
 #include "poses/pose_catalogue.h"
 #include "platform/audio_clip.h"
 #include "platform/phrase_slots.h"
@@ -14,139 +21,247 @@
 #include "systems/loader.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
 namespace {
 
-struct Style {
-    int voice; // position among the platform's voices
-    int rate;  // -11..11
+struct Speaker {
+    const char* voice; // an eSpeak NG voice and variant, or "flite:<voice>"
+    int rate;          // -10..10, eSpeak only
 };
-// David, Zira and George at the normal rate, and David faster.
-const Style kStyles[] = {{0, 0}, {2, 0}, {3, 0}, {0, 4}};
 
-// Phrases a captain might say that no profile expects.
-const char* const kOutside[] = {"what time is it",     "open the door please", "banana",
-                                "the weather is nice", "call the tower",       "coffee with milk",
-                                "i think so",          "where is my pen",      "turn left heading",
-                                "good morning ladies", "seat belt sign",       "not now"};
+// The measuring set's speakers: the platform's captain (David, en-us+m6) at two rates, Zira and George, as
+// before; a Klatt voice, a Scottish one, and two of flite's.
+const Speaker kMeasuringSpeakers[] = {{"en-us+m6", 0},  {"en-us+f5", 0},    {"en-gb-x-rp", 0},
+                                      {"en-us+m6", 4},  {"en-us+klatt", 0}, {"en-gb-scotland+m2", 0},
+                                      {"flite:slt", 0}, {"flite:rms", 0}};
+// The tuning set's: other variants, accents and flite voices.
+const Speaker kTuningSpeakers[] = {{"en-us+m3", 0},  {"en-us+f2", -2},    {"en-gb-x-gbclan+m7", 0},
+                                   {"en-029+f3", 2}, {"en-us+klatt2", 0}, {"en+m1", 0},
+                                   {"flite:kal", 0}, {"flite:awb", 0}};
+
+// Sentences a captain says in a cockpit that no profile expects: to the tower, the cabin, himself.
+const char* const kMeasuringOutside[] = {"what time is it",
+                                         "open the door please",
+                                         "banana",
+                                         "the weather is nice",
+                                         "call the tower",
+                                         "coffee with milk",
+                                         "i think so",
+                                         "where is my pen",
+                                         "turn left heading",
+                                         "good morning ladies",
+                                         "seat belt sign",
+                                         "not now",
+                                         "cabin crew prepare for landing",
+                                         "we are number two for takeoff",
+                                         "did you see that traffic",
+                                         "the checklist is on the table"};
+const char* const kTuningOutside[] = {"ready for departure",
+                                      "the door is closed",
+                                      "cleared to land",
+                                      "thank you very much",
+                                      "let me think",
+                                      "tea please",
+                                      "good evening tower",
+                                      "contact approach",
+                                      "maybe later",
+                                      "where is the chart",
+                                      "hold short of the runway",
+                                      "we will be there soon",
+                                      "please be seated",
+                                      "is it cold outside",
+                                      "one moment",
+                                      "the lights are too bright"};
 
 struct Condition {
-    const char* figure;
-    int noise; // 0 none, 1 pink at 10 dB, 2 white at 5 dB
+    const char* figure; // the measuring set's name; the tuning set's is "tuning " + it
+    int kind;           // 0 quiet, 1 pink 10 dB, 2 white 5 dB, 3 mixed noises, 4 levels
 };
+const Condition kConditions[] = {{"accuracy", 0},
+                                 {"accuracy in cockpit noise", 1},
+                                 {"accuracy in loud noise", 2},
+                                 {"accuracy in mixed noise", 3},
+                                 {"accuracy at levels from quiet to clipped", 4}};
 
-AudioClip Spoken(const std::string& phrase, const Style& style) {
-    AudioClip clip{16000, RenderPlatformSpeech(phrase, style.voice, style.rate, 16000)};
-    AddNoiseFloor(clip, 3, 11);
-    return clip;
-}
+struct Verdicts {
+    std::FILE* file = nullptr;
+    std::string kinds = "01234o"; // the conditions to run ("o": outside the grammar and noise alone)
+};
 
 double Now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-} // namespace
-
-int main() {
-    // The phrase context as the program builds it from the 737's systems files.
-    Log().log.path.clear();
-    Log().drf.path.clear();
-    Frame().AcfPath = std::string(TALVERO_SOURCE_DIR) + "/data/PM738";
-    ScanPoses();
-    CreateSystemsFromFile();
-    const std::vector<std::string> context = PhraseContext().phraseContext;
-    // At most 48 phrases spoken, spread over the context: the profile's own first, then built-ins.
-    std::vector<std::string> spoken;
-    // Phrases with slots are templates, not texts to say: bench recognition_slots says values in them.
-    for (size_t i = kBuiltInPhraseCount; i < context.size(); ++i)
-        if (!HasSlotNotation(context[i])) spoken.push_back(context[i]);
-    for (int i = 0; i < kBuiltInPhraseCount && spoken.size() < 48; i += 2)
-        spoken.push_back(context[size_t(i)]);
-    if (spoken.size() > 48) {
-        std::vector<std::string> spread;
-        for (size_t i = 0; i < 48; ++i) spread.push_back(spoken[i * spoken.size() / 48]);
-        spoken.swap(spread);
+AudioClip Spoken(const std::string& phrase, const Speaker& speaker, uint32_t seed) {
+    AudioClip clip{16000, {}};
+    if (std::strncmp(speaker.voice, "flite:", 6) == 0) {
+        clip.samples = RenderSecondSynthesiser(phrase, speaker.voice + 6, 16000);
+    } else {
+        std::vector<int16_t> at22k;
+        RenderEspeakVoice(phrase, speaker.voice, speaker.rate, [&](const int16_t* s, size_t n) {
+            at22k.insert(at22k.end(), s, s + n);
+            return true;
+        });
+        clip.samples = ResampleSpeech(at22k, kEspeakSampleRate, 16000);
     }
-    std::printf("bench recognition: %zu phrases in the grammar, %zu spoken by %zu voices and rates\n",
-                context.size(), spoken.size(), std::size(kStyles));
+    if (!clip.samples.empty()) AddNoiseFloor(clip, 3, seed);
+    return clip;
+}
 
-    std::vector<std::vector<AudioClip>> clips(spoken.size());
-    for (size_t p = 0; p < spoken.size(); ++p)
-        for (const Style& style : kStyles) clips[p].push_back(Spoken(spoken[p], style));
+// The clip `db` decibels louder (or quieter), saturating at full scale as a microphone's converter does.
+void Gain(AudioClip& clip, double db) {
+    const double g = std::pow(10.0, db / 20);
+    for (int16_t& s : clip.samples) s = int16_t(std::clamp(std::lround(s * g), -32768L, 32767L));
+}
 
-    // Offline decoding, one condition after the other: a cockpit's noise is steady from one press to the
-    // next, and the decoder's normalisation follows it.
-    RecogniseSamples(context, {}, 16000); // loads the grammar
-    const Condition conditions[] = {
-        {"accuracy", 0}, {"accuracy in cockpit noise", 1}, {"accuracy in loud noise", 2}};
+// The sound of a condition, chosen by the utterance's number so that each set meets every variant.
+void Condition_(AudioClip& clip, int kind, uint32_t& seed, size_t n) {
+    if (kind == 1) AddNoise(clip, NoiseKind::Pink, 10, ++seed);
+    if (kind == 2) AddNoise(clip, NoiseKind::White, 5, ++seed);
+    if (kind == 3) {
+        // Two noises at once, 5 to 15 dB below the speech together.
+        static const NoiseKind pairs[][2] = {{NoiseKind::Hum, NoiseKind::Pink},
+                                             {NoiseKind::Brown, NoiseKind::White},
+                                             {NoiseKind::Hum, NoiseKind::White},
+                                             {NoiseKind::Brown, NoiseKind::Pink}};
+        const double snr = 5 + 2.5 * double(n % 5);
+        AddNoise(clip, pairs[n % 4][0], snr + 3, ++seed);
+        AddNoise(clip, pairs[n % 4][1], snr + 3, ++seed);
+    }
+    if (kind == 4) {
+        // From a distant microphone (-30 dB) to one overdriven by 12 dB, with cockpit noise at 15 dB.
+        static const double levels[] = {-30, -18, -6, 6, 12};
+        AddNoise(clip, NoiseKind::Pink, 15, ++seed);
+        Gain(clip, levels[n % 5]);
+    }
+}
+
+struct Hearing {
+    Decoders decoders;
     double decodeSeconds = 0, audioSeconds = 0;
-    uint32_t seed = 100;
-    for (const Condition& c : conditions) {
+};
+
+UtteranceVerdict Hear(Hearing& h, const AudioClip& clip) {
+    double start = Now();
+    BeginUtterance(h.decoders);
+    FeedUtterance(h.decoders, clip.samples.data(), clip.samples.size());
+    UtteranceVerdict v = EndUtterance(h.decoders, true);
+    h.decodeSeconds += Now() - start;
+    h.audioSeconds += ClipSeconds(clip);
+    return v;
+}
+
+void WriteVerdict(Verdicts& out, const char* set, const std::string& what, const std::string& expected,
+                  const UtteranceVerdict& v) {
+    if (!out.file) return;
+    std::fprintf(out.file, "%s\t%s\t%s\t%s\t%d\t%d\t%d\t%.2f\t%d\t%.3f\t%.3f\t%.3f\n", set, what.c_str(),
+                 expected.c_str(), v.heard.c_str(), v.accepted ? 1 : 0, v.frames, v.speechFrames, v.riseDb,
+                 v.garbage ? 1 : 0, v.fitPerFrame, v.framesPerPhone, v.uncovered);
+}
+
+struct SetRun {
+    const char* name; // "" for the measuring set, "tuning " for the tuning set
+    const Speaker* speakers;
+    size_t speakerCount;
+    std::vector<std::string> phrases;
+    const char* const* outside;
+    size_t outsideCount;
+};
+
+void RunSet(const SetRun& set, Hearing& h, Verdicts& out, uint32_t seed) {
+    std::vector<std::vector<AudioClip>> clips(set.phrases.size());
+    size_t made = 0;
+    for (size_t p = 0; p < set.phrases.size(); ++p)
+        for (size_t s = 0; s < set.speakerCount; ++s) {
+            clips[p].push_back(Spoken(set.phrases[p], set.speakers[s], ++seed));
+            made += clips[p].back().samples.empty() ? 0 : 1;
+        }
+    std::printf("bench recognition: %s set: %zu phrases by %zu speakers (%zu utterances)\n",
+                set.name[0] ? "tuning" : "measuring", set.phrases.size(), set.speakerCount, made);
+    const std::string label = set.name[0] ? "tuning" : "measuring";
+    for (const Condition& c : kConditions) {
+        if (out.kinds.find(char('0' + c.kind)) == std::string::npos) continue;
         int right = 0, wrong = 0, total = 0;
-        for (size_t p = 0; p < spoken.size(); ++p) {
+        size_t n = 0;
+        for (size_t p = 0; p < set.phrases.size(); ++p) {
             for (size_t s = 0; s < clips[p].size(); ++s) {
                 AudioClip clip = clips[p][s];
                 if (clip.samples.empty()) continue;
-                if (c.noise == 1) AddNoise(clip, NoiseKind::Pink, 10, ++seed);
-                if (c.noise == 2) AddNoise(clip, NoiseKind::White, 5, ++seed);
-                double start = Now();
-                std::string heard = RecogniseSamples(context, clip.samples, clip.sampleRate);
-                decodeSeconds += Now() - start;
-                audioSeconds += ClipSeconds(clip);
+                Condition_(clip, c.kind, seed, n++);
+                UtteranceVerdict v = Hear(h, clip);
+                WriteVerdict(out, label.c_str(), c.figure, set.phrases[p], v);
+                std::string heard = v.accepted ? v.heard : "non";
                 ++total;
-                if (heard == spoken[p])
+                if (heard == set.phrases[p])
                     ++right;
                 else if (heard != "non")
                     ++wrong;
-                if (heard != spoken[p])
-                    std::fprintf(stderr, "  %s, voice %zu: \"%s\" heard as \"%s\"\n", c.figure, s,
-                                 spoken[p].c_str(), heard.c_str());
+                if (heard != set.phrases[p])
+                    std::fprintf(stderr, "  %s%s, %s: \"%s\" heard as \"%s\"\n", set.name, c.figure,
+                                 set.speakers[s].voice, set.phrases[p].c_str(), heard.c_str());
             }
         }
-        PrintFigure("recognition", c.figure, total ? 100.0 * right / total : 0, "%");
+        PrintFigure("recognition", set.name + std::string(c.figure), total ? 100.0 * right / total : 0, "%");
         // The other side of accuracy: a wrong phrase acted on, rather than a "non" said again.
-        PrintFigure("recognition", std::string(c.figure) + ", wrong phrases",
+        PrintFigure("recognition", set.name + std::string(c.figure) + ", wrong phrases",
                     total ? 100.0 * wrong / total : 0, "%");
     }
 
-    // False accepts: speech outside the grammar in a quiet room and in cockpit noise, and noise alone.
+    if (out.kinds.find('o') == std::string::npos) return;
+    // False accepts: speech outside the grammar in a quiet room and in cockpit noise.
     int accepted = 0, tried = 0;
     for (int noisy = 0; noisy < 2; ++noisy) {
-        for (const char* phrase : kOutside) {
-            for (const Style& style : kStyles) {
-                AudioClip clip = Spoken(phrase, style);
+        for (size_t o = 0; o < set.outsideCount; ++o) {
+            for (size_t s = 0; s < set.speakerCount; ++s) {
+                AudioClip clip = Spoken(set.outside[o], set.speakers[s], ++seed);
+                if (clip.samples.empty()) continue;
                 if (noisy) AddNoise(clip, NoiseKind::Pink, 10, ++seed);
-                std::string heard = RecogniseSamples(context, clip.samples, clip.sampleRate);
+                UtteranceVerdict v = Hear(h, clip);
+                WriteVerdict(out, label.c_str(), noisy ? "outside, noise" : "outside", set.outside[o], v);
                 ++tried;
-                if (heard != "non") {
+                if (v.accepted) {
                     ++accepted;
-                    std::fprintf(stderr, "  outside the grammar: \"%s\" heard as \"%s\"\n", phrase,
-                                 heard.c_str());
+                    std::fprintf(stderr, "  %soutside the grammar, %s: \"%s\" heard as \"%s\"\n", set.name,
+                                 set.speakers[s].voice, set.outside[o], v.heard.c_str());
                 }
             }
         }
     }
-    for (int i = 0; i < 24; ++i) {
-        AudioClip noise{16000, std::vector<int16_t>(size_t(8000 + 1000 * (i % 8)), 0)};
-        AddNoiseFloor(noise, 3, ++seed);
-        if (i % 3 == 1) AddNoise(noise, NoiseKind::Pink, 0, ++seed);
-        if (i % 3 == 2) AddNoise(noise, NoiseKind::White, 0, ++seed);
-        std::string heard = RecogniseSamples(context, noise.samples, noise.sampleRate);
-        ++tried;
-        if (heard != "non") {
-            ++accepted;
-            std::fprintf(stderr, "  noise alone (%d) heard as \"%s\"\n", i % 3, heard.c_str());
+    PrintFigure("recognition", set.name + std::string("false accepts"), tried ? 100.0 * accepted / tried : 0,
+                "%");
+    // Noise alone, half a second to two seconds of it: every kind, faint to loud, and a dead microphone.
+    int noiseAccepted = 0, noiseTried = 0;
+    const NoiseKind kinds[] = {NoiseKind::Pink, NoiseKind::White, NoiseKind::Brown, NoiseKind::Hum};
+    for (int i = 0; i < 32; ++i) {
+        AudioClip noise{16000, std::vector<int16_t>(size_t(8000 + 3000 * (i % 9)), 0)};
+        if (i % 8 != 7) {
+            AddNoiseFloor(noise, 3, ++seed);
+            AddNoise(noise, kinds[i % 4], 0, ++seed);
+            Gain(noise, -24.0 + 6.0 * (i % 6));
+        }
+        UtteranceVerdict v = Hear(h, noise);
+        WriteVerdict(out, label.c_str(), "noise alone", "", v);
+        ++noiseTried;
+        if (v.accepted) {
+            ++noiseAccepted;
+            std::fprintf(stderr, "  %snoise alone (%d) heard as \"%s\"\n", set.name, i, v.heard.c_str());
         }
     }
-    PrintFigure("recognition", "false accepts", 100.0 * accepted / tried, "%");
-    PrintFigure("recognition", "decoding real-time factor",
-                audioSeconds > 0 ? decodeSeconds / audioSeconds : 0, "x");
+    PrintFigure("recognition", set.name + std::string("false accepts, noise alone"),
+                100.0 * noiseAccepted / noiseTried, "%");
+}
 
-    // Release to phrase through the live recogniser: each utterance dropped in its folder, pressed, held for
-    // the audio's length and released; then polled every millisecond until the phrase comes.
+// The measuring set's phrases through the live recogniser and its utterance folder, each dropped in the
+// folder, pressed, held for the audio's length and released, then polled every millisecond until the
+// phrase comes; and the same sound through the file path.
+void RunLive(const std::vector<std::string>& context, const std::vector<std::string>& phrases, Hearing& h,
+             uint32_t seed) {
     namespace fs = std::filesystem;
     fs::path folder = fs::temp_directory_path() /
                       ("talvero-bench-recognition-" +
@@ -156,10 +271,16 @@ int main() {
     setup.phrases = context;
     setup.utteranceFolder = folder.string();
     std::vector<double> latencies;
-    int missing = 0;
+    int live = 0, file = 0, missing = 0, tried = 0;
+    const size_t count = std::min<size_t>(32, phrases.size() * 2);
     if (StartPlatformRecogniser(setup)) {
-        for (size_t i = 0; i < 24; ++i) {
-            const AudioClip& clip = clips[(i * 7) % spoken.size()][i % std::size(kStyles)];
+        for (size_t i = 0; i < count; ++i) {
+            const std::string& phrase = phrases[(i * 7) % phrases.size()];
+            AudioClip clip = Spoken(phrase, kMeasuringSpeakers[i % std::size(kMeasuringSpeakers)], ++seed);
+            if (clip.samples.empty()) continue;
+            if (i % 2) AddNoise(clip, NoiseKind::Pink, 10, ++seed);
+            UtteranceVerdict fileVerdict = Hear(h, clip);
+            file += fileVerdict.accepted && fileVerdict.heard == phrase;
             char name[64];
             std::snprintf(name, sizeof name, "/utterance-%04zu.wav", i);
             WriteWav(folder.string() + name, clip);
@@ -172,16 +293,79 @@ int main() {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
                 heard = NextPlatformResult();
             }
+            ++tried;
             if (heard == "non")
                 ++missing;
             else
                 latencies.push_back(1000 * (Now() - released));
+            live += heard == phrase;
+            if (heard != phrase || !(fileVerdict.accepted && fileVerdict.heard == phrase))
+                std::fprintf(stderr, "  live: \"%s\" heard as \"%s\", by file as \"%s\"\n", phrase.c_str(),
+                             heard.c_str(), fileVerdict.accepted ? fileVerdict.heard.c_str() : "non");
         }
         ClosePlatformRecogniser();
     }
     fs::remove_all(folder);
+    PrintFigure("recognition", "live accuracy", tried ? 100.0 * live / tried : 0, "%");
+    PrintFigure("recognition", "live accuracy, same sound by file", tried ? 100.0 * file / tried : 0, "%");
     PrintFigure("recognition", "release to phrase median", Percentile(latencies, 50), "ms");
     PrintFigure("recognition", "release to phrase p99", Percentile(latencies, 99), "ms");
-    if (missing) std::printf("bench recognition: %d of 24 live utterances gave no phrase\n", missing);
+    if (missing) std::printf("bench recognition: %d of %d live utterances gave no phrase\n", missing, tried);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    bool tuning = true, measuring = true;
+    Verdicts verdicts;
+    double garbageWeight = kGarbageWeight;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "tuning") measuring = false;
+        if (arg == "measuring") tuning = false;
+        if (arg.rfind("verdicts=", 0) == 0) verdicts.file = std::fopen(arg.c_str() + 9, "w");
+        if (arg.rfind("garbage=", 0) == 0) garbageWeight = std::atof(arg.c_str() + 8);
+        if (arg.rfind("only=", 0) == 0) verdicts.kinds = arg.substr(5);
+    }
+    // The phrase context as the program builds it from the 737's systems files.
+    Log().log.path.clear();
+    Log().drf.path.clear();
+    Frame().AcfPath = std::string(TALVERO_SOURCE_DIR) + "/data/PM738";
+    ScanPoses();
+    CreateSystemsFromFile();
+    const std::vector<std::string> context = PhraseContext().phraseContext;
+    // The phrases split in two, alternately in the context's order, so that each set has profile phrases
+    // and built-ins, long ones and short ones. Phrases with slots are templates, not texts to say: bench
+    // recognition_slots says values in them.
+    std::vector<std::string> fixed;
+    for (const std::string& phrase : context)
+        if (!HasSlotNotation(phrase)) fixed.push_back(phrase);
+    std::vector<std::string> measuringPhrases, tuningPhrases;
+    for (size_t i = 0; i < fixed.size(); ++i)
+        (i % 2 ? tuningPhrases : measuringPhrases).push_back(fixed[i]);
+    std::printf("bench recognition: %zu phrases in the grammar\n", context.size());
+
+    Hearing h;
+    h.decoders.garbageWeight = garbageWeight;
+    std::string error;
+    if (!OpenDecoders(h.decoders, error) || !LoadGrammar(h.decoders, context).ok) {
+        std::printf("bench recognition: the recogniser cannot start: %s\n", error.c_str());
+        return 1;
+    }
+    if (tuning)
+        RunSet({"tuning ", kTuningSpeakers, std::size(kTuningSpeakers), tuningPhrases, kTuningOutside,
+                std::size(kTuningOutside)},
+               h, verdicts, 5000);
+    if (measuring) {
+        h.decodeSeconds = h.audioSeconds = 0; // the real-time factor of the measuring set alone
+        RunSet({"", kMeasuringSpeakers, std::size(kMeasuringSpeakers), measuringPhrases, kMeasuringOutside,
+                std::size(kMeasuringOutside)},
+               h, verdicts, 100);
+        PrintFigure("recognition", "decoding real-time factor",
+                    h.audioSeconds > 0 ? h.decodeSeconds / h.audioSeconds : 0, "x");
+        RunLive(context, measuringPhrases, h, 9000);
+    }
+    CloseDecoders(h.decoders);
+    if (verdicts.file) std::fclose(verdicts.file);
     return 0;
 }

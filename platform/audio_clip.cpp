@@ -243,6 +243,36 @@ std::vector<double> Noise(NoiseKind kind, size_t count, uint32_t seed) {
         for (double& v : noise) v = gauss(random);
         return noise;
     }
+    auto normalised = [&](std::vector<double> values) {
+        double power = 0;
+        for (double v : values) power += v * v;
+        power = count ? power / double(count) : 1;
+        if (power > 0)
+            for (double& v : values) v /= std::sqrt(power);
+        return values;
+    };
+    if (kind == NoiseKind::Brown) {
+        // Integrated white noise, leaking slowly so that it does not wander off (corner near 5 Hz at 16 kHz).
+        double level = 0;
+        for (double& v : noise) v = level = 0.998 * level + gauss(random);
+        return normalised(noise);
+    }
+    if (kind == NoiseKind::Hum) {
+        // At 16 kHz: a fundamental near 95 Hz that wanders a little, eight harmonics falling off, a whine
+        // near 3.1 kHz, and brown rumble under them.
+        std::vector<double> rumble = Noise(NoiseKind::Brown, count, seed + 1);
+        const double rate = 16000, pi = 3.14159265358979;
+        double phase = 0, whinePhase = 0, wobble = 0;
+        for (size_t i = 0; i < count; ++i) {
+            wobble = 0.9995 * wobble + 0.0005 * gauss(random);
+            phase += 2 * pi * 95 * (1 + 0.5 * wobble) / rate;
+            whinePhase += 2 * pi * 3100 * (1 + 0.2 * wobble) / rate;
+            double hum = 0;
+            for (int k = 1; k <= 8; ++k) hum += std::sin(k * phase + k * k) / k;
+            noise[i] = hum + 0.25 * std::sin(whinePhase) + 0.6 * rumble[i];
+        }
+        return normalised(noise);
+    }
     // Pink: Paul Kellett's filter of white noise (within 0.05 dB of -3 dB/octave above 9 Hz at 44.1 kHz).
     double b0 = 0, b1 = 0, b2 = 0, b3 = 0, b4 = 0, b5 = 0, b6 = 0;
     for (double& v : noise) {

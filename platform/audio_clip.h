@@ -27,6 +27,8 @@ AudioClip Resampled(const AudioClip& clip, int sampleRate);
 enum class NoiseKind {
     White, // flat spectrum: hiss, wind
     Pink,  // falling 3 dB per octave: engine and cabin rumble
+    Brown, // falling 6 dB per octave: airflow and the low roar of the airframe
+    Hum,   // an engine's hum: a low fundamental with its harmonics, a turbine's whine and rumble beneath
 };
 // Mixes noise into the clip at `snrDb` decibels below the clip's speech power (the power of its loud
 // stretches, so leading and trailing silence do not lower it). The same seed gives the same noise.

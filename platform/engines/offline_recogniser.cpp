@@ -8,6 +8,7 @@
 #include "platform/audio_clip.h"
 #include "platform/engines/recogniser_values.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
@@ -48,7 +49,8 @@ struct LiveRecogniserState {
     std::mutex decoderLock;
     Decoders decoders;
 
-    AudioSource source; // the capture thread's
+    AudioSource source;               // the capture thread's
+    std::atomic<bool> pressed{false}; // push-to-talk held, for the capture thread's waits
 };
 
 LiveRecogniserState& State() {
@@ -194,6 +196,8 @@ bool StartOfflineRecogniser(const RecogniserSetup& setup) {
         return false;
     }
     s.source = AudioSource{};
+    s.pressed = false;
+    s.source.pressed = &s.pressed;
     std::error_code ec;
     if (!setup.utteranceFolder.empty() && std::filesystem::is_directory(setup.utteranceFolder, ec)) {
         s.source.folder = setup.utteranceFolder;
@@ -233,6 +237,7 @@ void SetOfflineListening(bool active) {
     if (!s.started) return;
     FlushNotes();
     std::lock_guard<std::mutex> hold(s.lock);
+    s.pressed = active;
     if (active) {
         ++s.utterance;
         s.listening = true;

@@ -76,7 +76,16 @@ bool ReadChunk(AudioSource& source, int16_t* chunk, bool listening) {
     if (source.nextChunkMicros == 0 || source.nextChunkMicros < now - 200000) source.nextChunkMicros = now;
     if (source.nextChunkMicros > now) {
         const int64_t wakeAt = source.nextChunkMicros + (idle ? (kIdleLookChunks - 1) * chunkMicros : 0);
-        std::this_thread::sleep_for(std::chrono::microseconds(wakeAt - now));
+        // The long wait between utterances goes a chunk at a time, and ends at a press.
+        while (now < wakeAt) {
+            std::this_thread::sleep_for(std::chrono::microseconds(std::min(wakeAt - now, chunkMicros)));
+            now = NowMicros();
+            if (idle && source.pressed && source.pressed->load()) {
+                listening = true;
+                source.nextChunkMicros = std::min(source.nextChunkMicros, now);
+                break;
+            }
+        }
     }
     source.nextChunkMicros += chunkMicros;
     // Between utterances the folder is listed only now and then: the listing is most of the cost of

@@ -1,8 +1,10 @@
 // The recogniser's pocketsphinx decoders and their verdict. The grammar's alternatives are the phrases
 // and, beside them, a garbage loop of single phones at a fixed cost per phone: sound the phrases explain
 // less well than free phones do (speech outside the grammar, noise) takes the garbage path. A second
-// decoder runs free phones alone over the same sound as a yardstick for the phrase's fit; and sound
-// that never rises above its background is no phrase at all.
+// decoder runs free phones alone over the same sound as a yardstick for the phrase's fit. A phrase is
+// refused when its words fit the sound much worse than free phones, when they are held too briefly for
+// their phones (a fragment the grammar forced onto the sound), when loud sound lies outside them (a
+// sentence of which only a part sounds like a phrase), and when nothing rose above the background.
 #include "platform/engines/recogniser_parts.h"
 #include "platform/speech_data.h"
 #include "platform/phrase_slots.h"
@@ -26,6 +28,8 @@ const char* const kPhones[] = {"AA", "AE", "AH", "AO", "AW", "AY", "B",  "CH", "
                                "F",  "G",  "HH", "IH", "IY", "JH", "K",  "L",  "M", "N",  "NG", "OW", "OY",
                                "P",  "R",  "S",  "SH", "T",  "TH", "UH", "UW", "V", "W",  "Y",  "Z",  "ZH"};
 const char* const kGarbagePrefix = "garbage_";
+// The library keeps path scores 2^10 coarser than the log probabilities of the grammar's transitions.
+constexpr int kPathScoreShift = 10;
 
 // The POSIX cksum of a file's bytes (CRC-32 over the bytes and then the length), as `cksum` prints it.
 bool FileChecksum(const std::string& path, uint32_t& crc, uint64_t& size) {
@@ -161,6 +165,58 @@ int SpeechFrames(ps_decoder_t* decoder) {
         if (!filler) frames += ef - sf + 1;
     }
     return frames;
+}
+
+struct Span {
+    int first = 0, last = 0; // frames, inclusive
+    std::string word;
+};
+
+// The words of the best path with their frames, fillers left out.
+// The library numbers the frames of a lattice's segments from a point of its own; they are brought back to
+// the utterance's, whose last frame the path's last segment ends on.
+std::vector<Span> PathSpans(ps_decoder_t* decoder) {
+    std::vector<Span> spans;
+    int lastFrame = -1;
+    for (ps_seg_t* seg = ps_seg_iter(decoder); seg; seg = ps_seg_next(seg)) {
+        std::string word = ps_seg_word(seg);
+        int first = 0, last = 0;
+        ps_seg_frames(seg, &first, &last);
+        lastFrame = std::max(lastFrame, last);
+        bool filler = word.empty() || word == "<sil>" || word == "<s>" || word == "</s>" || word[0] == '[' ||
+                      word[0] == '+' || word == "(NULL)";
+        if (filler) continue;
+        Span span;
+        span.first = first;
+        span.last = last;
+        span.word = word;
+        spans.push_back(span);
+    }
+    const int shift = std::max(0, lastFrame - (ps_get_n_frames(decoder) - 1));
+    for (Span& span : spans) {
+        span.first = std::max(0, span.first - shift);
+        span.last = std::max(span.first, span.last - shift);
+    }
+    return spans;
+}
+
+// The share of the loud frames (those above the background by half the rise) that no word covers: the
+// speech the phrase leaves unexplained.
+double UncoveredLoudShare(const std::vector<double>& levels, double riseDb, const std::vector<Span>& words) {
+    if (levels.size() < 10) return 0;
+    std::vector<double> sorted = levels;
+    std::sort(sorted.begin(), sorted.end());
+    const double loud = sorted[sorted.size() / 10] + 0.5 * riseDb;
+    std::vector<bool> covered(levels.size(), false);
+    for (const Span& w : words)
+        for (int f = w.first; f <= w.last && f < int(covered.size()); ++f) covered[size_t(f)] = true;
+    int loudFrames = 0, outside = 0;
+    for (size_t f = 0; f < levels.size(); ++f) {
+        if (levels[f] < loud) continue;
+        ++loudFrames;
+        outside += covered[f] ? 0 : 1;
+    }
+    return loudFrames ? double(outside) / loudFrames : 0;
 }
 
 // How far the loud frames (the 95th percentile) rise above the background (the 10th), in decibels:
@@ -399,6 +455,7 @@ void BeginUtterance(Decoders& d) {
         return;
     }
     d.inUtterance = true;
+    ResetFrontEnd(d.front);
     d.frameLevels.clear();
     d.frameEnergy = 0;
     d.frameFill = 0;
@@ -408,7 +465,7 @@ void FeedUtterance(Decoders& d, const int16_t* samples, size_t count) {
     if (!d.inUtterance || count == 0) return;
     // Exact digital silence upsets the front end's noise and energy estimates: a faint dither makes it
     // sound like the quiet input of a real microphone.
-    d.scratch.assign(samples, samples + count);
+    RunFrontEnd(d.front, samples, count, d.scratch);
     for (int16_t& s : d.scratch) {
         d.ditherState = d.ditherState * 1664525u + 1013904223u;
         int noise = int((d.ditherState >> 8) % uint32_t(2 * d.ditherAmplitude + 1)) - d.ditherAmplitude;
@@ -423,8 +480,8 @@ void FeedUtterance(Decoders& d, const int16_t* samples, size_t count) {
             d.frameFill = 0;
         }
     }
-    ps_process_raw(d.grammar, d.scratch.data(), count, FALSE, FALSE);
-    ps_process_raw(d.phoneLoop, d.scratch.data(), count, FALSE, FALSE);
+    ps_process_raw(d.grammar, d.scratch.data(), d.scratch.size(), FALSE, FALSE);
+    ps_process_raw(d.phoneLoop, d.scratch.data(), d.scratch.size(), FALSE, FALSE);
 }
 
 UtteranceVerdict EndUtterance(Decoders& d, bool judge) {
@@ -445,9 +502,26 @@ UtteranceVerdict EndUtterance(Decoders& d, bool judge) {
     // or above 0 when the words fit, far below when the grammar forced them on the sound.
     int32 loopScore = 0;
     ps_get_hyp(d.phoneLoop, &loopScore);
-    verdict.fitPerFrame = double(score - loopScore) / std::max(1, verdict.speechFrames);
+    // The phrase's score carries the cost of choosing it among the grammar's phrases, the same whatever its
+    // length: it is taken out, so that a short phrase is not held to a stricter fit than a long one.
+    logmath_t* lmath = ps_get_logmath(d.grammar);
+    const float lw = float(cmd_ln_float32_r(ps_get_config(d.grammar), "-lw"));
+    const int32 choice = int32(logmath_log(lmath, 1.0 / double(d.phrases.size())) * lw) >> kPathScoreShift;
+    verdict.fitPerFrame = double(score - choice - loopScore) / std::max(1, verdict.speechFrames);
     verdict.riseDb = LoudnessRise(d.frameLevels);
-    verdict.accepted = verdict.riseDb >= kMinimumRiseDb && !verdict.garbage &&
-                       verdict.speechFrames >= kMinimumSpeechFrames && verdict.fitPerFrame > d.fitThreshold;
+    // How long the words last for their phones, and how much of the loud sound lies outside them.
+    const std::vector<Span> words = PathSpans(d.grammar);
+    int phoneCount = 0;
+    for (const Span& w : words) {
+        if (char* pron = ps_lookup_word(d.grammar, w.word.c_str())) {
+            phoneCount += int(Words(pron).size());
+            ckd_free(pron);
+        }
+    }
+    verdict.framesPerPhone = double(verdict.speechFrames) / std::max(1, phoneCount);
+    verdict.uncovered = UncoveredLoudShare(d.frameLevels, verdict.riseDb, words);
+    verdict.accepted =
+        verdict.riseDb >= d.minimumRiseDb && !verdict.garbage && verdict.fitPerFrame > d.fitThreshold &&
+        verdict.framesPerPhone >= d.minimumFramesPerPhone && verdict.uncovered <= d.maximumUncovered;
     return verdict;
 }

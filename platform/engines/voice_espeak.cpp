@@ -66,6 +66,11 @@ bool StartEspeak() {
 bool RenderEspeak(const std::string& text, int position, int rate, const EspeakSink& sink) {
     const auto& voices = EspeakVoices();
     if (position < 0 || position >= static_cast<int>(voices.size())) return false;
+    return RenderEspeakVoice(text, voices[static_cast<size_t>(position)].name, rate, sink);
+}
+
+bool RenderEspeakVoice(const std::string& text, const std::string& voiceName, int rate,
+                       const EspeakSink& sink) {
     std::string utf8 = Utf8FromLatin1(text);
 
     std::lock_guard<std::mutex> hold(EspeakEngine().lock);
@@ -73,7 +78,7 @@ bool RenderEspeak(const std::string& text, int position, int rate, const EspeakS
     // Others using the engine (the recogniser's pronunciations) change its voice and its sample callback,
     // so both are set for every line.
     espeak_SetSynthCallback(OnSamples);
-    if (espeak_SetVoiceByName(voices[static_cast<size_t>(position)].name) != EE_OK) return false;
+    if (espeak_SetVoiceByName(voiceName.c_str()) != EE_OK) return false;
     espeak_SetParameter(espeakRATE, EspeakWordsPerMinute(rate), 0);
     espeak_SetParameter(espeakVOLUME, 100, 0);
     espeak_SetParameter(espeakPITCH, 50, 0);

@@ -32,5 +32,10 @@ bool StartEspeak();
 // lock for the whole line. False when the engine cannot start or the voice does not exist.
 bool RenderEspeak(const std::string& text, int position, int rate, const EspeakSink& sink);
 
+// The same in any of eSpeak's voices by its name, with a variant ("en-us+m3", "en-gb-scotland+klatt"):
+// the benchmarks' speakers.
+bool RenderEspeakVoice(const std::string& text, const std::string& voiceName, int rate,
+                       const EspeakSink& sink);
+
 // Band-limited resampling of 16-bit mono samples from one rate to another.
 std::vector<int16_t> ResampleSpeech(const std::vector<int16_t>& samples, int fromRate, int toRate);

@@ -144,7 +144,7 @@ TEST(AudioClip, ResamplingKeepsLengthPitchAndLoudness) {
 }
 
 TEST(AudioClip, NoiseComesAtTheAskedRatioOfTheSpeechNotOfItsSilences) {
-    for (NoiseKind kind : {NoiseKind::White, NoiseKind::Pink}) {
+    for (NoiseKind kind : {NoiseKind::White, NoiseKind::Pink, NoiseKind::Brown, NoiseKind::Hum}) {
         for (double snr : {0.0, 5.0, 10.0, 20.0}) {
             // A second of tone between two seconds of silence: the ratio is to the tone's power.
             AudioClip clip{16000, std::vector<int16_t>(32000, 0)};
@@ -154,7 +154,7 @@ TEST(AudioClip, NoiseComesAtTheAskedRatioOfTheSpeechNotOfItsSilences) {
             AddNoise(noisy, kind, snr, 7);
             std::vector<int16_t> noise(noisy.samples.begin(), noisy.samples.begin() + 16000);
             EXPECT_NEAR(10 * std::log10(Power(tone.samples) / Power(noise)), snr, 0.5)
-                << (kind == NoiseKind::Pink ? "pink " : "white ") << snr;
+                << int(kind) << " at " << snr;
             AudioClip again = clip;
             AddNoise(again, kind, snr, 7);
             EXPECT_EQ(again.samples, noisy.samples);
@@ -165,8 +165,9 @@ TEST(AudioClip, NoiseComesAtTheAskedRatioOfTheSpeechNotOfItsSilences) {
 }
 
 TEST(AudioClip, PinkNoiseFallsWithFrequencyWhiteNoiseDoesNot) {
-    // Differences of neighbouring samples weigh high frequencies: pink noise has far less of them.
-    for (NoiseKind kind : {NoiseKind::White, NoiseKind::Pink}) {
+    // Differences of neighbouring samples weigh high frequencies: pink noise has far less of them, brown
+    // noise and an engine's hum less still.
+    for (NoiseKind kind : {NoiseKind::White, NoiseKind::Pink, NoiseKind::Brown, NoiseKind::Hum}) {
         AudioClip clip{16000, std::vector<int16_t>(16000, 0)};
         AddNoiseFloor(clip, 0, 1);
         EXPECT_EQ(Power(clip.samples), 0);
@@ -177,8 +178,10 @@ TEST(AudioClip, PinkNoiseFallsWithFrequencyWhiteNoiseDoesNot) {
         double ratio = Power(diff) / Power(clip.samples);
         if (kind == NoiseKind::White)
             EXPECT_NEAR(ratio, 2.0, 0.2);
-        else
+        else if (kind == NoiseKind::Pink)
             EXPECT_LT(ratio, 0.5);
+        else
+            EXPECT_LT(ratio, 0.1) << int(kind);
     }
     AudioClip floorOnly{16000, std::vector<int16_t>(16000, 0)};
     AddNoiseFloor(floorOnly, 3, 1);
