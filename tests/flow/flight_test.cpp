@@ -247,7 +247,7 @@ TEST_F(FlightTest, DemoAirbusTakesOffWithMcduSpeeds) {
     ScheduleSimValue(Now() + 0.1, "A:GEAR HANDLE POSITION", 0);
     ScheduleSimValue(Now() + 0.1, "A:FLAPS HANDLE INDEX", 0);
     Say("after takeoff checklist");
-    for (const char* answer : {"up", "retracted", "on"}) Answer(answer);
+    for (const char* answer : {"landing gear up", "retracted", "on"}) Answer(answer);
     EXPECT_TRUE(RunScenarioUntilIdle(Now() + 30));
 
     const std::vector<std::string> expectedInOrder = {
