@@ -99,7 +99,7 @@ void ScheduleFlight(double t0) {
     ScheduleHeard(t0 + 2, "hello");
     ScheduleHeard(t0 + 8, "runway check");
     ScheduleHeard(t0 + 15, "before start checklist");
-    Answers(t0 + 25, {"closed and locked", "plenty", "set", "locked", "set", "set", "completed",
+    Answers(t0 + 25, {"closed and locked", "plenty", "set", "windows locked", "set", "set", "completed",
                       "free and zero", "completed", "on"});
     ScheduleKeyEvent(t0 + 110, "K:TOGGLE_PUSHBACK");
     ScheduleHeard(t0 + 115, "start engine two");

@@ -83,7 +83,7 @@ TEST_F(FlightTest, DemoBoeingFliesFromGateToClimb) {
     Say("hello");
     Say("runway check");
     Say("before start checklist");
-    for (const char* answer : {"closed and locked", "plenty", "set", "locked", "set", "set", "completed",
+    for (const char* answer : {"closed and locked", "plenty", "set", "windows locked", "set", "set", "completed",
                                "free and zero", "completed", "on"})
         Answer(answer);
     Fly(8);
