@@ -164,11 +164,55 @@ void FindLinksNeverSent(const SystemsState& state, std::vector<std::string>& out
         }
     }
 }
+// Whether a block reads slot values: "{n}" references in its conditions, calcs, code and spoken lines.
+bool ReadsSlotValues(const LogicBlock& block) {
+    for (const Condition& c : block.conditions)
+        if (c.left.kind == kRefSlot || c.right.kind == kRefSlot) return true;
+    for (const CalcExpr& calc : block.calcs)
+        for (const CalcToken& token : calc.tokens)
+            if (token.ref.kind == kRefSlot) return true;
+    for (const ExecuteStep& step : block.executeSteps)
+        for (size_t at = step.text.find('{'); at != std::string::npos; at = step.text.find('{', at + 1))
+            if (at + 2 < step.text.size() && step.text[at + 1] >= '1' && step.text[at + 1] <= '8' &&
+                step.text[at + 2] == '}')
+                return true;
+    return false;
+}
+
+// The values of a phrase with slots belong to the utterance its condition heard; a block that reads
+// them must hear that phrase first, with nothing after it that lets the block hold without it.
+void FindValuesNotHeard(const SystemsState& state, std::vector<std::string>& out) {
+    for (const System& system : state.systems_vector)
+        for (const Device& device : system.Devices)
+            for (const OutParameter& p : device.outParameters)
+                for (const LogicBlock& block : p.logicBlocks) {
+                    if (!ReadsSlotValues(block)) continue;
+                    const bool slotPhraseFirst =
+                        !block.conditions.empty() && block.conditions[0].left.kind == kRefPhrase &&
+                        block.conditions[0].phraseText.find('{') != std::string::npos;
+                    bool orAfter = false;
+                    for (size_t i = 1; i < block.conditions.size(); ++i)
+                        orAfter = orAfter || block.conditions[i].connectorMode == kConnectOr;
+                    const std::string first =
+                        block.conditions.empty() ? std::string() : block.conditions[0].phraseText;
+                    if (!slotPhraseFirst)
+                        out.push_back(
+                            Where(system, device, p, "") +
+                            ": a block reads values of a phrase with slots, but its first condition is "
+                            "not such a phrase: it can act on values heard for another");
+                    else if (orAfter)
+                        out.push_back(
+                            Where(system, device, p, "instring=" + first) + ": the block of \"" + first +
+                            "\" has \"||\" after its phrase: it can hold without the phrase, on the "
+                            "last values heard");
+                }
+}
 } // namespace
 
 bool ProfileSummary::Clean() const {
     return problems.empty() && unresolvedNames.empty() && unknownPoses.empty() && unhearablePhrases.empty() &&
-           unheardAnswers.empty() && unfinishableSequences.empty() && linksNeverSent.empty();
+           unheardAnswers.empty() && unfinishableSequences.empty() && linksNeverSent.empty() &&
+           valuesNotHeard.empty();
 }
 
 ProfileSummary SummariseSystems() {
@@ -211,6 +255,7 @@ ProfileSummary SummariseSystems() {
     FindUnheardAnswers(state, s.unheardAnswers);
     FindUnfinishableSequences(state, s.unfinishableSequences);
     FindLinksNeverSent(state, s.linksNeverSent);
+    FindValuesNotHeard(state, s.valuesNotHeard);
     return s;
 }
 
@@ -234,14 +279,16 @@ std::vector<std::string> DescribeSummary(const ProfileSummary& s) {
     for (const std::string& line : s.problems) lines.push_back("left out: " + line);
     for (const std::string& line : s.unresolvedNames) lines.push_back("unresolved: " + line);
     for (const std::string& line : s.unknownPoses) lines.push_back("unknown pose: " + line);
-    lines.push_back(ToString(static_cast<int>(s.unhearablePhrases.size())) + " phrases no block can hear, " +
-                    ToString(static_cast<int>(s.unheardAnswers.size())) + " answers nothing hears, " +
-                    ToString(static_cast<int>(s.unfinishableSequences.size())) +
-                    " sequences that can never finish, " +
-                    ToString(static_cast<int>(s.linksNeverSent.size())) + " links the module never gets");
+    lines.push_back(
+        ToString(static_cast<int>(s.unhearablePhrases.size())) + " phrases no block can hear, " +
+        ToString(static_cast<int>(s.unheardAnswers.size())) + " answers nothing hears, " +
+        ToString(static_cast<int>(s.unfinishableSequences.size())) + " sequences that can never finish, " +
+        ToString(static_cast<int>(s.linksNeverSent.size())) + " links the module never gets, " +
+        ToString(static_cast<int>(s.valuesNotHeard.size())) + " blocks that may act on values not heard");
     for (const std::string& line : s.unhearablePhrases) lines.push_back("phrase: " + line);
     for (const std::string& line : s.unheardAnswers) lines.push_back("answer: " + line);
     for (const std::string& line : s.unfinishableSequences) lines.push_back("sequence: " + line);
     for (const std::string& line : s.linksNeverSent) lines.push_back("link: " + line);
+    for (const std::string& line : s.valuesNotHeard) lines.push_back("values: " + line);
     return lines;
 }

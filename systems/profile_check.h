@@ -27,6 +27,9 @@ struct ProfileSummary {
     std::vector<std::string> unfinishableSequences;
     // Read and write links that never reach the module's DRF list (a prefix or mode it does not take).
     std::vector<std::string> linksNeverSent;
+    // Blocks that read the values of a phrase with slots ({1}..{8}) but can hold without having heard
+    // it: their first condition is not such a phrase, or a "||" follows it.
+    std::vector<std::string> valuesNotHeard;
     // Nothing in the lists above or below.
     bool Clean() const;
 };

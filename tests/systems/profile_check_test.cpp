@@ -91,6 +91,25 @@ TEST_F(ProfileCheckTest, LinksTheModuleNeverGetsAreListed) {
         Has(s.linksNeverSent, "AIRCRAFT.LINKS.MODE: the read link \"A:INDICATED ALTITUDE\" never reaches"));
     EXPECT_TRUE(Has(s.linksNeverSent, "AIRCRAFT.LINKS.KEY: the write link \"K:GEAR_UP\" never reaches"));
 }
+TEST_F(ProfileCheckTest, BlocksThatMayActOnValuesTheyDidNotHearAreListed) {
+    Load({"sys=COMMANDS", "dev=MCP",
+          // Right: the phrase first, limits with AND.
+          "out=HEADING,int,,0", "logic:", "instring=set heading {digits 3}", "[{1}]<=360",
+          "execute=0,Heading <&{1}> set,0", "calc=[{1}]",
+          // "||" after the phrase: holds on the last value heard whenever it is above 340.
+          "out=SPEED,int,,0", "logic:", "instring=set speed {number}", "[{1}]<100", "||", "[{1}]>340",
+          "execute=0,Unable,0",
+          // Reads a value in its code without hearing any phrase with slots.
+          "out=SQUAWK,int,,0", "logic:", "[COMMANDS.MCP.HEADING]>0", "execute=8,[{1}] (>K:XPNDR_SET),0"});
+    ProfileSummary s = SummariseSystems();
+    ASSERT_EQ(s.valuesNotHeard.size(), 2u) << DescribeSummary(s).back();
+    EXPECT_TRUE(Has(s.valuesNotHeard, "COMMANDS.MCP.SPEED: the block of \"set speed {number}\" has \"||\""));
+    EXPECT_TRUE(Has(s.valuesNotHeard,
+                    "COMMANDS.MCP.SQUAWK: a block reads values of a phrase with slots, but its "
+                    "first condition is not such a phrase"));
+    EXPECT_FALSE(s.Clean());
+}
+
 TEST_F(ProfileCheckTest, EachFindingNamesItsFileAndLine) {
     WriteAcf("systems/_systems.txt", "main\n");
     WriteAcf("systems/main.txt", "sys=COMMANDS\n"
