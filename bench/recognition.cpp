@@ -12,6 +12,7 @@
 #include "bench/bench_util.h"
 #include "bench/speakers/second_synthesiser.h"
 #include "platform/engines/recogniser_parts.h"
+#include "platform/engines/recogniser_values.h"
 #include "platform/engines/voice_espeak.h"
 #include "platform/recogniser.h"
 #include "poses/pose_catalogue.h"
@@ -152,6 +153,8 @@ UtteranceVerdict Hear(Hearing& h, const AudioClip& clip) {
     BeginUtterance(h.decoders);
     FeedUtterance(h.decoders, clip.samples.data(), clip.samples.size());
     UtteranceVerdict v = EndUtterance(h.decoders, true);
+    // As the program hears: a phrase with slots is taken only when its values are certain.
+    if (v.accepted) v.accepted = JudgeValues(h.decoders, v.heard, v.speechFrames).certain;
     h.decodeSeconds += Now() - start;
     h.audioSeconds += ClipSeconds(clip);
     return v;
