@@ -56,15 +56,7 @@ bool WriteBytes(const std::string& path, const std::string& bytes) {
 }
 
 std::string ReadFileBytes(const std::string& path, bool* ok) {
-    std::string bytes;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (ok) *ok = f != nullptr;
-    if (!f) return bytes;
-    char buffer[65536];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, got);
-    std::fclose(f);
-    return bytes;
+    return ReadWholeFile(path, ok);
 }
 
 std::vector<std::string> ReadLines(const std::string& path) {

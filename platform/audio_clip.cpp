@@ -13,19 +13,7 @@
 
 namespace {
 // The clip code lives below the program's own helpers (the platform's recogniser reads utterances with
-// it), so it does its own file reading and writing.
-std::string ReadFileBytes(const std::string& path, bool* ok) {
-    std::string bytes;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    *ok = f != nullptr;
-    if (!f) return bytes;
-    char buffer[65536];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, got);
-    std::fclose(f);
-    return bytes;
-}
-
+// it), so it writes its files itself; it reads them with the platform's whole-file read.
 bool WriteBytes(const std::string& path, const std::string& bytes) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
@@ -91,7 +79,7 @@ double SampleValue(const std::string& b, size_t at, int format, int bits) {
 bool ReadWav(const std::string& path, AudioClip& clip) {
     clip = AudioClip{};
     bool ok = false;
-    std::string b = ReadFileBytes(path, &ok);
+    std::string b = ReadWholeFile(path, &ok);
     if (!ok || b.size() < 12 || b.compare(0, 4, "RIFF") != 0 || b.compare(8, 4, "WAVE") != 0) return false;
     int format = 0, channels = 0, bits = 0;
     uint32_t rate = 0;

@@ -1,4 +1,5 @@
-// File-system services whose answers differ by platform: working folder and file copy.
+// File-system services: the whole-file read everything builds on, and those whose answers differ by
+// platform (working folder, file copy).
 #pragma once
 #include <string>
 
@@ -13,3 +14,6 @@ bool CopyFileReplacing(const std::string& source, const std::string& destination
 bool ReplaceFileWith(const std::string& source, const std::string& destination, int* errorNumber = nullptr);
 // The path separator of fixed paths that the program spells with a backslash: "\" on Windows, "/" on Linux.
 char NativeSeparator();
+// The file's bytes as they stand (no line-end conversion); `ok` (when given) tells whether it could be
+// opened. Portable: the file helpers of the program and the recorded sound of the platform both read with it.
+std::string ReadWholeFile(const std::string& path, bool* ok = nullptr);
