@@ -2,6 +2,7 @@
 // sequential devices with their breaks and "abort", expected answers with deadlines, menu groups, limits
 // and write links, and the log lines of firing blocks.
 #include "flow_fixture.h"
+#include "tests/fakes/checklist_profile.h"
 
 namespace {
 using MonitorTest = FlowTest;
@@ -72,23 +73,8 @@ TEST_F(MonitorTest, EventFiresFromSimulatorValuesAndRearms) {
     EXPECT_EQ(Param("EVENTS.CLIMB.VS").value, 900);
 }
 
-const char* kChecklist = "sys=CHECKLIST\n"
-                         "devstack=BEFORE START\n"
-                         "out=TRIGGER,int,,0,,,,,,,,0\n"
-                         "logic:\n"
-                         "instring=before start checklist\n"
-                         "execute=1,Before start checklist. Doors?,0\n"
-                         "out=DOORS,int,,0,,,,,,,,0\n"
-                         "logic:\n"
-                         "instring=closed\n"
-                         "execute=1,Beacon?,0\n"
-                         "out=BEACON,int,,0,,,,,,,,0\n"
-                         "logic:\n"
-                         "instring=on\n"
-                         "execute=0,Before start checklist complete,0\n";
-
 TEST_F(MonitorTest, SequentialChecklistRunsItemByItemAndResets) {
-    LoadProfile(kChecklist);
+    LoadProfile(kBeforeStartChecklist);
     MonitorData().currentRunName = "BEFORE START";
     ScheduleHeard(0.0, "before start checklist");
     RunScenarioPass();
@@ -125,7 +111,7 @@ TEST_F(MonitorTest, SequentialChecklistRunsItemByItemAndResets) {
 }
 
 TEST_F(MonitorTest, SequentialChecklistResetsOnThePassAfterItsLastItem) {
-    LoadProfile(kChecklist);
+    LoadProfile(kBeforeStartChecklist);
     ScheduleHeard(0.0, "before start checklist");
     ScheduleHeard(3.0, "closed");
     RunScenarioUntil(6.0);
@@ -180,7 +166,7 @@ TEST_F(MonitorTest, BreakInItemOneCascadesAndResets) {
 }
 
 TEST_F(MonitorTest, AbortResetsARunningDeviceWithoutConsumingThePhrase) {
-    LoadProfile(kChecklist);
+    LoadProfile(kBeforeStartChecklist);
     ScheduleHeard(0.0, "before start checklist");
     RunScenarioUntil(3.0);
     ASSERT_EQ(Param("CHECKLIST.BEFORE START.TRIGGER").value, 1.0);

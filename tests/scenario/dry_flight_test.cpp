@@ -3,6 +3,7 @@
 #include "base/frame_state.h"
 #include "base/log.h"
 #include "scenario/dry_flight.h"
+#include "tests/fakes/checklist_profile.h"
 #include "tests/fakes/test_support.h"
 
 #include <gtest/gtest.h>
@@ -12,20 +13,6 @@
 #include <sstream>
 
 namespace {
-const char* kChecklist = "sys=CHECKLIST\n"
-                         "devstack=BEFORE START\n"
-                         "out=TRIGGER,int,,0,,,,,,,,0\n"
-                         "logic:\n"
-                         "instring=before start checklist\n"
-                         "execute=1,Before start checklist. Doors?,0\n"
-                         "out=DOORS,int,,0,,,,,,,,0\n"
-                         "logic:\n"
-                         "instring=closed\n"
-                         "execute=1,Beacon?,0\n"
-                         "out=BEACON,int,,0,,,,,,,,0\n"
-                         "logic:\n"
-                         "instring=on\n"
-                         "execute=0,Before start checklist complete,0\n";
 
 class DryFlightTest : public ::testing::Test {
 protected:
@@ -45,7 +32,7 @@ protected:
 };
 
 TEST_F(DryFlightTest, AChecklistFlownToItsEndIsCleanAndOneLeftWaitingIsNot) {
-    const std::string acf = Profile(kChecklist);
+    const std::string acf = Profile(kBeforeStartChecklist);
     DryFlightReport done = FlyDry(acf, "0 heard before start checklist\n3 heard closed\n6 heard on\n");
     ASSERT_TRUE(done.profileLoaded);
     ASSERT_EQ(done.runs.size(), 1u);
@@ -80,7 +67,7 @@ TEST_F(DryFlightTest, AChecklistFlownToItsEndIsCleanAndOneLeftWaitingIsNot) {
 }
 
 TEST_F(DryFlightTest, TheStandInsScenarioIsFlownWithWhatADryFlightCanDo) {
-    const std::string acf = Profile(kChecklist);
+    const std::string acf = Profile(kBeforeStartChecklist);
     DryFlightReport r = FlyDry(acf, "# the stand-in's form\n"
                                     "clock ready\n"
                                     "posetime 0.5\n"
@@ -108,7 +95,7 @@ TEST_F(DryFlightTest, TheStandInsScenarioIsFlownWithWhatADryFlightCanDo) {
 }
 
 TEST_F(DryFlightTest, LinesItCannotReadAreReportedWithTheirNumbers) {
-    const std::string acf = Profile(kChecklist);
+    const std::string acf = Profile(kBeforeStartChecklist);
     DryFlightReport standIn = FlyDry(acf, "set A:SIM ON GROUND 1\n"
                                           "at soon captain hello\n"
                                           "fly away\n"
