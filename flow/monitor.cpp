@@ -165,6 +165,7 @@ struct Pass {
     LogicProgram& program;
     std::string& heard; // the phrase just recognised, consumed by the block that tests it
     double now;
+    bool& anyAnswerExpected; // recognition's: one of the answers waited for is "any"
 };
 
 void EvaluateParameter(Pass& pass, SystemKind kind, System& system, Device& device, size_t index,
@@ -185,7 +186,7 @@ void EvaluateParameter(Pass& pass, SystemKind kind, System& system, Device& devi
             if (c->flags & kConditionPhrase) {
                 const std::string& text = *program.phrases[c->extra];
                 if (c->flags & kConditionPhraseAny)
-                    Recognition().anyAnswerExpected = true;
+                    pass.anyAnswerExpected = true;
                 else if (device.isStack && index > 0 && !IsExpected(pass.m, pass.used, text))
                     AddExpectedAnswer(pass.m, pass.used, text);
                 running = EvaluateProgramPhraseCondition(program, *c, running, pass.heard);
@@ -231,11 +232,11 @@ void EvaluateParameter(Pass& pass, SystemKind kind, System& system, Device& devi
 void MonitorStackDevice(Pass& pass, SystemKind kind, System& system, Device& device,
                         const ProgramParameter* parameters) {
     std::vector<OutParameter>& params = device.outParameters;
-    const ExecuterState& ex = ExecuterData();
+    ExecuterState& ex = ExecuterData();
     for (size_t i = 0; i < params.size(); ++i) {
         OutParameter& p = params[i];
         if (p.value > 0) {
-            ExecuterData().flowActive = true;
+            ex.flowActive = true;
             if (i + 1 == params.size() || pass.heard == "abort") {
                 // Complete, or aborted: every item back to waiting; the rest is not visited this pass.
                 for (OutParameter& q : params) {
@@ -277,12 +278,13 @@ void MonitorSystems() {
         else
             ++i;
     }
-    Recognition().anyAnswerExpected = false;
+    RecognitionState& recognition = Recognition();
+    recognition.anyAnswerExpected = false;
 
     // The program lists every parameter in model order; a device's parameters follow one another.
     LogicProgram& program = Systems().program;
     if (!program.built) BuildLogicProgram();
-    Pass pass{m, used, program, Recognition().heardPhrase, now};
+    Pass pass{m, used, program, recognition.heardPhrase, now, recognition.anyAnswerExpected};
     const ProgramParameter* parameters = program.parameters.data();
     for (System& system : Systems().systems_vector) {
         SystemKind kind = KindOfSystem(system.name);
