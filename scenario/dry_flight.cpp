@@ -15,7 +15,6 @@
 #include <cstdlib>
 #include <map>
 #include <set>
-#include <sstream>
 
 namespace {
 std::string Trimmed(const std::string& s) {
@@ -31,13 +30,6 @@ std::string FirstWord(const std::string& s, std::string& rest) {
     std::string word = s.substr(0, blank);
     rest = blank == std::string::npos ? std::string() : Trimmed(s.substr(blank));
     return word;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
 }
 
 bool ReadNumber(const std::string& text, double& value) {
@@ -289,7 +281,7 @@ bool DryFlightReport::Clean() const {
 
 void ReadDryFlightScenario(const std::string& text, DryFlightReport& report, double& poseSeconds,
                            double& quitTime) {
-    std::vector<std::string> lines = Lines(text);
+    std::vector<std::string> lines = TextLines(text);
     // The form shows in the first line that is neither blank nor a comment: a time, or a directive.
     for (const std::string& raw : lines) {
         std::string line = Trimmed(raw);

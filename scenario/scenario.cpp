@@ -131,19 +131,6 @@ void RecordSend(uint32_t clientDataId, uint32_t, const void* data, uint32_t size
 }
 
 // Lines of a text; CR LF and LF both end a line.
-std::vector<std::string> TextLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(std::move(line));
-        start = end + 1;
-    }
-    return lines;
-}
 
 void RunnerSpeak(const std::string& text) {
     Note(TimelineKind::Spoken, text);
@@ -193,6 +180,20 @@ void CollectLogLines() {
     }
 }
 } // namespace
+
+std::vector<std::string> TextLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
 
 void StartScenario(const ScenarioSettings& settings) {
     ScenarioState& s = Scenario();

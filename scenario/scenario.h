@@ -106,6 +106,8 @@ void ScheduleRunways(double time, const std::string& takeoff, const std::string&
 // Blank lines and lines starting with "#" are skipped. A line it cannot read is reported in `errors`
 // ("line N: ...") and skipped.
 void ParseScenarioText(const std::string& text, std::vector<std::string>& errors);
+// A scenario text's lines, LF or CR LF, empty lines kept so that line numbers count them.
+std::vector<std::string> TextLines(const std::string& text);
 
 // One main-loop pass at the next 20 ms step: module messages out, the module's answers and the scheduled
 // inputs in, monitor, outgoing DRF block, executer, speech monitor.
