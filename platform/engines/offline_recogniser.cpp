@@ -4,9 +4,10 @@
 // main thread.
 #include "platform/engines/offline_speech.h"
 
-#include "platform/engines/recogniser_parts.h"
 #include "platform/audio_clip.h"
+#include "platform/engines/recogniser_parts.h"
 #include "platform/engines/recogniser_values.h"
+#include "platform/thread_priority.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -146,6 +147,9 @@ void CaptureLoop() {
 }
 
 void DecodingLoop() {
+    // Decoding keeps up with the captain at a fraction of a core, but in bursts: the main loop's passes
+    // go first.
+    LowerThisThreadPriority();
     LiveRecogniserState& s = State();
     uint64_t decoding = 0; // the utterance the decoder holds, 0 for none
     std::vector<int16_t> sound;

@@ -7,6 +7,7 @@
 #include "platform/engines/voice_espeak.h"
 #include "platform/engines/voice_tap.h"
 #include "platform/sound_output.h"
+#include "platform/thread_priority.h"
 
 #include <algorithm>
 #include <chrono>
@@ -78,6 +79,8 @@ VoiceLine* NextToRender(VoiceState& voice) {
 }
 
 void Synthesise(VoiceState& voice) {
+    // Rendering runs well ahead of playback: the main loop's passes go first.
+    LowerThisThreadPriority();
     for (;;) {
         VoiceLine* line = nullptr;
         std::string text;
