@@ -111,7 +111,15 @@ AudioClip Spoken(const std::string& phrase, const Speaker& speaker, uint32_t see
         });
         clip.samples = ResampleSpeech(at22k, kEspeakSampleRate, 16000);
     }
-    if (!clip.samples.empty()) AddNoiseFloor(clip, 3, seed);
+    if (clip.samples.empty()) return clip;
+    // As push-to-talk frames it: the recogniser keeps 0.3 s from before the press and takes 0.12 s after
+    // the release, and the captain starts speaking up to 0.4 s after pressing and lets go up to 0.3 s after
+    // his last word. The room's sound (the noise floor, and the condition's noise added later) goes on
+    // throughout.
+    const double lead = 0.3 + 0.1 * double(seed % 5), tail = 0.12 + 0.1 * double((seed / 5) % 4);
+    clip.samples.insert(clip.samples.begin(), size_t(lead * clip.sampleRate), int16_t(0));
+    AppendSilence(clip, tail);
+    AddNoiseFloor(clip, 3, seed);
     return clip;
 }
 
@@ -163,9 +171,10 @@ UtteranceVerdict Hear(Hearing& h, const AudioClip& clip) {
 void WriteVerdict(Verdicts& out, const char* set, const std::string& what, const std::string& expected,
                   const UtteranceVerdict& v) {
     if (!out.file) return;
-    std::fprintf(out.file, "%s\t%s\t%s\t%s\t%d\t%d\t%d\t%.2f\t%d\t%.3f\t%.3f\t%.3f\n", set, what.c_str(),
-                 expected.c_str(), v.heard.c_str(), v.accepted ? 1 : 0, v.frames, v.speechFrames, v.riseDb,
-                 v.garbage ? 1 : 0, v.fitPerFrame, v.framesPerPhone, v.uncovered);
+    std::fprintf(out.file, "%s\t%s\t%s\t%s\t%d\t%d\t%d\t%.2f\t%d\t%.3f\t%.3f\t%.3f\t%.3f\n", set,
+                 what.c_str(), expected.c_str(), v.heard.c_str(), v.accepted ? 1 : 0, v.frames,
+                 v.speechFrames, v.riseDb, v.garbage ? 1 : 0, v.fitPerFrame, v.framesPerPhone, v.uncovered,
+                 v.worstWordFit);
 }
 
 struct SetRun {
@@ -282,7 +291,13 @@ void RunLive(const std::vector<std::string>& context, const std::vector<std::str
             AudioClip clip = Spoken(phrase, kMeasuringSpeakers[i % std::size(kMeasuringSpeakers)], ++seed);
             if (clip.samples.empty()) continue;
             if (i % 2) AddNoise(clip, NoiseKind::Pink, 10, ++seed);
-            UtteranceVerdict fileVerdict = Hear(h, clip);
+            // The file path hears what the live one will: the 0.3 s kept from before the press and the
+            // 0.12 s taken after the release, of the utterance folder's faint floor, around the utterance.
+            AudioClip framed{16000, std::vector<int16_t>(4800, 0)};
+            framed.samples.insert(framed.samples.end(), clip.samples.begin(), clip.samples.end());
+            AppendSilence(framed, 0.12);
+            AddNoiseFloor(framed, 3, ++seed);
+            UtteranceVerdict fileVerdict = Hear(h, framed);
             file += fileVerdict.accepted && fileVerdict.heard == phrase;
             char name[64];
             std::snprintf(name, sizeof name, "/utterance-%04zu.wav", i);

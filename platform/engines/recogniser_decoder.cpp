@@ -2,9 +2,10 @@
 // and, beside them, a garbage loop of single phones at a fixed cost per phone: sound the phrases explain
 // less well than free phones do (speech outside the grammar, noise) takes the garbage path. A second
 // decoder runs free phones alone over the same sound as a yardstick for the phrase's fit. A phrase is
-// refused when its words fit the sound much worse than free phones, when they are held too briefly for
-// their phones (a fragment the grammar forced onto the sound), when loud sound lies outside them (a
-// sentence of which only a part sounds like a phrase), and when nothing rose above the background.
+// refused when its words fit the sound much worse than free phones, or one of its words does, when they are
+// held too briefly for their phones (a fragment the grammar forced onto the sound), when loud sound lies
+// outside them (a sentence of which only a part sounds like a phrase), and when nothing rose above the
+// background.
 #include "platform/engines/recogniser_parts.h"
 #include "platform/speech_data.h"
 #include "platform/phrase_slots.h"
@@ -170,12 +171,13 @@ int SpeechFrames(ps_decoder_t* decoder) {
 struct Span {
     int first = 0, last = 0; // frames, inclusive
     std::string word;
+    int32 acoustic = 0; // the path's acoustic score over the span
 };
 
 // The words of the best path with their frames, fillers left out.
 // The library numbers the frames of a lattice's segments from a point of its own; they are brought back to
 // the utterance's, whose last frame the path's last segment ends on.
-std::vector<Span> PathSpans(ps_decoder_t* decoder) {
+std::vector<Span> PathSpans(ps_decoder_t* decoder, bool withFillers = false) {
     std::vector<Span> spans;
     int lastFrame = -1;
     for (ps_seg_t* seg = ps_seg_iter(decoder); seg; seg = ps_seg_next(seg)) {
@@ -185,11 +187,13 @@ std::vector<Span> PathSpans(ps_decoder_t* decoder) {
         lastFrame = std::max(lastFrame, last);
         bool filler = word.empty() || word == "<sil>" || word == "<s>" || word == "</s>" || word[0] == '[' ||
                       word[0] == '+' || word == "(NULL)";
-        if (filler) continue;
+        if (filler && !withFillers) continue;
         Span span;
         span.first = first;
         span.last = last;
         span.word = word;
+        int32 lscr = 0, lback = 0;
+        ps_seg_prob(seg, &span.acoustic, &lscr, &lback);
         spans.push_back(span);
     }
     const int shift = std::max(0, lastFrame - (ps_get_n_frames(decoder) - 1));
@@ -217,6 +221,27 @@ double UncoveredLoudShare(const std::vector<double>& levels, double riseDb, cons
         outside += covered[f] ? 0 : 1;
     }
     return loudFrames ? double(outside) / loudFrames : 0;
+}
+
+// Each word of the phrase against free phones over its own frames, per frame: the worst of them. A
+// phrase the grammar forced onto other speech ("tea please" taken for "decrease rate") may fit well as a
+// whole while one of its words fits far worse than free phones. The phone loop's score is spread evenly
+// over the frames of each of its phones.
+double WorstWordFit(const std::vector<Span>& words, const std::vector<Span>& phones, int frames) {
+    if (words.empty()) return 0;
+    std::vector<double> loop(size_t(std::max(1, frames)), 0.0);
+    for (const Span& p : phones) {
+        const int n = p.last - p.first + 1;
+        for (int f = p.first; f <= p.last && f < int(loop.size()); ++f)
+            loop[size_t(f)] += double(p.acoustic) / n;
+    }
+    double worst = 1e9;
+    for (const Span& w : words) {
+        double against = 0;
+        for (int f = w.first; f <= w.last && f < int(loop.size()); ++f) against += loop[size_t(f)];
+        worst = std::min(worst, (double(w.acoustic) - against) / (w.last - w.first + 1));
+    }
+    return worst;
 }
 
 // How far the loud frames (the 95th percentile) rise above the background (the 10th), in decibels:
@@ -520,8 +545,10 @@ UtteranceVerdict EndUtterance(Decoders& d, bool judge) {
     }
     verdict.framesPerPhone = double(verdict.speechFrames) / std::max(1, phoneCount);
     verdict.uncovered = UncoveredLoudShare(d.frameLevels, verdict.riseDb, words);
-    verdict.accepted =
-        verdict.riseDb >= d.minimumRiseDb && !verdict.garbage && verdict.fitPerFrame > d.fitThreshold &&
-        verdict.framesPerPhone >= d.minimumFramesPerPhone && verdict.uncovered <= d.maximumUncovered;
+    verdict.worstWordFit = WorstWordFit(words, PathSpans(d.phoneLoop, true), verdict.frames);
+    verdict.accepted = verdict.riseDb >= d.minimumRiseDb && !verdict.garbage &&
+                       verdict.fitPerFrame > d.fitThreshold && verdict.worstWordFit > d.worstWordThreshold &&
+                       verdict.framesPerPhone >= d.minimumFramesPerPhone &&
+                       verdict.uncovered <= d.maximumUncovered;
     return verdict;
 }

@@ -23,7 +23,8 @@ inline constexpr double kMinimumRiseDb = 6;         // loud frames above the bac
 inline constexpr double kGarbageWeight = 1e-3;      // entering the garbage loop, against any one phrase
 inline constexpr double kPhonePenalty = 0.05;       // each phone of the garbage loop
 inline constexpr double kLoopPhonePenalty = 0.05;   // each phone of the yardstick's phone loop
-inline constexpr double kFitThreshold = -2;         // the phrase against free phones, per frame
+inline constexpr double kFitThreshold = -3;         // the phrase against free phones, per frame
+inline constexpr double kWorstWordFit = -30;        // its worst word against free phones, per frame
 inline constexpr double kMinimumFramesPerPhone = 4; // faster than anyone speaks: a fragment the grammar forced
 inline constexpr double kMaximumUncovered = 0.15;   // share of loud sound the words may leave unexplained
 
@@ -47,6 +48,7 @@ struct Decoders {
     ps_decoder_s* phoneLoop = nullptr; // free phones over the same sound: the yardstick for the verdict
     // The parts of the verdict, each of which a test may switch off.
     double fitThreshold = kFitThreshold;
+    double worstWordThreshold = kWorstWordFit;
     double minimumFramesPerPhone = kMinimumFramesPerPhone;
     double maximumUncovered = kMaximumUncovered;
     double minimumRiseDb = kMinimumRiseDb;
@@ -82,6 +84,7 @@ struct UtteranceVerdict {
     double fitPerFrame = 0;    // the phrase's path score against free phones', per frame
     double framesPerPhone = 0; // frames of words per phone of the phrase
     double uncovered = 0;      // share of the loud frames outside the words: speech left unexplained
+    double worstWordFit = 0;   // the worst word's acoustic score against free phones', per frame
 };
 
 // Checks the acoustic model's files against the manifest in its folder ("manifest.txt": one line per file,
