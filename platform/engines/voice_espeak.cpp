@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <espeak-ng/espeak_ng.h>
 #include <espeak-ng/speak_lib.h>
 #include <mutex>
@@ -83,6 +84,14 @@ bool RenderEspeakVoice(const std::string& text, const std::string& voiceName, in
     espeak_SetParameter(espeakVOLUME, 100, 0);
     espeak_SetParameter(espeakPITCH, 50, 0);
     espeak_SetParameter(espeakRANGE, 50, 0);
+    // The engine's breath noise comes from a random generator it carries from line to line (and newer
+    // engines seed with the clock); seeded the same for every line, a line sounds the same whenever and
+    // after whatever it is said.
+#ifdef TALVERO_ESPEAK_SEEDS_ITS_NOISE
+    espeak_ng_SetRandSeed(1);
+#else
+    std::srand(1);
+#endif
     currentSink = &sink;
     espeak_ERROR result =
         espeak_Synth(utf8.c_str(), utf8.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
