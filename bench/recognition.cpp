@@ -6,9 +6,10 @@
 // utterance folder: accuracy beside the file path's on the same sound, and release to phrase.
 //
 //   bench_recognition [tuning|measuring] [verdicts=FILE] [only=KINDS] [garbage=WEIGHT] [dither=AMPLITUDE]
+//                     [level=DB]
 // runs one set only, writes every verdict's figures to FILE (tab-separated) for calibration, runs only
-// some conditions (0 quiet ... 4 levels, o outside the grammar, l live), and tries another garbage weight
-// or dither.
+// some conditions (0 quiet ... 4 levels, o outside the grammar, l live), and tries another garbage weight,
+// dither or speech level (0: the level left as it is).
 #include "app/frame.h"
 #include "base/log.h"
 #include "bench/bench_util.h"
@@ -174,10 +175,10 @@ UtteranceVerdict Hear(Hearing& h, const AudioClip& clip) {
 void WriteVerdict(Verdicts& out, const char* set, const std::string& what, const std::string& expected,
                   const UtteranceVerdict& v) {
     if (!out.file) return;
-    std::fprintf(out.file, "%s\t%s\t%s\t%s\t%d\t%d\t%d\t%.2f\t%d\t%.3f\t%.3f\t%.3f\t%.3f\n", set,
-                 what.c_str(), expected.c_str(), v.heard.c_str(), v.accepted ? 1 : 0, v.frames,
+    std::fprintf(out.file, "%s\t%s\t%s\t%s\t%d\t%d\t%d\t%.2f\t%d\t%.3f\t%.3f\t%.3f\t%.3f\t%.1f\t%.1f\t%d\n",
+                 set, what.c_str(), expected.c_str(), v.heard.c_str(), v.accepted ? 1 : 0, v.frames,
                  v.speechFrames, v.riseDb, v.garbage ? 1 : 0, v.fitPerFrame, v.framesPerPhone, v.uncovered,
-                 v.worstWordFit);
+                 v.worstWordFit, v.levelDb, v.gainDb, v.levelRestarts);
 }
 
 struct SetRun {
@@ -276,9 +277,14 @@ void RunSet(const SetRun& set, Hearing& h, Verdicts& out, uint32_t seed) {
 // folder, pressed, held for the audio's length and released, then polled every millisecond until the
 // phrase comes; and the same sound through the file path. In a quiet room: the folder's source plays a
 // faint floor before the press, so noise in the utterance would start abruptly with it, as no cockpit's
-// does; noise is measured on the file path.
-void RunLive(const std::vector<std::string>& context, const std::vector<std::string>& phrases, Hearing& h,
-             Verdicts& out, uint32_t seed) {
+// does; noise is measured on the file path. The file path's decoders are new, as the live recogniser's
+// are, and hear the same utterances in the same order: what a decoder heard before moves its estimate of
+// the microphone's sound.
+void RunLive(const std::vector<std::string>& context, const std::vector<std::string>& phrases, Verdicts& out,
+             uint32_t seed) {
+    Hearing h;
+    std::string error;
+    if (!OpenDecoders(h.decoders, error) || !LoadGrammar(h.decoders, context).ok) return;
     namespace fs = std::filesystem;
     fs::path folder = fs::temp_directory_path() /
                       ("talvero-bench-recognition-" +
@@ -329,6 +335,7 @@ void RunLive(const std::vector<std::string>& context, const std::vector<std::str
         ClosePlatformRecogniser();
     }
     fs::remove_all(folder);
+    CloseDecoders(h.decoders);
     PrintFigure("recognition", "live accuracy", tried ? 100.0 * live / tried : 0, "%");
     PrintFigure("recognition", "live accuracy, same sound by file", tried ? 100.0 * file / tried : 0, "%");
     PrintFigure("recognition", "release to phrase median", Percentile(latencies, 50), "ms");
@@ -343,6 +350,7 @@ int main(int argc, char** argv) {
     Verdicts verdicts;
     double garbageWeight = kGarbageWeight;
     int dither = kDitherAmplitude;
+    double level = kLevelTargetDb;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "tuning") measuring = false;
@@ -350,6 +358,7 @@ int main(int argc, char** argv) {
         if (arg.rfind("verdicts=", 0) == 0) verdicts.file = std::fopen(arg.c_str() + 9, "w");
         if (arg.rfind("garbage=", 0) == 0) garbageWeight = std::atof(arg.c_str() + 8);
         if (arg.rfind("dither=", 0) == 0) dither = std::atoi(arg.c_str() + 7);
+        if (arg.rfind("level=", 0) == 0) level = std::atof(arg.c_str() + 6);
         if (arg.rfind("only=", 0) == 0) verdicts.kinds = arg.substr(5);
     }
     // The phrase context as the program builds it from the 737's systems files.
@@ -373,6 +382,7 @@ int main(int argc, char** argv) {
     Hearing h;
     h.decoders.garbageWeight = garbageWeight;
     h.decoders.ditherAmplitude = dither;
+    h.decoders.front.levelTargetDb = level;
     std::string error;
     if (!OpenDecoders(h.decoders, error) || !LoadGrammar(h.decoders, context).ok) {
         std::printf("bench recognition: the recogniser cannot start: %s\n", error.c_str());
@@ -389,8 +399,7 @@ int main(int argc, char** argv) {
                h, verdicts, 100);
         PrintFigure("recognition", "decoding real-time factor",
                     h.audioSeconds > 0 ? h.decodeSeconds / h.audioSeconds : 0, "x");
-        if (verdicts.kinds.find('l') != std::string::npos)
-            RunLive(context, measuringPhrases, h, verdicts, 9000);
+        if (verdicts.kinds.find('l') != std::string::npos) RunLive(context, measuringPhrases, verdicts, 9000);
     }
     CloseDecoders(h.decoders);
     if (verdicts.file) std::fclose(verdicts.file);

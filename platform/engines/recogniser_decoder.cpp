@@ -480,17 +480,20 @@ void BeginUtterance(Decoders& d) {
         return;
     }
     d.inUtterance = true;
+    d.fed = false;
     ResetFrontEnd(d.front);
     d.frameLevels.clear();
     d.frameEnergy = 0;
     d.frameFill = 0;
 }
 
-void FeedUtterance(Decoders& d, const int16_t* samples, size_t count) {
-    if (!d.inUtterance || count == 0) return;
-    // Exact digital silence upsets the front end's noise and energy estimates: a faint dither makes it
+namespace {
+
+// The front end's output to both decoders.
+void Decode(Decoders& d) {
+    if (d.scratch.empty()) return;
+    // Exact digital silence upsets the decoder's noise and energy estimates: a faint dither makes it
     // sound like the quiet input of a real microphone.
-    RunFrontEnd(d.front, samples, count, d.scratch);
     for (int16_t& s : d.scratch) {
         d.ditherState = d.ditherState * 1664525u + 1013904223u;
         int noise = int((d.ditherState >> 8) % uint32_t(2 * d.ditherAmplitude + 1)) - d.ditherAmplitude;
@@ -507,12 +510,42 @@ void FeedUtterance(Decoders& d, const int16_t* samples, size_t count) {
     }
     ps_process_raw(d.grammar, d.scratch.data(), d.scratch.size(), FALSE, FALSE);
     ps_process_raw(d.phoneLoop, d.scratch.data(), d.scratch.size(), FALSE, FALSE);
+    d.fed = true;
+}
+
+// The front end has set the level again: the decoders start the utterance over.
+void StartOver(Decoders& d) {
+    if (!d.front.restarted || !d.fed) return;
+    ps_end_utt(d.grammar);
+    ps_end_utt(d.phoneLoop);
+    ps_start_utt(d.grammar);
+    ps_start_utt(d.phoneLoop);
+    d.frameLevels.clear();
+    d.frameEnergy = 0;
+    d.frameFill = 0;
+}
+
+} // namespace
+
+void FeedUtterance(Decoders& d, const int16_t* samples, size_t count) {
+    if (!d.inUtterance || count == 0) return;
+    RunFrontEnd(d.front, samples, count, d.scratch);
+    StartOver(d);
+    Decode(d);
 }
 
 UtteranceVerdict EndUtterance(Decoders& d, bool judge) {
     UtteranceVerdict verdict;
     if (!d.inUtterance) return verdict;
+    if (judge) {
+        FlushFrontEnd(d.front, d.scratch);
+        StartOver(d);
+        Decode(d);
+    }
     d.inUtterance = false;
+    verdict.levelDb = d.front.speechDb;
+    verdict.gainDb = 20 * std::log10(d.front.gain);
+    verdict.levelRestarts = d.front.restarts;
     ps_end_utt(d.grammar);
     ps_end_utt(d.phoneLoop);
     if (!judge) return verdict;

@@ -31,16 +31,46 @@ inline constexpr double kMaximumUncovered = 0.15;   // share of loud sound the w
 // ---- Front end (recogniser_front.cpp)
 inline constexpr double kFrontDcPole = 0.992; // the DC blocker's pole: its corner near 20 Hz at 16 kHz
 
+// The level control: a quiet microphone's speech would drown in the dither and an overdriven one's sits far
+// from the level the decoder's energy features expect, so each utterance is brought to one speech level.
+// The sound is held back until the level is known: 200 ms of speech (frames within 10 dB of the loudest,
+// which rose 20 dB over the background), or 3 s of sound, or the end of the utterance. Should a frame then
+// come 10 dB louder than the loudest the level was set from (the hiss of a fricative or a breath before the
+// first vowel), the level is set again from all the utterance and the decoding starts over, at most twice.
+// The decisions fall on the same frames however the sound is cut into chunks, so the microphone's path and
+// a file's hear the same samples.
+inline constexpr double kLevelTargetDb = 72; // speech frames' mean power, dB over one sample step
+inline constexpr double kLevelMaximumGainDb = 30;
+inline constexpr double kLevelMinimumGainDb = -12;
+inline constexpr double kLevelSpeechOverBackgroundDb = 20; // the loudest frame over the background
+inline constexpr double kLevelSpeechSpreadDb = 10;         // the speech frames under the loudest
+inline constexpr int kLevelSpeechFrames = 20;
+inline constexpr int kLevelMostFramesHeld = 300;
+inline constexpr int kLevelMostRestarts = 2;
+
 // The front end's state over one utterance.
 struct FrontEnd {
     bool started = false;
     double dcIn = 0, dcOut = 0;
+    double levelTargetDb = kLevelTargetDb; // 0: the level is measured but left as it is
+    bool decided = false;
+    double gain = 1;
+    double speechDb = 0;  // the speech level the gain was set from
+    double loudestDb = 0; // the loudest frame it was set from
+    int restarts = 0;
+    bool restarted = false;       // the last output starts the utterance over, at a new gain
+    std::vector<int16_t> cleaned; // the utterance so far, cleaned, before the gain
+    std::vector<double> levels;   // dB of each whole 10 ms frame of it
+    double energy = 0;
+    int fill = 0;
 };
 
-// Forgets the sound so far.
+// Forgets the sound so far (keeping the target).
 void ResetFrontEnd(FrontEnd& f);
-// Cleans `count` samples into `out`.
+// Cleans `count` samples and appends to `out` those that may be decoded now, at the utterance's level.
 void RunFrontEnd(FrontEnd& f, const int16_t* samples, size_t count, std::vector<int16_t>& out);
+// At the end of the utterance: the level is set from what was heard and everything still held goes out.
+void FlushFrontEnd(FrontEnd& f, std::vector<int16_t>& out);
 
 // The decoders for one grammar: used by one thread at a time.
 struct Decoders {
@@ -57,6 +87,7 @@ struct Decoders {
     int ditherAmplitude = kDitherAmplitude;
     std::vector<std::string> phrases; // the grammar's phrases as loaded
     bool inUtterance = false;
+    bool fed = false; // the decoders have had some of the utterance
     uint32_t ditherState = 12345;
     std::vector<int16_t> scratch;
     FrontEnd front;
@@ -85,6 +116,9 @@ struct UtteranceVerdict {
     double framesPerPhone = 0; // frames of words per phone of the phrase
     double uncovered = 0;      // share of the loud frames outside the words: speech left unexplained
     double worstWordFit = 0;   // the worst word's acoustic score against free phones', per frame
+    double levelDb = 0;        // the speech level the level control measured
+    double gainDb = 0;         // and the gain it gave the utterance
+    int levelRestarts = 0;     // times the level was set again and the decoding started over
 };
 
 // Checks the acoustic model's files against the manifest in its folder ("manifest.txt": one line per file,

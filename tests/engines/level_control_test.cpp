@@ -1,0 +1,171 @@
+// The recogniser's level control: each utterance brought to one speech level whether the microphone is
+// faint or overdriven, the level set again when the loud part comes after a hiss, the same samples decoded
+// however the sound is cut into chunks, and a faint captain heard who would otherwise drown in the
+// decoder's dither.
+#include "platform/audio_clip.h"
+#include "platform/engines/recogniser_parts.h"
+#include "platform/engines/voice_espeak.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+AudioClip Say(const std::string& text, const char* voice, uint32_t seed) {
+    std::vector<int16_t> at22k;
+    RenderEspeakVoice(text, voice, 0, [&](const int16_t* s, size_t n) {
+        at22k.insert(at22k.end(), s, s + n);
+        return true;
+    });
+    AudioClip clip{16000, ResampleSpeech(at22k, kEspeakSampleRate, 16000)};
+    // Push-to-talk's framing: 0.3 s of the room before the words and 0.2 s after.
+    clip.samples.insert(clip.samples.begin(), 4800, int16_t(0));
+    AppendSilence(clip, 0.2);
+    AddNoiseFloor(clip, 3, seed);
+    return clip;
+}
+
+AudioClip Scaled(AudioClip clip, double db) {
+    const double g = std::pow(10.0, db / 20);
+    for (int16_t& s : clip.samples) s = int16_t(std::clamp(std::lround(s * g), -32768L, 32767L));
+    return clip;
+}
+
+// What the decoders are given of an utterance fed in chunks of `chunk` samples: the output since the
+// front end last started the utterance over, and how often it did.
+struct Decoded {
+    std::vector<int16_t> samples;
+    int restarts = 0;
+    double gain = 1;
+};
+
+Decoded RunInChunks(const AudioClip& clip, size_t chunk, double target = kLevelTargetDb) {
+    FrontEnd f;
+    f.levelTargetDb = target;
+    ResetFrontEnd(f);
+    Decoded d;
+    std::vector<int16_t> out;
+    auto take = [&] {
+        if (f.restarted) {
+            d.restarts += d.samples.empty() ? 0 : 1;
+            d.samples.clear();
+        }
+        d.samples.insert(d.samples.end(), out.begin(), out.end());
+    };
+    for (size_t at = 0; at < clip.samples.size(); at += chunk) {
+        RunFrontEnd(f, clip.samples.data() + at, std::min(chunk, clip.samples.size() - at), out);
+        take();
+    }
+    FlushFrontEnd(f, out);
+    take();
+    d.gain = f.gain;
+    return d;
+}
+
+// The mean power of the loudest tenth of the 10 ms frames, in dB: near a vowel's level.
+double LoudDb(const std::vector<int16_t>& samples) {
+    std::vector<double> levels;
+    for (size_t at = 0; at + 160 <= samples.size(); at += 160) {
+        double e = 0;
+        for (size_t i = at; i < at + 160; ++i) e += double(samples[i]) * samples[i];
+        levels.push_back(10 * std::log10(e / 160 + 1));
+    }
+    std::sort(levels.rbegin(), levels.rend());
+    double sum = 0;
+    const size_t n = std::max<size_t>(1, levels.size() / 10);
+    for (size_t i = 0; i < n; ++i) sum += levels[i];
+    return sum / double(n);
+}
+
+} // namespace
+
+// A faint, a normal and an overdriven captain come out within a few decibels of one another, and the whole
+// utterance reaches the decoders, in the microphone's 20 ms chunks, in odd ones and all at once alike.
+TEST(LevelControl, EveryLevelComesOutAtOneLevelWhateverTheChunks) {
+    const AudioClip spoken = Say("before start checklist", "en-us+m3", 5);
+    std::vector<double> loud;
+    for (double db : {-30.0, -12.0, 0.0, 9.0}) {
+        const AudioClip clip = Scaled(spoken, db);
+        const Decoded whole = RunInChunks(clip, clip.samples.size());
+        const Decoded live = RunInChunks(clip, kChunkSamples);
+        const Decoded odd = RunInChunks(clip, 77);
+        EXPECT_EQ(whole.samples.size(), clip.samples.size()) << db << " dB";
+        EXPECT_TRUE(live.samples == whole.samples) << db << " dB: chunks of 20 ms decode other samples";
+        EXPECT_TRUE(odd.samples == whole.samples) << db << " dB: chunks of 77 samples decode other samples";
+        loud.push_back(LoudDb(whole.samples));
+    }
+    EXPECT_LT(*std::max_element(loud.begin(), loud.end()) - *std::min_element(loud.begin(), loud.end()), 6)
+        << "from -30 dB to +9 dB (clipped), the loud frames end up this far apart";
+    // Left as it is when switched off.
+    const Decoded off = RunInChunks(Scaled(spoken, -30), kChunkSamples, 0);
+    EXPECT_EQ(off.gain, 1);
+}
+
+// A hiss long enough to be taken for the speech (a breath into the microphone, 25 dB under the voice)
+// before the first word: when the word comes, the level is set again from it and the decoding starts
+// over, rather than the word being raised by the gain meant for the hiss into clipping.
+TEST(LevelControl, ALoudWordAfterAHissSetsTheLevelAgain) {
+    AudioClip clip = Say("gear down", "en-us+f2", 9);
+    AudioClip hiss{16000, std::vector<int16_t>(8000, 0)};
+    AddNoise(hiss, NoiseKind::White, 0, 3);
+    const double voice = LoudDb(clip.samples);
+    hiss = Scaled(hiss, voice - 25 - LoudDb(hiss.samples));
+    clip.samples.insert(clip.samples.begin() + 4800, hiss.samples.begin(), hiss.samples.end());
+    const Decoded d = RunInChunks(clip, kChunkSamples);
+    EXPECT_GE(d.restarts, 1);
+    EXPECT_EQ(d.samples.size(), clip.samples.size());
+    EXPECT_LT(std::abs(20 * std::log10(d.gain) - (kLevelTargetDb + 2 - voice)), 10)
+        << "the gain is set from the word, not from the hiss";
+}
+
+// Noise alone is never raised: there is no speech to bring to the level.
+TEST(LevelControl, FaintNoiseAloneIsNotRaised) {
+    AudioClip noise{16000, std::vector<int16_t>(24000, 0)};
+    AddNoiseFloor(noise, 3, 1);
+    AddNoise(noise, NoiseKind::Pink, 0, 2);
+    noise = Scaled(noise, -20);
+    EXPECT_LE(RunInChunks(noise, kChunkSamples).gain, 1.0);
+}
+
+// A captain whose level changes from one utterance to the next by 36 dB (a boom microphone swung away
+// and back, a headset swapped), in cockpit noise 15 dB under him: the decoder's energy features follow
+// such a change only over several utterances, and the level control takes it at once.
+TEST(LevelControl, ACaptainWhoseLevelChangesIsHeard) {
+    const std::vector<std::string> grammar = {
+        "gear up",           "gear down",          "flaps up",     "flaps five",
+        "landing lights on", "landing lights off", "set standard", "before start checklist",
+        "takeoff speeds",    "fuel check"};
+    Decoders with, without;
+    std::string error;
+    ASSERT_TRUE(OpenDecoders(with, error) && OpenDecoders(without, error)) << error;
+    ASSERT_TRUE(LoadGrammar(with, grammar).ok && LoadGrammar(without, grammar).ok);
+    without.front.levelTargetDb = 0;
+    auto hear = [](Decoders& d, const AudioClip& clip) {
+        BeginUtterance(d);
+        for (size_t at = 0; at < clip.samples.size(); at += kChunkSamples)
+            FeedUtterance(d, clip.samples.data() + at, std::min(kChunkSamples, clip.samples.size() - at));
+        const UtteranceVerdict v = EndUtterance(d, true);
+        return v.accepted ? v.heard : std::string("non");
+    };
+    int heardWith = 0, heardWithout = 0;
+    std::string wrong;
+    uint32_t seed = 40;
+    for (const char* voice : {"en-us+m3", "en-us+f2", "en-gb-x-rp+m5"}) {
+        for (const char* phrase :
+             {"gear down", "landing lights off", "before start checklist", "fuel check"}) {
+            AudioClip clip = Say(phrase, voice, ++seed);
+            AddNoise(clip, NoiseKind::Pink, 15, ++seed);
+            clip = Scaled(clip, (seed / 2) % 2 ? -30 : 6);
+            const std::string a = hear(with, clip), b = hear(without, clip);
+            heardWith += a == phrase;
+            heardWithout += b == phrase;
+            if (a != phrase && a != "non") wrong += std::string(" \"") + phrase + "\" as \"" + a + "\";";
+        }
+    }
+    CloseDecoders(with);
+    CloseDecoders(without);
+    EXPECT_GE(heardWith, 10) << "of 12 with the level control";
+    EXPECT_LE(heardWithout + 2, heardWith) << "without it: " << heardWithout;
+    EXPECT_EQ(wrong, "") << "with the level control";
+}
