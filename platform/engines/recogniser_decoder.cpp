@@ -457,6 +457,7 @@ void BeginUtterance(Decoders& d) {
     d.inUtterance = true;
     ResetFrontEnd(d.front);
     d.frameLevels.clear();
+    d.sound.clear();
     d.frameEnergy = 0;
     d.frameFill = 0;
 }
@@ -480,6 +481,7 @@ void FeedUtterance(Decoders& d, const int16_t* samples, size_t count) {
             d.frameFill = 0;
         }
     }
+    d.sound.insert(d.sound.end(), d.scratch.begin(), d.scratch.end());
     ps_process_raw(d.grammar, d.scratch.data(), d.scratch.size(), FALSE, FALSE);
     ps_process_raw(d.phoneLoop, d.scratch.data(), d.scratch.size(), FALSE, FALSE);
 }
