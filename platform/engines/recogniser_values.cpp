@@ -13,8 +13,10 @@
 namespace {
 
 // How many distinct alternatives of the decoder's lattice are read before it is taken that there is no
-// other value close to the heard one.
+// other value close to the heard one, and how many of its paths at most: in a noisy utterance the lattice
+// holds thousands of paths that say the same words with other silences, which would take seconds to pass.
 constexpr int kAlternativesRead = 8;
+constexpr int kPathsRead = 64;
 
 // The words of a hypothesis without silences, fillers, garbage phones and the marks of alternative
 // pronunciations ("zero(2)").
@@ -75,8 +77,9 @@ void ReadLattice(Decoders& d, const Grammar& g, const Reading& heardReading, int
     int32 firstScore = 0;
     std::vector<std::string> seen;
     int read = 0;
+    int paths = 0;
     ps_nbest_t* nbest = ps_nbest(d.grammar);
-    for (; nbest && read < kAlternativesRead; nbest = ps_nbest_next(nbest)) {
+    for (; nbest && read < kAlternativesRead && paths < kPathsRead; nbest = ps_nbest_next(nbest), ++paths) {
         int32 score = 0;
         const char* text = ps_nbest_hyp(nbest, &score);
         if (!text) continue;
