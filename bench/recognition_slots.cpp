@@ -1,37 +1,52 @@
 // Benchmark of values heard inside the captain's phrases, on the 737 profile's phrase context: headings,
-// squawk codes, frequencies and altitudes drawn at random, spoken by several voices and rates, in a quiet
-// room and in cockpit noise; and the cost of the slots: the same grammar with and without its phrases with
-// slots, decoding the profile's fixed phrases and from the release of push-to-talk to the phrase.
+// squawk codes, frequencies and altitudes drawn at random, spoken in a quiet room and in cockpit noise, on
+// two sets that share neither speakers nor values: a tuning set, on which the value check's margin is set,
+// and a measuring set, which gives the reported figures. Then the cost of the slots: the same grammar with
+// and without its phrases with slots, decoding the profile's fixed phrases and from the release of
+// push-to-talk to the phrase.
+//
+//   bench_recognition_slots [tuning|measuring] [verdicts=FILE]
+// runs one set only, and writes each value the decoder heard to FILE for calibration (tab-separated: set,
+// noise, speaker, said, heard, right, the lattice's agreement and margin, heard again, right, agrees, the
+// margin over the best rival, that rival, taken).
 #include "app/frame.h"
 #include "base/log.h"
 #include "bench/bench_util.h"
+#include "bench/speakers/second_synthesiser.h"
+#include "platform/audio_clip.h"
 #include "platform/engines/recogniser_parts.h"
 #include "platform/engines/recogniser_values.h"
+#include "platform/engines/voice_espeak.h"
+#include "platform/phrase_slots.h"
 #include "platform/recogniser.h"
 #include "platform/voice.h"
 #include "poses/pose_catalogue.h"
-#include "platform/audio_clip.h"
-#include "systems/phrase_context.h"
-#include "platform/phrase_slots.h"
 #include "systems/loader.h"
+#include "systems/phrase_context.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
 namespace {
 
-struct Style {
-    int voice; // position among the platform's voices
-    int rate;  // -11..11
+struct Speaker {
+    const char* voice; // an eSpeak NG voice and variant, or "flite:<voice>"
+    int rate;          // -10..10, eSpeak only
 };
-// David, Zira and George at the normal rate, and David faster.
-const Style kStyles[] = {{0, 0}, {2, 0}, {3, 0}, {0, 4}};
+// The measuring set's speakers: the platform's captain (David, en-us+m6) at two rates, Zira and George; a
+// flite voice.
+const Speaker kMeasuringSpeakers[] = {
+    {"en-us+m6", 0}, {"en-us+f5", 0}, {"en-gb-x-rp", 0}, {"en-us+m6", 4}, {"flite:slt", 0}};
+// The tuning set's: other variants, accents and a flite voice.
+const Speaker kTuningSpeakers[] = {
+    {"en-us+m3", 0}, {"en-us+f2", -2}, {"en-gb-x-gbclan+m7", 0}, {"en-029+f3", 2}, {"flite:kal", 0}};
 
-// One utterance of the measuring set: what is said, the phrase it says and the value in it.
+// One utterance of a set: what is said, the phrase it says and the value in it.
 struct Request {
     std::string said;
     std::string pattern;
@@ -67,31 +82,39 @@ std::string DigitsSaid(int value, int count, Random& r) {
     return said;
 }
 
-// Drawn with a seed of their own: none of these values was used to set the recogniser up.
-std::vector<Request> MeasuringSet() {
-    Random r{20261207u};
+// Ten headings, ten squawk codes, ten frequencies and ten altitudes (in all three spoken forms) drawn with
+// `seed`; a value of `apart` (the other set) is drawn again, so that the two sets share no value.
+std::vector<Request> ValueSet(uint32_t seed, const std::vector<Request>& apart) {
+    Random r{seed};
     std::vector<Request> set;
-    for (int i = 0; i < 10; ++i) {
+    auto add = [&](const Request& q) {
+        for (const Request& other : apart)
+            if (other.pattern == q.pattern && other.value == q.value) return false;
+        for (const Request& other : set)
+            if (other.pattern == q.pattern && other.value == q.value) return false;
+        set.push_back(q);
+        return true;
+    };
+    for (int i = 0; i < 10;) {
         int heading = 1 + r.Below(360);
-        set.push_back(
-            {"set heading " + DigitsSaid(heading, 3, r), "set heading {digits 3}", double(heading)});
+        i += add({"set heading " + DigitsSaid(heading, 3, r), "set heading {digits 3}", double(heading)});
     }
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 10;) {
         int code = 0;
         for (int k = 0; k < 4; ++k) code = code * 10 + r.Below(8);
-        set.push_back({"squawk " + DigitsSaid(code, 4, r), "squawk {digits 4}", double(code)});
+        i += add({"squawk " + DigitsSaid(code, 4, r), "squawk {digits 4}", double(code)});
     }
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 10;) {
         int khz = 118000 + 25 * r.Below(760); // 118.000 to 136.975 in 25 kHz steps
         int whole = khz / 1000, fraction = khz % 1000;
         std::string decimals = fraction % 100 == 0  ? DigitsSaid(fraction / 100, 1, r)
                                : fraction % 10 == 0 ? DigitsSaid(fraction / 10, 2, r)
                                                     : DigitsSaid(fraction, 3, r);
-        set.push_back({"com one standby " + DigitsSaid(whole, 3, r) +
-                           (r.Below(4) == 0 ? " point " : " decimal ") + decimals,
-                       "com one standby {frequency}", khz / 1000.0});
+        i += add({"com one standby " + DigitsSaid(whole, 3, r) + (r.Below(4) == 0 ? " point " : " decimal ") +
+                      decimals,
+                  "com one standby {frequency}", khz / 1000.0});
     }
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 10;) {
         Request q{"set altitude ", "set altitude {number}", 0};
         switch (i % 3) {
         case 0: {
@@ -114,19 +137,108 @@ std::vector<Request> MeasuringSet() {
             break;
         }
         }
-        set.push_back(q);
+        i += add(q);
     }
     return set;
 }
 
-AudioClip Spoken(const std::string& phrase, const Style& style) {
-    AudioClip clip{16000, RenderPlatformSpeech(phrase, style.voice, style.rate, 16000)};
-    AddNoiseFloor(clip, 3, 11);
+AudioClip Spoken(const std::string& phrase, const Speaker& speaker, uint32_t seed) {
+    AudioClip clip{16000, {}};
+    if (std::strncmp(speaker.voice, "flite:", 6) == 0) {
+        clip.samples = RenderSecondSynthesiser(phrase, speaker.voice + 6, 16000);
+    } else {
+        std::vector<int16_t> at22k;
+        RenderEspeakVoice(phrase, speaker.voice, speaker.rate, [&](const int16_t* s, size_t n) {
+            at22k.insert(at22k.end(), s, s + n);
+            return true;
+        });
+        clip.samples = ResampleSpeech(at22k, kEspeakSampleRate, 16000);
+    }
+    if (!clip.samples.empty()) AddNoiseFloor(clip, 3, seed);
     return clip;
 }
 
 double Now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Whether the words heard say the request's phrase with its value.
+bool SaysValue(const Request& q, const std::string& heard) {
+    std::vector<std::string> words;
+    for (std::string w : PhraseWords(heard)) {
+        if (w.empty() || w[0] == '<' || w[0] == '[' || w[0] == '+') continue;
+        const size_t mark = w.find('(');
+        if (mark != std::string::npos) w.erase(mark);
+        words.push_back(w);
+    }
+    std::vector<SlotValue> values;
+    return MatchPhrasePattern(ParsePhrasePattern(q.pattern), words, values) && values.size() == 1 &&
+           std::abs(values[0].value - q.value) < 1e-6;
+}
+
+struct Hearing {
+    double decodeSeconds = 0, audioSeconds = 0; // the decoder's, values only
+    std::vector<double> checkMs;                // the value check's, per utterance
+};
+
+struct ValueRun {
+    const char* name; // "" for the measuring set, "tuning " for the tuning set
+    const Speaker* speakers;
+    size_t speakerCount;
+    std::vector<Request> requests;
+};
+
+// Values heard, in a quiet room and in cockpit noise, by the decoders as the recogniser runs them: the
+// decoder's verdict alone, and with the check of the value.
+void HearValues(const ValueRun& set, Decoders& d, Hearing& h, std::FILE* dump) {
+    uint32_t seed = set.name[0] ? 9000 : 300;
+    int wrongChecked = 0, wrongAlone = 0, tried = 0;
+    for (int noisy = 0; noisy < 2; ++noisy) {
+        int exactChecked = 0, exactAlone = 0, total = 0;
+        for (const Request& q : set.requests) {
+            for (size_t s = 0; s < set.speakerCount; ++s) {
+                AudioClip clip = Spoken(q.said, set.speakers[s], ++seed);
+                if (clip.samples.empty()) continue;
+                if (noisy) AddNoise(clip, NoiseKind::Pink, 10, ++seed);
+                double start = Now();
+                BeginUtterance(d);
+                FeedUtterance(d, clip.samples.data(), clip.samples.size());
+                const UtteranceVerdict verdict = EndUtterance(d, true);
+                h.decodeSeconds += Now() - start;
+                h.audioSeconds += ClipSeconds(clip);
+                start = Now();
+                ValueCertainty c;
+                if (verdict.accepted) c = JudgeValues(d, verdict.heard, verdict.speechFrames);
+                const bool certain = verdict.accepted && c.certain;
+                h.checkMs.push_back(1000 * (Now() - start));
+                ++total;
+                ++tried;
+                const bool right = SaysValue(q, verdict.heard);
+                if (verdict.accepted) (right ? exactAlone : wrongAlone)++;
+                if (certain) (right ? exactChecked : wrongChecked)++;
+                if (dump && verdict.accepted)
+                    std::fprintf(dump, "%s\t%d\t%s\t%s\t%s\t%d\t%d\t%.2f\t%s\t%d\t%d\t%.0f\t%s\t%d\n",
+                                 set.name[0] ? "tuning" : "measuring", noisy, set.speakers[s].voice,
+                                 q.said.c_str(), verdict.heard.c_str(), right ? 1 : 0,
+                                 c.latticeAgrees ? 1 : 0, std::min(c.latticeMargin, 1e6),
+                                 c.heardAgain.c_str(), SaysValue(q, c.heardAgain) ? 1 : 0, c.agrees ? 1 : 0,
+                                 std::min(c.margin, 1e6), c.rival.c_str(), certain ? 1 : 0);
+                if (!right || !certain)
+                    std::fprintf(stderr, "  %s%s, %s: \"%s\" heard as \"%s\"%s\n", set.name,
+                                 noisy ? "noise" : "quiet", set.speakers[s].voice, q.said.c_str(),
+                                 verdict.accepted ? verdict.heard.c_str() : "non",
+                                 verdict.accepted && !certain ? " (refused: unsure)" : "");
+            }
+        }
+        const std::string where = set.name + std::string("exact value") + (noisy ? " in cockpit noise" : "");
+        PrintFigure("recognition-slots", where, total ? 100.0 * exactChecked / total : 0, "%");
+        PrintFigure("recognition-slots", where + ", decoder alone", total ? 100.0 * exactAlone / total : 0,
+                    "%");
+    }
+    PrintFigure("recognition-slots", set.name + std::string("wrong value accepted"),
+                tried ? 100.0 * wrongChecked / tried : 0, "%");
+    PrintFigure("recognition-slots", set.name + std::string("wrong value accepted, decoder alone"),
+                tried ? 100.0 * wrongAlone / tried : 0, "%");
 }
 
 // Release to phrase through the live recogniser with this grammar: each utterance dropped in its folder,
@@ -169,7 +281,15 @@ std::vector<double> ReleaseToPhrase(const std::vector<std::string>& grammar,
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    bool runTuning = true, runMeasuring = true;
+    std::FILE* dump = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "tuning") runMeasuring = false;
+        if (arg == "measuring") runTuning = false;
+        if (arg.rfind("verdicts=", 0) == 0) dump = std::fopen(arg.c_str() + 9, "w");
+    }
     // The phrase context as the program builds it from the 737's systems files.
     Log().log.path.clear();
     Log().drf.path.clear();
@@ -188,71 +308,33 @@ int main() {
     std::vector<std::string> slotPhrases;
     for (const std::string& phrase : withSlots)
         if (HasSlotNotation(phrase)) slotPhrases.push_back(phrase);
-    const std::vector<Request> requests = MeasuringSet();
+    const std::vector<Request> measuring = ValueSet(20261207u, {});
+    const std::vector<Request> tuning = ValueSet(77031u, measuring);
     std::printf(
-        "bench recognition-slots: %zu phrases in the grammar (%zu with slots), %zu values spoken by %zu "
-        "voices and rates\n",
-        withSlots.size(), slotPhrases.size(), requests.size(), std::size(kStyles));
+        "bench recognition-slots: %zu phrases in the grammar (%zu with slots); tuning set: %zu values "
+        "by %zu speakers; measuring set: %zu values by %zu speakers\n",
+        withSlots.size(), slotPhrases.size(), tuning.size(), std::size(kTuningSpeakers), measuring.size(),
+        std::size(kMeasuringSpeakers));
 
-    // Values heard, in a quiet room and in cockpit noise, by the decoders as the recogniser runs them:
-    // the decoder's verdict alone, and with the check of the value against the lattice's alternatives.
     Decoders d;
     std::string error;
     if (!OpenDecoders(d, error) || !LoadGrammar(d, withSlots).ok) {
         std::printf("bench recognition-slots: no recogniser (%s)\n", error.c_str());
         return 0;
     }
-    uint32_t seed = 300;
-    int wrongChecked = 0, wrongAlone = 0, tried = 0;
-    double slotDecode = 0, slotAudio = 0;
-    std::vector<double> checkMs;
-    for (int noisy = 0; noisy < 2; ++noisy) {
-        int exactChecked = 0, exactAlone = 0, total = 0;
-        for (const Request& q : requests) {
-            for (size_t s = 0; s < std::size(kStyles); ++s) {
-                AudioClip clip = Spoken(q.said, kStyles[s]);
-                if (clip.samples.empty()) continue;
-                if (noisy) AddNoise(clip, NoiseKind::Pink, 10, ++seed);
-                double start = Now();
-                BeginUtterance(d);
-                FeedUtterance(d, clip.samples.data(), clip.samples.size());
-                const UtteranceVerdict verdict = EndUtterance(d, true);
-                slotDecode += Now() - start;
-                slotAudio += ClipSeconds(clip);
-                start = Now();
-                const bool certain =
-                    verdict.accepted && JudgeValues(d, verdict.heard, verdict.speechFrames).certain;
-                checkMs.push_back(1000 * (Now() - start));
-                ++total;
-                ++tried;
-                std::vector<SlotValue> values;
-                const bool right =
-                    MatchPhrasePattern(ParsePhrasePattern(q.pattern), PhraseWords(verdict.heard), values) &&
-                    values.size() == 1 && std::abs(values[0].value - q.value) < 1e-6;
-                if (verdict.accepted) (right ? exactAlone : wrongAlone)++;
-                if (certain) (right ? exactChecked : wrongChecked)++;
-                if (!right || !certain)
-                    std::fprintf(stderr, "  %s, voice %zu: \"%s\" heard as \"%s\"%s\n",
-                                 noisy ? "noise" : "quiet", s, q.said.c_str(),
-                                 verdict.accepted ? verdict.heard.c_str() : "non",
-                                 verdict.accepted && !certain ? " (refused: unsure)" : "");
-            }
-        }
-        const std::string where = noisy ? " in cockpit noise" : "";
-        PrintFigure("recognition-slots", "exact value" + where, total ? 100.0 * exactChecked / total : 0,
-                    "%");
-        PrintFigure("recognition-slots", "exact value" + where + ", decoder alone",
-                    total ? 100.0 * exactAlone / total : 0, "%");
+    Hearing h;
+    if (runTuning) HearValues({"tuning ", kTuningSpeakers, std::size(kTuningSpeakers), tuning}, d, h, dump);
+    if (runMeasuring) {
+        h = Hearing{};
+        HearValues({"", kMeasuringSpeakers, std::size(kMeasuringSpeakers), measuring}, d, h, dump);
     }
-    PrintFigure("recognition-slots", "wrong value accepted", tried ? 100.0 * wrongChecked / tried : 0, "%");
-    PrintFigure("recognition-slots", "wrong value accepted, decoder alone",
-                tried ? 100.0 * wrongAlone / tried : 0, "%");
     CloseDecoders(d);
+    if (dump) std::fclose(dump);
 
     // The cost of the slots: the profile's fixed phrases decoded through both grammars, one run.
     std::vector<AudioClip> fixedClips;
     for (size_t p = 0; p < fixed.size(); ++p)
-        fixedClips.push_back(Spoken(fixed[p], kStyles[p % std::size(kStyles)]));
+        fixedClips.push_back(Spoken(fixed[p], kMeasuringSpeakers[p % 4], uint32_t(11 + p)));
     for (int withSlotPhrases = 0; withSlotPhrases < 2; ++withSlotPhrases) {
         const std::vector<std::string>& grammar = withSlotPhrases ? withSlots : withoutSlots;
         RecogniseSamples(grammar, {}, 16000);
@@ -273,16 +355,16 @@ int main() {
                     "x");
     }
     PrintFigure("recognition-slots", "decoding real-time factor of values",
-                slotAudio > 0 ? slotDecode / slotAudio : 0, "x");
-    PrintFigure("recognition-slots", "value check median", Percentile(checkMs, 50), "ms");
-    PrintFigure("recognition-slots", "value check p99", Percentile(checkMs, 99), "ms");
+                h.audioSeconds > 0 ? h.decodeSeconds / h.audioSeconds : 0, "x");
+    PrintFigure("recognition-slots", "value check median", Percentile(h.checkMs, 50), "ms");
+    PrintFigure("recognition-slots", "value check p99", Percentile(h.checkMs, 99), "ms");
 
     // Release to phrase, both grammars, the same fixed phrases; then values, which only one of them holds.
     std::vector<AudioClip> live, liveValues;
     for (size_t i = 0; i < 12; ++i) live.push_back(fixedClips[(i * 5) % fixedClips.size()]);
     for (size_t i = 0; i < 12; ++i)
         liveValues.push_back(
-            Spoken(requests[(i * 7) % requests.size()].said, kStyles[i % std::size(kStyles)]));
+            Spoken(measuring[(i * 7) % measuring.size()].said, kMeasuringSpeakers[i % 4], uint32_t(50 + i)));
     for (int run = 0; run < 3; ++run) {
         int missing = 0;
         const std::vector<double> latencies =

@@ -483,6 +483,7 @@ void BeginUtterance(Decoders& d) {
     d.fed = false;
     ResetFrontEnd(d.front);
     d.frameLevels.clear();
+    d.sound.clear();
     d.frameEnergy = 0;
     d.frameFill = 0;
 }
@@ -508,6 +509,7 @@ void Decode(Decoders& d) {
             d.frameFill = 0;
         }
     }
+    d.sound.insert(d.sound.end(), d.scratch.begin(), d.scratch.end());
     ps_process_raw(d.grammar, d.scratch.data(), d.scratch.size(), FALSE, FALSE);
     ps_process_raw(d.phoneLoop, d.scratch.data(), d.scratch.size(), FALSE, FALSE);
     d.fed = true;
@@ -521,6 +523,7 @@ void StartOver(Decoders& d) {
     ps_start_utt(d.grammar);
     ps_start_utt(d.phoneLoop);
     d.frameLevels.clear();
+    d.sound.clear();
     d.frameEnergy = 0;
     d.frameFill = 0;
 }

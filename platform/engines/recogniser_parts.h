@@ -92,6 +92,7 @@ struct Decoders {
     std::vector<int16_t> scratch;
     FrontEnd front;
     std::vector<double> frameLevels; // dB of each 10 ms frame of the utterance
+    std::vector<int16_t> sound;      // the utterance as decoded, for a second look at a value heard in it
     double frameEnergy = 0;
     int frameFill = 0;
 };

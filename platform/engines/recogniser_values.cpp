@@ -1,21 +1,22 @@
-// The built-in recogniser's judgement of a value heard in a phrase with slots: the decoder's other
-// hypotheses for the same sound are read as phrases of the grammar, and a value that another value comes
-// close to, or that the best of them does not confirm, is not certain.
+// The built-in recogniser's judgement of a value heard in a phrase with slots: the decoder's lattice must
+// confirm it, and the utterance decoded again through that phrase's own graph, with the cepstral mean of
+// the utterance itself rather than the one the live decoding carried over from the sounds before it, must
+// find the same value and prefer it by a margin to every other saying of the phrase.
 #include "platform/engines/recogniser_values.h"
 
 #include "platform/engines/recogniser_parts.h"
-#include "platform/phrase_slots.h"
 
 #include <pocketsphinx.h>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
 // How many distinct alternatives of the decoder's lattice are read before it is taken that there is no
-// other value close to the heard one.
+// other value close to the heard one, and how many of its paths at most: in a noisy utterance the lattice
+// holds thousands of paths that say the same words with other silences, which would take seconds to pass.
 constexpr int kAlternativesRead = 8;
+constexpr int kPathsRead = 64;
 
 // The words of a hypothesis without silences, fillers, garbage phones and the marks of alternative
 // pronunciations ("zero(2)").
@@ -66,29 +67,19 @@ Reading Read(const Grammar& g, const std::vector<std::string>& words) {
     return r;
 }
 
-} // namespace
-
-ValueCertainty JudgeValues(Decoders& d, const std::string& heard, int speechFrames, double leastMargin) {
-    ValueCertainty c;
-    if (!d.grammar) return c;
-    Grammar g;
-    for (const std::string& phrase : d.phrases) {
-        if (HasSlotNotation(phrase))
-            g.patterns.push_back(ParsePhrasePattern(phrase));
-        else
-            g.fixed.push_back(phrase);
-    }
-    const Reading heardReading = Read(g, SpokenWords(heard));
-    c.hasSlots = heardReading.phrase >= static_cast<int>(g.fixed.size());
-    if (!c.hasSlots) return c;
-
-    // The lattice's alternatives, best first; those that say no phrase of the grammar are passed over.
+// The lattice's second opinion: its alternatives for the sound, best first, read as phrases of the
+// grammar: whether the best that says a phrase says the one heard, and how far behind it, per frame of
+// words, the best other value lies.
+void ReadLattice(Decoders& d, const Grammar& g, const Reading& heardReading, int speechFrames,
+                 ValueCertainty& c) {
+    // Alternatives that say no phrase of the grammar are passed over.
     bool haveFirst = false;
     int32 firstScore = 0;
     std::vector<std::string> seen;
     int read = 0;
+    int paths = 0;
     ps_nbest_t* nbest = ps_nbest(d.grammar);
-    for (; nbest && read < kAlternativesRead; nbest = ps_nbest_next(nbest)) {
+    for (; nbest && read < kAlternativesRead && paths < kPathsRead; nbest = ps_nbest_next(nbest), ++paths) {
         int32 score = 0;
         const char* text = ps_nbest_hyp(nbest, &score);
         if (!text) continue;
@@ -103,19 +94,197 @@ ValueCertainty JudgeValues(Decoders& d, const std::string& heard, int speechFram
         if (!haveFirst) {
             haveFirst = true;
             firstScore = score;
-            c.agrees = reading == heardReading;
-            if (!c.agrees) {
-                c.runnerUp = text;
+            c.latticeAgrees = reading == heardReading;
+            if (!c.latticeAgrees) {
+                c.latticeRival = text;
                 break;
             }
             continue;
         }
         if (reading == heardReading) continue;
-        c.margin = double(firstScore - score) / std::max(1, speechFrames);
-        c.runnerUp = text;
+        c.latticeMargin = double(firstScore - score) / std::max(1, speechFrames);
+        c.latticeRival = text;
         break;
     }
     if (nbest) ps_nbest_free(nbest);
-    c.certain = c.agrees && c.margin >= leastMargin;
+}
+
+// The word as a value reads it: the words that say the same thing taken as one ("niner" and "nine", "oh"
+// and "zero", "point" and "decimal").
+std::string ValueWord(const std::string& w) {
+    if (w == "niner") return "nine";
+    if (w == "oh") return "zero";
+    if (w == "point") return "decimal";
+    return w;
+}
+
+bool SameSaying(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (ValueWord(a[i]) != ValueWord(b[i])) return false;
+    return true;
+}
+
+// The utterance's cepstra, computed again from the sound the decoders were fed by a front end of the same
+// configuration, and their mean.
+struct Cepstra {
+    mfcc_t** frames = nullptr;
+    int32 count = 0;
+    std::vector<mfcc_t> mean;
+    Cepstra() = default;
+    Cepstra(const Cepstra&) = delete;
+    Cepstra& operator=(const Cepstra&) = delete;
+    ~Cepstra() {
+        if (frames) fe_free_2d(frames);
+    }
+};
+
+bool ComputeCepstra(Decoders& d, Cepstra& c) {
+    fe_t* fe = fe_init_auto_r(ps_get_config(d.grammar));
+    if (!fe) return false;
+    fe_start_utt(fe);
+    const bool ok =
+        fe_process_utt(fe, d.sound.data(), d.sound.size(), &c.frames, &c.count) >= 0 && c.count > 0;
+    const int size = fe_get_output_size(fe);
+    fe_free(fe);
+    if (!ok) return false;
+    std::vector<double> sum(size_t(size), 0.0);
+    for (int32 f = 0; f < c.count; ++f)
+        for (int i = 0; i < size; ++i) sum[size_t(i)] += double(c.frames[f][i]);
+    for (double v : sum) c.mean.push_back(mfcc_t(v / c.count));
+    return true;
+}
+
+// The best path score of the cepstra decoded again through this graph (from state 0 to `final`), in a
+// search of the grammar's decoder of its own, with the utterance's own cepstral mean; `kNoPath` when no path
+// of the graph reaches its end within the decoder's beams. The live mean is left as the phrases' decoding
+// left it, for the next utterance.
+int DecodeAgain(Decoders& d, const Cepstra& cepstra, const SlotGraph& graph, int final, std::string& hyp) {
+    logmath_t* lmath = ps_get_logmath(d.grammar);
+    const float lw = float(cmd_ln_float32_r(ps_get_config(d.grammar), "-lw"));
+    fsg_model_t* fsg = fsg_model_init("again", lmath, lw, graph.stateCount);
+    fsg->start_state = 0;
+    fsg->final_state = final;
+    for (const SlotArc& arc : graph.arcs)
+        fsg_model_trans_add(fsg, arc.from, arc.to, 0, fsg_model_word_add(fsg, arc.word.c_str()));
+    for (const auto& [a, b] : graph.nulls) fsg_model_null_trans_add(fsg, a, b, 0);
+    if (!graph.nulls.empty()) glist_free(fsg_model_null_trans_closure(fsg, nullptr));
+    const std::string search = ps_get_search(d.grammar);
+    cmn_t* cmn = ps_get_feat(d.grammar)->cmn_struct;
+    std::vector<mfcc_t> live(cepstra.mean.size());
+    cmn_live_get(cmn, live.data());
+    int result = kNoPath;
+    if (ps_set_fsg(d.grammar, "again", fsg) >= 0 && ps_set_search(d.grammar, "again") >= 0) {
+        cmn_live_set(cmn, cepstra.mean.data());
+        if (ps_start_utt(d.grammar) >= 0) {
+            // The library normalises the cepstra in place: it is given a copy.
+            const size_t width = cepstra.mean.size();
+            std::vector<mfcc_t> copy(size_t(cepstra.count) * width);
+            std::vector<mfcc_t*> rows(size_t(cepstra.count));
+            for (size_t f = 0; f < rows.size(); ++f) {
+                rows[f] = copy.data() + f * width;
+                std::copy(cepstra.frames[f], cepstra.frames[f] + width, rows[f]);
+            }
+            ps_process_cep(d.grammar, rows.data(), cepstra.count, FALSE, FALSE);
+            ps_end_utt(d.grammar);
+            int32 score = 0;
+            const char* text = ps_get_hyp(d.grammar, &score);
+            if (text && *text) {
+                result = score;
+                hyp = text;
+            }
+        }
+    }
+    fsg_model_free(fsg);
+    ps_set_search(d.grammar, search.c_str());
+    cmn_live_set(cmn, live.data());
+    return result;
+}
+
+} // namespace
+
+SlotGraph PhraseGraphOf(const PhrasePattern& pattern) {
+    SlotGraph g;
+    int from = 0;
+    for (size_t i = 0; i < pattern.elements.size(); ++i) {
+        const PhraseElement& e = pattern.elements[i];
+        const int to = i + 1 == pattern.elements.size() ? 1 : g.stateCount++;
+        if (e.slot < 0) {
+            g.arcs.push_back({from, to, e.word});
+        } else {
+            const SlotGraph slot = BuildSlotGraph(pattern.slots[size_t(e.slot)]);
+            std::vector<int> state(size_t(slot.stateCount));
+            state[0] = from;
+            state[1] = to;
+            for (size_t k = 2; k < state.size(); ++k) state[k] = g.stateCount++;
+            for (const SlotArc& arc : slot.arcs)
+                g.arcs.push_back({state[size_t(arc.from)], state[size_t(arc.to)], arc.word});
+            for (const auto& [a, b] : slot.nulls) g.nulls.push_back({state[size_t(a)], state[size_t(b)]});
+        }
+        from = to;
+    }
+    return g;
+}
+
+// The phrase's graph walked beside the words heard: each of its states once for every count of the words
+// heard said so far, and once for "has differed"; the end is reached when the words have differed or
+// stopped short.
+SlotGraph ValueRivals(const PhrasePattern& pattern, const std::vector<std::string>& heard) {
+    const SlotGraph g = PhraseGraphOf(pattern);
+    const int n = int(heard.size());
+    const int differed = n + 1;
+    const int width = n + 2;
+    auto id = [&](int state, int said) { return state * width + said; };
+    SlotGraph r;
+    r.stateCount = g.stateCount * width + 1;
+    const int end = r.stateCount - 1;
+    for (const SlotArc& arc : g.arcs) {
+        for (int said = 0; said <= n; ++said) {
+            const bool same = said < n && ValueWord(arc.word) == ValueWord(heard[size_t(said)]);
+            r.arcs.push_back({id(arc.from, said), id(arc.to, same ? said + 1 : differed), arc.word});
+        }
+        r.arcs.push_back({id(arc.from, differed), id(arc.to, differed), arc.word});
+    }
+    for (const auto& [a, b] : g.nulls)
+        for (int said = 0; said <= differed; ++said) r.nulls.push_back({id(a, said), id(b, said)});
+    for (int said = 0; said <= differed; ++said)
+        if (said != n) r.nulls.push_back({id(1, said), end});
+    return r; // its start, state 0 of the phrase with nothing said, is id(0, 0) = 0
+}
+
+ValueCertainty JudgeValues(Decoders& d, const std::string& heard, int speechFrames, double leastMargin) {
+    ValueCertainty c;
+    if (!d.grammar) return c;
+    Grammar g;
+    for (const std::string& phrase : d.phrases) {
+        if (HasSlotNotation(phrase))
+            g.patterns.push_back(ParsePhrasePattern(phrase));
+        else
+            g.fixed.push_back(phrase);
+    }
+    const std::vector<std::string> words = SpokenWords(heard);
+    const Reading heardReading = Read(g, words);
+    c.hasSlots = heardReading.phrase >= static_cast<int>(g.fixed.size());
+    if (!c.hasSlots) return c;
+    const PhrasePattern& pattern = g.patterns[size_t(heardReading.phrase) - g.fixed.size()];
+    c.certain = false;
+    ReadLattice(d, g, heardReading, speechFrames, c);
+    if (!c.latticeAgrees || c.latticeMargin < kLatticeMargin) return c;
+
+    Cepstra cepstra;
+    if (d.sound.empty() || !ComputeCepstra(d, cepstra)) return c;
+    std::string again;
+    const int againScore = DecodeAgain(d, cepstra, PhraseGraphOf(pattern), 1, again);
+    const std::vector<std::string> againWords = SpokenWords(again);
+    std::vector<SlotValue> values;
+    if (againScore == kNoPath || !MatchPhrasePattern(pattern, againWords, values)) return c;
+    c.heardAgain = again;
+    c.agrees = SameSaying(againWords, words);
+    if (!c.agrees) return c;
+    const SlotGraph rivals = ValueRivals(pattern, againWords);
+    const int rivalScore = DecodeAgain(d, cepstra, rivals, rivals.stateCount - 1, c.rival);
+    // No rival reached the end within the decoder's beams: they all lie far behind.
+    c.margin = rivalScore == kNoPath ? 1e9 : double(againScore) - rivalScore;
+    c.certain = c.margin >= leastMargin;
     return c;
 }

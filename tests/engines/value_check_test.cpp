@@ -1,0 +1,192 @@
+// The built-in recogniser's second look at a value heard in a phrase with slots: the other sayings of the
+// phrase it weighs the value against; values with a digit drowned in noise, which the decoder alone takes
+// as other values and the check refuses; and values said plainly, which it still takes.
+#include "platform/audio_clip.h"
+#include "platform/engines/recogniser_parts.h"
+#include "platform/engines/recogniser_values.h"
+#include "platform/engines/voice_espeak.h"
+#include "systems/phrase_context.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+// Whether the graph (state 0 to `end`) says exactly these words, empty transitions taken freely.
+bool Says(const SlotGraph& g, int end, const std::string& text) {
+    auto close = [&](std::set<int> states) {
+        for (bool grew = true; grew;) {
+            grew = false;
+            for (const auto& [a, b] : g.nulls)
+                if (states.count(a) && states.insert(b).second) grew = true;
+        }
+        return states;
+    };
+    std::set<int> states = close({0});
+    for (const std::string& word : PhraseWords(text)) {
+        std::set<int> next;
+        for (const SlotArc& arc : g.arcs)
+            if (arc.word == word && states.count(arc.from)) next.insert(arc.to);
+        states = close(next);
+    }
+    return states.count(end) > 0;
+}
+
+bool IsRival(const std::string& pattern, const std::string& heard, const std::string& other) {
+    const SlotGraph g = ValueRivals(ParsePhrasePattern(pattern), PhraseWords(heard));
+    return Says(g, g.stateCount - 1, other);
+}
+
+TEST(ValueCheck, EverySayingOfThePhraseButTheOneHeardIsARival) {
+    const std::string heading = "set heading {digits 3}";
+    EXPECT_FALSE(IsRival(heading, "set heading two seven zero", "set heading two seven zero"));
+    // Words that say the same digit are the same saying.
+    EXPECT_FALSE(IsRival(heading, "set heading two seven zero", "set heading two seven oh"));
+    EXPECT_FALSE(IsRival(heading, "set heading niner zero zero", "set heading nine oh zero"));
+    EXPECT_TRUE(IsRival(heading, "set heading two seven zero", "set heading two seven one"));
+    EXPECT_TRUE(IsRival(heading, "set heading two seven zero", "set heading seven seven zero"));
+    EXPECT_TRUE(IsRival(heading, "set heading two seven zero", "set heading one one one"));
+    // Only sayings of the phrase: not another phrase, not a heading of two digits.
+    EXPECT_FALSE(IsRival(heading, "set heading two seven zero", "set heading two seven"));
+    EXPECT_FALSE(IsRival(heading, "set heading two seven zero", "squawk two seven zero"));
+
+    // A value of words of its own: one word more, one fewer or another word is a rival.
+    const std::string altitude = "set altitude {number}";
+    EXPECT_FALSE(IsRival(altitude, "set altitude two thousand", "set altitude two thousand"));
+    EXPECT_TRUE(IsRival(altitude, "set altitude two thousand", "set altitude two thousand five hundred"));
+    EXPECT_TRUE(IsRival(altitude, "set altitude two thousand", "set altitude two"));
+    EXPECT_TRUE(IsRival(altitude, "set altitude two thousand", "set altitude three thousand"));
+    EXPECT_TRUE(IsRival(altitude, "set altitude flight level two four zero", "set altitude two four zero"));
+    const std::string frequency = "com one {frequency}";
+    EXPECT_FALSE(IsRival(frequency, "com one one two one decimal five", "com one one two one point five"));
+    EXPECT_TRUE(
+        IsRival(frequency, "com one one two one decimal five", "com one one two one decimal five five"));
+    // A list and the fixed words of a phrase with two slots.
+    EXPECT_TRUE(IsRival("flaps {up=0|one|five}", "flaps five", "flaps one"));
+    EXPECT_FALSE(IsRival("flaps {up=0|one|five}", "flaps five", "flaps five"));
+    const std::string two = "runway {digits 2} wind {digits 3}";
+    EXPECT_TRUE(IsRival(two, "runway two seven wind two five zero", "runway two seven wind two five one"));
+    EXPECT_TRUE(IsRival(two, "runway two seven wind two five zero", "runway two one wind two five zero"));
+    EXPECT_FALSE(IsRival(two, "runway two seven wind two five zero", "runway two seven wind two five zero"));
+}
+
+TEST(ValueCheck, ThePhraseGraphSaysWhatThePatternReads) {
+    for (const char* pattern : {"set heading {digits 3}", "set altitude {number}", "com one {frequency}",
+                                "flaps {up=0|one|five}"}) {
+        const PhrasePattern p = ParsePhrasePattern(pattern);
+        const SlotGraph g = PhraseGraphOf(p);
+        for (const char* said :
+             {"set heading two seven zero", "set heading two seven", "set altitude two thousand",
+              "set altitude flight level two four zero", "set altitude thousand",
+              "com one one two one decimal five", "com one one two one", "flaps five", "flaps fifteen"}) {
+            std::vector<SlotValue> values;
+            EXPECT_EQ(Says(g, 1, said), MatchPhrasePattern(p, PhraseWords(said), values))
+                << pattern << ": " << said;
+        }
+    }
+}
+
+AudioClip Say(const std::string& text, const char* voice) {
+    std::vector<int16_t> at22k;
+    RenderEspeakVoice(text, voice, 0, [&](const int16_t* s, size_t n) {
+        at22k.insert(at22k.end(), s, s + n);
+        return true;
+    });
+    return AudioClip{16000, ResampleSpeech(at22k, kEspeakSampleRate, 16000)};
+}
+
+void Append(AudioClip& to, const AudioClip& clip) {
+    to.samples.insert(to.samples.end(), clip.samples.begin(), clip.samples.end());
+}
+
+struct Hearing {
+    Decoders d;
+    bool ok = false;
+    Hearing() {
+        std::vector<std::string> phrases(kBuiltInPhrases, kBuiltInPhrases + kBuiltInPhraseCount);
+        for (const char* p : {"set heading {digits 3}", "squawk {digits 4}", "gear up", "set standard"})
+            phrases.push_back(p);
+        std::string error;
+        ok = OpenDecoders(d, error) && LoadGrammar(d, phrases).ok;
+    }
+    ~Hearing() { CloseDecoders(d); }
+    UtteranceVerdict Hear(const AudioClip& clip) {
+        BeginUtterance(d);
+        FeedUtterance(d, clip.samples.data(), clip.samples.size());
+        return EndUtterance(d, true);
+    }
+};
+
+// The value a phrase of the grammar says, or -1.
+double ValueOf(const std::string& heard) {
+    for (const char* pattern : {"set heading {digits 3}", "squawk {digits 4}"}) {
+        std::vector<SlotValue> values;
+        if (MatchPhrasePattern(ParsePhrasePattern(pattern), PhraseWords(heard), values))
+            return values[0].value;
+    }
+    return -1;
+}
+
+TEST(ValueCheck, AValueWithADigitDrownedInNoiseIsRefusedAndAPlainOneTaken) {
+    Hearing h;
+    ASSERT_TRUE(h.ok);
+    const struct {
+        const char* before;
+        const char* drowned;
+        const char* after;
+        double value; // as said, had the digit been heard
+    } cases[] = {
+        {"set heading two", "seven", "zero", 270},  {"set heading one", "four", "five", 145},
+        {"squawk seven", "three", "one two", 7312}, {"squawk two", "six", "five four", 2654},
+        {"set heading three", "one", "five", 315},  {"squawk one", "five", "zero six", 1506},
+    };
+    uint32_t seed = 5;
+    int guessed = 0,
+        refused = 0; // taken as another value by the decoder alone; of them, refused by the check
+    for (const char* voice : {"en-us+m3", "en-gb-x-rp+m5"}) {
+        for (const auto& c : cases) {
+            AudioClip clip = Say(c.before, voice);
+            AudioClip noise = Say(c.drowned, voice);
+            AddNoise(noise, NoiseKind::Pink, -10, ++seed); // ten decibels above the digit
+            Append(clip, noise);
+            Append(clip, Say(c.after, voice));
+            AddNoiseFloor(clip, 3, ++seed);
+            const UtteranceVerdict v = h.Hear(clip);
+            if (!v.accepted) continue;
+            const double value = ValueOf(v.heard);
+            const ValueCertainty certainty = JudgeValues(h.d, v.heard, v.speechFrames);
+            EXPECT_TRUE(certainty.hasSlots) << v.heard;
+            if (value >= 0 && value != c.value) {
+                ++guessed;
+                refused += certainty.certain ? 0 : 1;
+            }
+        }
+    }
+    // The decoder alone takes some of them as other values, and the check refuses some of those.
+    EXPECT_GE(guessed, 2);
+    EXPECT_GE(refused, 1);
+
+    // Said plainly, values are taken as said.
+    for (const auto& [said, value] : {std::pair<const char*, double>{"set heading two seven zero", 270},
+                                      {"squawk one two zero zero", 1200}}) {
+        AudioClip clip = Say(said, "en-us+m6");
+        AddNoiseFloor(clip, 3, ++seed);
+        const UtteranceVerdict v = h.Hear(clip);
+        ASSERT_TRUE(v.accepted) << said;
+        const ValueCertainty certainty = JudgeValues(h.d, v.heard, v.speechFrames);
+        EXPECT_TRUE(certainty.hasSlots);
+        EXPECT_TRUE(certainty.certain)
+            << said << " heard as " << v.heard << ", rival " << certainty.rival << " by " << certainty.margin;
+        EXPECT_EQ(ValueOf(v.heard), value);
+    }
+    // A fixed phrase is no business of the check.
+    AudioClip gear = Say("gear up", "en-us+m3");
+    AddNoiseFloor(gear, 3, ++seed);
+    const UtteranceVerdict v = h.Hear(gear);
+    ASSERT_TRUE(v.accepted);
+    EXPECT_FALSE(JudgeValues(h.d, v.heard, v.speechFrames).hasSlots);
+    EXPECT_TRUE(JudgeValues(h.d, v.heard, v.speechFrames).certain);
+}
+
+} // namespace
