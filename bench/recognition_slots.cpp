@@ -7,8 +7,8 @@
 //
 //   bench_recognition_slots [tuning|measuring] [verdicts=FILE]
 // runs one set only, and writes each value the decoder heard to FILE for calibration (tab-separated: set,
-// noise, speaker, said, heard, right, the lattice's agreement and margin, heard again, right, agrees, the
-// margin over the best rival, that rival, taken).
+// noise, speaker, said, heard, right, heard again, right, agrees, the margin over the best rival, that
+// rival, taken).
 #include "app/frame.h"
 #include "base/log.h"
 #include "bench/bench_util.h"
@@ -208,7 +208,7 @@ void HearValues(const ValueRun& set, Decoders& d, Hearing& h, std::FILE* dump) {
                 h.audioSeconds += ClipSeconds(clip);
                 start = Now();
                 ValueCertainty c;
-                if (verdict.accepted) c = JudgeValues(d, verdict.heard, verdict.speechFrames);
+                if (verdict.accepted) c = JudgeValues(d, verdict.heard);
                 const bool certain = verdict.accepted && c.certain;
                 h.checkMs.push_back(1000 * (Now() - start));
                 ++total;
@@ -217,11 +217,10 @@ void HearValues(const ValueRun& set, Decoders& d, Hearing& h, std::FILE* dump) {
                 if (verdict.accepted) (right ? exactAlone : wrongAlone)++;
                 if (certain) (right ? exactChecked : wrongChecked)++;
                 if (dump && verdict.accepted)
-                    std::fprintf(dump, "%s\t%d\t%s\t%s\t%s\t%d\t%d\t%.2f\t%s\t%d\t%d\t%.0f\t%s\t%d\n",
+                    std::fprintf(dump, "%s\t%d\t%s\t%s\t%s\t%d\t%s\t%d\t%d\t%.0f\t%s\t%d\n",
                                  set.name[0] ? "tuning" : "measuring", noisy, set.speakers[s].voice,
-                                 q.said.c_str(), verdict.heard.c_str(), right ? 1 : 0,
-                                 c.latticeAgrees ? 1 : 0, std::min(c.latticeMargin, 1e6),
-                                 c.heardAgain.c_str(), SaysValue(q, c.heardAgain) ? 1 : 0, c.agrees ? 1 : 0,
+                                 q.said.c_str(), verdict.heard.c_str(), right ? 1 : 0, c.heardAgain.c_str(),
+                                 SaysValue(q, c.heardAgain) ? 1 : 0, c.agrees ? 1 : 0,
                                  std::min(c.margin, 1e6), c.rival.c_str(), certain ? 1 : 0);
                 if (!right || !certain)
                     std::fprintf(stderr, "  %s%s, %s: \"%s\" heard as \"%s\"%s\n", set.name,

@@ -1,7 +1,7 @@
-// The built-in recogniser's judgement of a value heard in a phrase with slots: the decoder's lattice must
-// confirm it, and the utterance decoded again through that phrase's own graph, with the cepstral mean of
-// the utterance itself rather than the one the live decoding carried over from the sounds before it, must
-// find the same value and prefer it by a margin to every other saying of the phrase.
+// The built-in recogniser's judgement of a value heard in a phrase with slots: the utterance decoded again
+// through that phrase's own graph, with the cepstral mean of the utterance itself rather than the one the
+// live decoding carried over from the sounds before it, must find the same value and prefer it by a margin
+// to every other saying of the phrase.
 #include "platform/engines/recogniser_values.h"
 
 #include "platform/engines/recogniser_parts.h"
@@ -11,12 +11,6 @@
 #include <algorithm>
 
 namespace {
-
-// How many distinct alternatives of the decoder's lattice are read before it is taken that there is no
-// other value close to the heard one, and how many of its paths at most: in a noisy utterance the lattice
-// holds thousands of paths that say the same words with other silences, which would take seconds to pass.
-constexpr int kAlternativesRead = 8;
-constexpr int kPathsRead = 64;
 
 // The words of a hypothesis without silences, fillers, garbage phones and the marks of alternative
 // pronunciations ("zero(2)").
@@ -36,7 +30,6 @@ std::vector<std::string> SpokenWords(const std::string& hypothesis) {
 struct Reading {
     int phrase = -1; // index among the grammar's phrases; -1 when the words say none of them
     std::vector<double> values;
-    bool operator==(const Reading& other) const { return phrase == other.phrase && values == other.values; }
 };
 
 struct Grammar {
@@ -65,48 +58,6 @@ Reading Read(const Grammar& g, const std::vector<std::string>& words) {
         return r;
     }
     return r;
-}
-
-// The lattice's second opinion: its alternatives for the sound, best first, read as phrases of the
-// grammar: whether the best that says a phrase says the one heard, and how far behind it, per frame of
-// words, the best other value lies.
-void ReadLattice(Decoders& d, const Grammar& g, const Reading& heardReading, int speechFrames,
-                 ValueCertainty& c) {
-    // Alternatives that say no phrase of the grammar are passed over.
-    bool haveFirst = false;
-    int32 firstScore = 0;
-    std::vector<std::string> seen;
-    int read = 0;
-    int paths = 0;
-    ps_nbest_t* nbest = ps_nbest(d.grammar);
-    for (; nbest && read < kAlternativesRead && paths < kPathsRead; nbest = ps_nbest_next(nbest), ++paths) {
-        int32 score = 0;
-        const char* text = ps_nbest_hyp(nbest, &score);
-        if (!text) continue;
-        const std::vector<std::string> words = SpokenWords(text);
-        std::string key;
-        for (const std::string& w : words) key += w + " ";
-        if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
-        seen.push_back(key);
-        ++read;
-        const Reading reading = Read(g, words);
-        if (reading.phrase < 0) continue;
-        if (!haveFirst) {
-            haveFirst = true;
-            firstScore = score;
-            c.latticeAgrees = reading == heardReading;
-            if (!c.latticeAgrees) {
-                c.latticeRival = text;
-                break;
-            }
-            continue;
-        }
-        if (reading == heardReading) continue;
-        c.latticeMargin = double(firstScore - score) / std::max(1, speechFrames);
-        c.latticeRival = text;
-        break;
-    }
-    if (nbest) ps_nbest_free(nbest);
 }
 
 // The word as a value reads it: the words that say the same thing taken as one ("niner" and "nine", "oh"
@@ -252,7 +203,7 @@ SlotGraph ValueRivals(const PhrasePattern& pattern, const std::vector<std::strin
     return r; // its start, state 0 of the phrase with nothing said, is id(0, 0) = 0
 }
 
-ValueCertainty JudgeValues(Decoders& d, const std::string& heard, int speechFrames, double leastMargin) {
+ValueCertainty JudgeValues(Decoders& d, const std::string& heard, double leastMargin) {
     ValueCertainty c;
     if (!d.grammar) return c;
     Grammar g;
@@ -268,9 +219,6 @@ ValueCertainty JudgeValues(Decoders& d, const std::string& heard, int speechFram
     if (!c.hasSlots) return c;
     const PhrasePattern& pattern = g.patterns[size_t(heardReading.phrase) - g.fixed.size()];
     c.certain = false;
-    ReadLattice(d, g, heardReading, speechFrames, c);
-    if (!c.latticeAgrees || c.latticeMargin < kLatticeMargin) return c;
-
     Cepstra cepstra;
     if (d.sound.empty() || !ComputeCepstra(d, cepstra)) return c;
     std::string again;

@@ -155,7 +155,7 @@ TEST(ValueCheck, AValueWithADigitDrownedInNoiseIsRefusedAndAPlainOneTaken) {
             const UtteranceVerdict v = h.Hear(clip);
             if (!v.accepted) continue;
             const double value = ValueOf(v.heard);
-            const ValueCertainty certainty = JudgeValues(h.d, v.heard, v.speechFrames);
+            const ValueCertainty certainty = JudgeValues(h.d, v.heard);
             EXPECT_TRUE(certainty.hasSlots) << v.heard;
             if (value >= 0 && value != c.value) {
                 ++guessed;
@@ -174,7 +174,7 @@ TEST(ValueCheck, AValueWithADigitDrownedInNoiseIsRefusedAndAPlainOneTaken) {
         AddNoiseFloor(clip, 3, ++seed);
         const UtteranceVerdict v = h.Hear(clip);
         ASSERT_TRUE(v.accepted) << said;
-        const ValueCertainty certainty = JudgeValues(h.d, v.heard, v.speechFrames);
+        const ValueCertainty certainty = JudgeValues(h.d, v.heard);
         EXPECT_TRUE(certainty.hasSlots);
         EXPECT_TRUE(certainty.certain)
             << said << " heard as " << v.heard << ", rival " << certainty.rival << " by " << certainty.margin;
@@ -185,8 +185,8 @@ TEST(ValueCheck, AValueWithADigitDrownedInNoiseIsRefusedAndAPlainOneTaken) {
     AddNoiseFloor(gear, 3, ++seed);
     const UtteranceVerdict v = h.Hear(gear);
     ASSERT_TRUE(v.accepted);
-    EXPECT_FALSE(JudgeValues(h.d, v.heard, v.speechFrames).hasSlots);
-    EXPECT_TRUE(JudgeValues(h.d, v.heard, v.speechFrames).certain);
+    EXPECT_FALSE(JudgeValues(h.d, v.heard).hasSlots);
+    EXPECT_TRUE(JudgeValues(h.d, v.heard).certain);
 }
 
 } // namespace
