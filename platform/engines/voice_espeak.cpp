@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <espeak-ng/espeak_ng.h>
 #include <espeak-ng/speak_lib.h>
 #include <mutex>
@@ -84,13 +83,11 @@ bool RenderEspeakVoice(const std::string& text, const std::string& voiceName, in
     espeak_SetParameter(espeakVOLUME, 100, 0);
     espeak_SetParameter(espeakPITCH, 50, 0);
     espeak_SetParameter(espeakRANGE, 50, 0);
-    // The engine's breath noise comes from a random generator it carries from line to line (and newer
-    // engines seed with the clock); seeded the same for every line, a line sounds the same whenever and
-    // after whatever it is said.
+    // eSpeak NG 1.52 draws its breath noise from a generator of its own, seeded with the clock: seeded the
+    // same for every line, a line sounds the same whenever it is said. 1.51 draws it from the C library's
+    // generator, which the program's own random choices share: that one is left alone.
 #ifdef TALVERO_ESPEAK_SEEDS_ITS_NOISE
     espeak_ng_SetRandSeed(1);
-#else
-    std::srand(1);
 #endif
     currentSink = &sink;
     espeak_ERROR result =

@@ -192,6 +192,20 @@ TEST(RenderedSpeech, AFasterRateGivesShorterSpeechWithinTheEnginesEnds) {
     }
 }
 
+// The first officer's "#" alternatives are drawn from the C library's generator; saying a line must not
+// set that generator back, or every line would be followed by the same draw.
+TEST(RenderedSpeech, SayingALineLeavesTheProgramsRandomDrawsRandom) {
+    const int david = Position("David");
+    std::srand(7);
+    std::vector<int> draws;
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_FALSE(RenderPlatformSpeech("flaps five", david, 0, 16000).empty());
+        draws.push_back(std::rand());
+    }
+    std::sort(draws.begin(), draws.end());
+    EXPECT_EQ(std::unique(draws.begin(), draws.end()), draws.end()) << "the same draw after every line";
+}
+
 TEST(RenderedSpeech, OtherSampleRatesKeepLengthAndPitch) {
     const int david = Position("David");
     std::vector<int16_t> native = RenderPlatformSpeech("set standard", david, 0, 22050);
