@@ -25,41 +25,6 @@ std::vector<std::string> SpokenWords(const std::string& hypothesis) {
     return words;
 }
 
-// What a hypothesis says in the grammar: which phrase, and the values of its slots. Two sayings of the
-// same value ("nine", "niner") read the same.
-struct Reading {
-    int phrase = -1; // index among the grammar's phrases; -1 when the words say none of them
-    std::vector<double> values;
-};
-
-struct Grammar {
-    std::vector<std::string> fixed;      // phrases without slots, as words joined by single blanks
-    std::vector<PhrasePattern> patterns; // the phrases with slots
-};
-
-Reading Read(const Grammar& g, const std::vector<std::string>& words) {
-    Reading r;
-    std::string joined;
-    for (const std::string& w : words) {
-        if (!joined.empty()) joined += ' ';
-        joined += w;
-    }
-    for (size_t i = 0; i < g.fixed.size(); ++i) {
-        if (g.fixed[i] == joined) {
-            r.phrase = static_cast<int>(i);
-            return r;
-        }
-    }
-    for (size_t i = 0; i < g.patterns.size(); ++i) {
-        std::vector<SlotValue> values;
-        if (!MatchPhrasePattern(g.patterns[i], words, values)) continue;
-        r.phrase = static_cast<int>(g.fixed.size() + i);
-        for (const SlotValue& v : values) r.values.push_back(v.value);
-        return r;
-    }
-    return r;
-}
-
 // The word as a value reads it: the words that say the same thing taken as one ("niner" and "nine", "oh"
 // and "zero", "point" and "decimal").
 std::string ValueWord(const std::string& w) {
@@ -206,18 +171,22 @@ SlotGraph ValueRivals(const PhrasePattern& pattern, const std::vector<std::strin
 ValueCertainty JudgeValues(Decoders& d, const std::string& heard, double leastMargin) {
     ValueCertainty c;
     if (!d.grammar) return c;
-    Grammar g;
-    for (const std::string& phrase : d.phrases) {
-        if (HasSlotNotation(phrase))
-            g.patterns.push_back(ParsePhrasePattern(phrase));
-        else
-            g.fixed.push_back(phrase);
-    }
     const std::vector<std::string> words = SpokenWords(heard);
-    const Reading heardReading = Read(g, words);
-    c.hasSlots = heardReading.phrase >= static_cast<int>(g.fixed.size());
+    std::string joined;
+    for (const std::string& w : words) {
+        if (!joined.empty()) joined += ' ';
+        joined += w;
+    }
+    // A phrase without slots that says these words is what was heard, even where a slot could say them.
+    if (std::find(d.phrases.begin(), d.phrases.end(), joined) != d.phrases.end()) return c;
+    PhrasePattern pattern;
+    for (const std::string& phrase : d.phrases) {
+        if (!HasSlotNotation(phrase)) continue;
+        std::vector<SlotValue> values;
+        pattern = ParsePhrasePattern(phrase);
+        if ((c.hasSlots = MatchPhrasePattern(pattern, words, values))) break;
+    }
     if (!c.hasSlots) return c;
-    const PhrasePattern& pattern = g.patterns[size_t(heardReading.phrase) - g.fixed.size()];
     c.certain = false;
     Cepstra cepstra;
     if (d.sound.empty() || !ComputeCepstra(d, cepstra)) return c;
