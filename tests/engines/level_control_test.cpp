@@ -4,7 +4,7 @@
 // decoder's dither.
 #include "platform/audio_clip.h"
 #include "platform/engines/recogniser_parts.h"
-#include "platform/engines/voice_espeak.h"
+#include "tests/engines/spoken_line.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +13,7 @@
 namespace {
 
 AudioClip Say(const std::string& text, const char* voice, uint32_t seed) {
-    std::vector<int16_t> at22k;
-    RenderEspeakVoice(text, voice, 0, [&](const int16_t* s, size_t n) {
-        at22k.insert(at22k.end(), s, s + n);
-        return true;
-    });
-    AudioClip clip{16000, ResampleSpeech(at22k, kEspeakSampleRate, 16000)};
+    AudioClip clip = SpokenLine(text, voice);
     // Push-to-talk's framing: 0.3 s of the room before the words and 0.2 s after.
     clip.samples.insert(clip.samples.begin(), 4800, int16_t(0));
     AppendSilence(clip, 0.2);
