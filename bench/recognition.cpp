@@ -351,6 +351,7 @@ int main(int argc, char** argv) {
     double garbageWeight = kGarbageWeight;
     int dither = kDitherAmplitude;
     double level = kLevelTargetDb;
+    bool trim = true;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "tuning") measuring = false;
@@ -359,6 +360,7 @@ int main(int argc, char** argv) {
         if (arg.rfind("garbage=", 0) == 0) garbageWeight = std::atof(arg.c_str() + 8);
         if (arg.rfind("dither=", 0) == 0) dither = std::atoi(arg.c_str() + 7);
         if (arg.rfind("level=", 0) == 0) level = std::atof(arg.c_str() + 6);
+        if (arg == "trim=0") trim = false;
         if (arg.rfind("only=", 0) == 0) verdicts.kinds = arg.substr(5);
     }
     // The phrase context as the program builds it from the 737's systems files.
@@ -383,6 +385,7 @@ int main(int argc, char** argv) {
     h.decoders.garbageWeight = garbageWeight;
     h.decoders.ditherAmplitude = dither;
     h.decoders.front.levelTargetDb = level;
+    h.decoders.front.trim = trim;
     std::string error;
     if (!OpenDecoders(h.decoders, error) || !LoadGrammar(h.decoders, context).ok) {
         std::printf("bench recognition: the recogniser cannot start: %s\n", error.c_str());

@@ -1,6 +1,7 @@
 // The recogniser's front end, before the decoder: the microphone's DC offset taken out, so that an offset
 // neither hides the rise of speech above its background nor pushes the decoder's energy features; and the
-// level control, which brings each utterance's speech to one level.
+// level control, which brings each utterance's speech to one level; and the utterance's ends cut to the
+// speech and a margin around it.
 #include "platform/engines/recogniser_parts.h"
 
 #include <algorithm>
@@ -38,12 +39,41 @@ LevelEstimate EstimateLevel(const std::vector<double>& levels) {
     return e;
 }
 
+// The frames that hold speech, when speech is evident in them: the first and the last frame 10 dB over the
+// background and within 40 dB of the loudest; -1 for both when the sound never rose far enough over its
+// background to tell speech from it.
+struct SpeechSpan {
+    int first = -1;
+    int last = -1;
+};
+
+SpeechSpan FindSpeech(const std::vector<double>& levels) {
+    SpeechSpan span;
+    if (levels.size() < 10) return span;
+    std::vector<double> sorted = levels;
+    std::sort(sorted.begin(), sorted.end());
+    const double background = sorted[sorted.size() / 10], loudest = sorted.back();
+    if (loudest < background + kLevelSpeechOverBackgroundDb) return span;
+    const double threshold = std::max(background + kTrimOverBackgroundDb, loudest - kTrimUnderLoudestDb);
+    for (size_t i = 0; i < levels.size(); ++i) {
+        if (levels[i] < threshold) continue;
+        if (span.first < 0) span.first = int(i);
+        span.last = int(i);
+    }
+    return span;
+}
+
 void Decide(FrontEnd& f) {
     const LevelEstimate e = EstimateLevel(f.levels);
     f.decided = true;
     f.speechDb = e.speechDb;
     f.loudestDb = f.levels.empty() ? 0 : *std::max_element(f.levels.begin(), f.levels.end());
     f.gain = 1;
+    f.start = 0;
+    const SpeechSpan speech = FindSpeech(f.levels);
+    if (f.trim && speech.first >= 0)
+        f.start = size_t(std::max(0, speech.first - kTrimMarginFrames)) * (kCaptureRate / 100);
+    f.sent = f.start;
     if (f.levelTargetDb <= 0 || f.levels.empty()) return;
     double gainDb = std::clamp(f.levelTargetDb - e.speechDb, kLevelMinimumGainDb, kLevelMaximumGainDb);
     if (e.speechFrames == 0) gainDb = std::min(0.0, gainDb); // no speech to raise: faint noise stays faint
@@ -54,18 +84,27 @@ int16_t Gained(const FrontEnd& f, int16_t s) {
     return int16_t(std::clamp(std::lround(s * f.gain), -32768L, 32767L));
 }
 
-// Everything cleaned so far, at the gain just set.
-void ReleaseAll(FrontEnd& f, std::vector<int16_t>& out) {
-    out.clear();
-    for (int16_t s : f.cleaned) out.push_back(Gained(f, s));
+// The cleaned sound not yet handed out, up to sample `end`, at the gain set.
+void Release(FrontEnd& f, size_t end, std::vector<int16_t>& out) {
+    end = std::min(end, f.cleaned.size());
+    for (; f.sent < end; ++f.sent) out.push_back(Gained(f, f.cleaned[f.sent]));
+}
+
+// What may be decoded while the captain still speaks: all but the last frames, which the release may cut.
+size_t Releasable(const FrontEnd& f) {
+    if (!f.trim) return f.cleaned.size();
+    const size_t held = size_t(kTrimLagFrames) * (kCaptureRate / 100);
+    return f.cleaned.size() > held ? f.cleaned.size() - held : 0;
 }
 
 } // namespace
 
 void ResetFrontEnd(FrontEnd& f) {
     const double target = f.levelTargetDb;
+    const bool trim = f.trim;
     f = FrontEnd{};
     f.levelTargetDb = target;
+    f.trim = trim;
 }
 
 void RunFrontEnd(FrontEnd& f, const int16_t* samples, size_t count, std::vector<int16_t>& out) {
@@ -84,7 +123,6 @@ void RunFrontEnd(FrontEnd& f, const int16_t* samples, size_t count, std::vector<
         f.dcOut = y;
         const int16_t cleaned = int16_t(std::clamp(std::lround(y), -32768L, 32767L));
         f.cleaned.push_back(cleaned);
-        if (f.decided) out.push_back(Gained(f, cleaned));
         f.energy += double(cleaned) * cleaned;
         if (++f.fill < kCaptureRate / 100) continue;
         const double db = 10 * std::log10(f.energy / f.fill + 1);
@@ -95,23 +133,29 @@ void RunFrontEnd(FrontEnd& f, const int16_t* samples, size_t count, std::vector<
             if (int(f.levels.size()) >= kLevelMostFramesHeld ||
                 (f.levels.size() >= 10 && EstimateLevel(f.levels).speechFrames >= kLevelSpeechFrames)) {
                 Decide(f);
-                ReleaseAll(f, out);
+                out.clear();
                 f.restarted = true; // the decoders have had nothing of this utterance yet
             }
         } else if (db > f.loudestDb + kLevelSpeechSpreadDb && f.restarts < kLevelMostRestarts) {
             ++f.restarts;
             Decide(f);
-            ReleaseAll(f, out);
+            out.clear();
             f.restarted = true;
         }
+        if (f.decided) Release(f, Releasable(f), out);
     }
 }
 
 void FlushFrontEnd(FrontEnd& f, std::vector<int16_t>& out) {
     out.clear();
     f.restarted = false;
-    if (f.decided) return;
-    Decide(f);
-    ReleaseAll(f, out);
-    f.restarted = true;
+    if (!f.decided) {
+        Decide(f);
+        f.restarted = true;
+    }
+    size_t end = f.cleaned.size();
+    const SpeechSpan speech = FindSpeech(f.levels);
+    if (f.trim && speech.last >= 0)
+        end = std::min(end, size_t(speech.last + 1 + kTrimMarginFrames) * (kCaptureRate / 100));
+    Release(f, end, out);
 }

@@ -47,12 +47,23 @@ inline constexpr double kLevelSpeechSpreadDb = 10;         // the speech frames 
 inline constexpr int kLevelSpeechFrames = 20;
 inline constexpr int kLevelMostFramesHeld = 300;
 inline constexpr int kLevelMostRestarts = 2;
+// The utterance's ends: push-to-talk frames the words with the room's sound (the pre-roll, a press a
+// little early, the release tail, a release a little late), and free phones explain that sound better
+// than the phrases' silence does. Once speech is evident, the sound more than a margin before its first
+// frame and after its last is not decoded; speech frames lie 10 dB over the background and within 40 dB
+// of the loudest. The last 0.35 s is held back from the decoders, so that the end can still be cut at the
+// release.
+inline constexpr double kTrimOverBackgroundDb = 10;
+inline constexpr double kTrimUnderLoudestDb = 40;
+inline constexpr int kTrimMarginFrames = 15;
+inline constexpr int kTrimLagFrames = 35;
 
 // The front end's state over one utterance.
 struct FrontEnd {
     bool started = false;
     double dcIn = 0, dcOut = 0;
     double levelTargetDb = kLevelTargetDb; // 0: the level is measured but left as it is
+    bool trim = true;                      // false: the utterance is decoded end to end
     bool decided = false;
     double gain = 1;
     double speechDb = 0;  // the speech level the gain was set from
@@ -60,6 +71,8 @@ struct FrontEnd {
     int restarts = 0;
     bool restarted = false;       // the last output starts the utterance over, at a new gain
     std::vector<int16_t> cleaned; // the utterance so far, cleaned, before the gain
+    size_t start = 0;             // the first sample decoded, once the level is set
+    size_t sent = 0;              // the samples handed to the decoders so far
     std::vector<double> levels;   // dB of each whole 10 ms frame of it
     double energy = 0;
     int fill = 0;

@@ -1,7 +1,7 @@
 // The recogniser's level control: each utterance brought to one speech level whether the microphone is
 // faint or overdriven, the level set again when the loud part comes after a hiss, the same samples decoded
-// however the sound is cut into chunks, and a faint captain heard who would otherwise drown in the
-// decoder's dither.
+// however the sound is cut into chunks, a faint captain heard who would otherwise drown in the decoder's
+// dither, and the room's sound around the words cut away.
 #include "platform/audio_clip.h"
 #include "platform/engines/recogniser_parts.h"
 #include "tests/engines/spoken_line.h"
@@ -35,9 +35,10 @@ struct Decoded {
     double gain = 1;
 };
 
-Decoded RunInChunks(const AudioClip& clip, size_t chunk, double target = kLevelTargetDb) {
+Decoded RunInChunks(const AudioClip& clip, size_t chunk, double target = kLevelTargetDb, bool trim = true) {
     FrontEnd f;
     f.levelTargetDb = target;
+    f.trim = trim;
     ResetFrontEnd(f);
     Decoded d;
     std::vector<int16_t> out;
@@ -58,14 +59,33 @@ Decoded RunInChunks(const AudioClip& clip, size_t chunk, double target = kLevelT
     return d;
 }
 
-// The mean power of the loudest tenth of the 10 ms frames, in dB: near a vowel's level.
-double LoudDb(const std::vector<int16_t>& samples) {
+std::vector<double> FrameLevels(const std::vector<int16_t>& samples) {
     std::vector<double> levels;
     for (size_t at = 0; at + 160 <= samples.size(); at += 160) {
         double e = 0;
         for (size_t i = at; i < at + 160; ++i) e += double(samples[i]) * samples[i];
         levels.push_back(10 * std::log10(e / 160 + 1));
     }
+    return levels;
+}
+
+// How many 10 ms frames lie from the first to the last within `db` of the loudest: the words' length.
+int LoudSpan(const std::vector<int16_t>& samples, double db) {
+    const std::vector<double> levels = FrameLevels(samples);
+    if (levels.empty()) return 0;
+    const double loudest = *std::max_element(levels.begin(), levels.end());
+    int first = -1, last = -1;
+    for (size_t i = 0; i < levels.size(); ++i) {
+        if (levels[i] < loudest - db) continue;
+        if (first < 0) first = int(i);
+        last = int(i);
+    }
+    return last - first + 1;
+}
+
+// The mean power of the loudest tenth of the 10 ms frames, in dB: near a vowel's level.
+double LoudDb(const std::vector<int16_t>& samples) {
+    std::vector<double> levels = FrameLevels(samples);
     std::sort(levels.rbegin(), levels.rend());
     double sum = 0;
     const size_t n = std::max<size_t>(1, levels.size() / 10);
@@ -76,7 +96,7 @@ double LoudDb(const std::vector<int16_t>& samples) {
 } // namespace
 
 // A faint, a normal and an overdriven captain come out within a few decibels of one another, and the whole
-// utterance reaches the decoders, in the microphone's 20 ms chunks, in odd ones and all at once alike.
+// speech reaches the decoders, in the microphone's 20 ms chunks, in odd ones and all at once alike.
 TEST(LevelControl, EveryLevelComesOutAtOneLevelWhateverTheChunks) {
     const AudioClip spoken = Say("before start checklist", "en-us+m3", 5);
     std::vector<double> loud;
@@ -85,7 +105,7 @@ TEST(LevelControl, EveryLevelComesOutAtOneLevelWhateverTheChunks) {
         const Decoded whole = RunInChunks(clip, clip.samples.size());
         const Decoded live = RunInChunks(clip, kChunkSamples);
         const Decoded odd = RunInChunks(clip, 77);
-        EXPECT_EQ(whole.samples.size(), clip.samples.size()) << db << " dB";
+        EXPECT_NEAR(LoudSpan(whole.samples, 30), LoudSpan(clip.samples, 30), 1) << db << " dB: words are cut";
         EXPECT_TRUE(live.samples == whole.samples) << db << " dB: chunks of 20 ms decode other samples";
         EXPECT_TRUE(odd.samples == whole.samples) << db << " dB: chunks of 77 samples decode other samples";
         loud.push_back(LoudDb(whole.samples));
@@ -109,18 +129,41 @@ TEST(LevelControl, ALoudWordAfterAHissSetsTheLevelAgain) {
     clip.samples.insert(clip.samples.begin() + 4800, hiss.samples.begin(), hiss.samples.end());
     const Decoded d = RunInChunks(clip, kChunkSamples);
     EXPECT_GE(d.restarts, 1);
-    EXPECT_EQ(d.samples.size(), clip.samples.size());
+    EXPECT_GT(d.samples.size(), hiss.samples.size() + clip.samples.size() / 3)
+        << "the hiss and the words are decoded, not cut away as the room's sound";
     EXPECT_LT(std::abs(20 * std::log10(d.gain) - (kLevelTargetDb + 2 - voice)), 10)
         << "the gain is set from the word, not from the hiss";
 }
 
-// Noise alone is never raised: there is no speech to bring to the level.
-TEST(LevelControl, FaintNoiseAloneIsNotRaised) {
+// Noise alone is never raised, nor cut: there is no speech to bring to the level or to cut it to.
+TEST(LevelControl, FaintNoiseAloneIsNotRaisedNorCut) {
     AudioClip noise{16000, std::vector<int16_t>(24000, 0)};
     AddNoiseFloor(noise, 3, 1);
     AddNoise(noise, NoiseKind::Pink, 0, 2);
     noise = Scaled(noise, -20);
-    EXPECT_LE(RunInChunks(noise, kChunkSamples).gain, 1.0);
+    const Decoded d = RunInChunks(noise, kChunkSamples);
+    EXPECT_LE(d.gain, 1.0);
+    EXPECT_EQ(d.samples.size(), noise.samples.size());
+}
+
+// A captain who presses push-to-talk a second before speaking and lets go most of a second after: the
+// room's sound before and after the words, which free phones explain better than the phrases' silence,
+// is cut to a margin around them; every frame of the words is kept, at 20 ms chunks as in one piece.
+TEST(LevelControl, TheRoomsSoundAroundTheWordsIsCut) {
+    AudioClip words = SpokenLine("flaps up", "en-us+f2");
+    AudioClip clip{16000, std::vector<int16_t>(16000, 0)};
+    clip.samples.insert(clip.samples.end(), words.samples.begin(), words.samples.end());
+    AppendSilence(clip, 0.8);
+    AddNoiseFloor(clip, 3, 12);
+    AddNoise(clip, NoiseKind::Pink, 25, 13);
+    const Decoded live = RunInChunks(clip, kChunkSamples);
+    const Decoded whole = RunInChunks(clip, clip.samples.size());
+    const Decoded uncut = RunInChunks(clip, kChunkSamples, kLevelTargetDb, false);
+    EXPECT_TRUE(live.samples == whole.samples);
+    ASSERT_EQ(uncut.samples.size(), clip.samples.size());
+    EXPECT_LT(live.samples.size() + 16000, clip.samples.size()) << "of the 1.8 s of the room's sound";
+    for (double db : {15.0, 20.0})
+        EXPECT_EQ(LoudSpan(live.samples, db), LoudSpan(uncut.samples, db)) << "the words are cut";
 }
 
 // A captain whose level changes from one utterance to the next by 36 dB (a boom microphone swung away
