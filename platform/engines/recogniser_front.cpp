@@ -72,7 +72,7 @@ void Decide(FrontEnd& f) {
     f.start = 0;
     const SpeechSpan speech = FindSpeech(f.levels);
     if (f.trim && speech.first >= 0)
-        f.start = size_t(std::max(0, speech.first - kTrimMarginFrames)) * (kCaptureRate / 100);
+        f.start = size_t(std::max(0, speech.first - kTrimLeadFrames)) * (kCaptureRate / 100);
     f.sent = f.start;
     if (f.levelTargetDb <= 0 || f.levels.empty()) return;
     double gainDb = std::clamp(f.levelTargetDb - e.speechDb, kLevelMinimumGainDb, kLevelMaximumGainDb);
@@ -156,6 +156,6 @@ void FlushFrontEnd(FrontEnd& f, std::vector<int16_t>& out) {
     size_t end = f.cleaned.size();
     const SpeechSpan speech = FindSpeech(f.levels);
     if (f.trim && speech.last >= 0)
-        end = std::min(end, size_t(speech.last + 1 + kTrimMarginFrames) * (kCaptureRate / 100));
+        end = std::min(end, size_t(speech.last + 1 + kTrimTailFrames) * (kCaptureRate / 100));
     Release(f, end, out);
 }

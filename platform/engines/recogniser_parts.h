@@ -49,13 +49,14 @@ inline constexpr int kLevelMostFramesHeld = 300;
 inline constexpr int kLevelMostRestarts = 2;
 // The utterance's ends: push-to-talk frames the words with the room's sound (the pre-roll, a press a
 // little early, the release tail, a release a little late), and free phones explain that sound better
-// than the phrases' silence does. Once speech is evident, the sound more than a margin before its first
-// frame and after its last is not decoded; speech frames lie 10 dB over the background and within 40 dB
-// of the loudest. The last 0.35 s is held back from the decoders, so that the end can still be cut at the
-// release.
+// than the phrases' silence does. Once speech is evident, the sound more than 0.3 s before its first
+// frame and 0.15 s after its last is not decoded (the decoder's silence and noise estimate want the
+// longer lead); speech frames lie 10 dB over the background and within 40 dB of the loudest. The last
+// 0.35 s is held back from the decoders, so that the end can still be cut at the release.
 inline constexpr double kTrimOverBackgroundDb = 10;
 inline constexpr double kTrimUnderLoudestDb = 40;
-inline constexpr int kTrimMarginFrames = 15;
+inline constexpr int kTrimLeadFrames = 30;
+inline constexpr int kTrimTailFrames = 15;
 inline constexpr int kTrimLagFrames = 35;
 
 // The front end's state over one utterance.
