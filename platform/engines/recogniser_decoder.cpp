@@ -490,6 +490,32 @@ void BeginUtterance(Decoders& d) {
 
 namespace {
 
+// The first utterance since the decoders opened starts from the model's cepstral mean, which lies far
+// from any one microphone's: a short phrase said first ("hello") was refused where the same sound said
+// later was heard. Its own mean, from all of it kept so far (the lead and the first words, or all of it
+// when the level was set at the release), is the decoders' starting point instead; later utterances carry
+// the mean on from the ones before.
+void SeedCepstralMean(Decoders& d, const std::vector<int16_t>& sound) {
+    fe_t* fe = fe_init_auto_r(ps_get_config(d.grammar));
+    if (!fe) return;
+    mfcc_t** frames = nullptr;
+    int32 count = 0;
+    fe_start_utt(fe);
+    const bool ok = fe_process_utt(fe, sound.data(), sound.size(), &frames, &count) >= 0 && count > 0;
+    const int size = fe_get_output_size(fe);
+    fe_free(fe);
+    if (ok) {
+        std::vector<double> sum(size_t(size), 0.0);
+        for (int32 f = 0; f < count; ++f)
+            for (int i = 0; i < size; ++i) sum[size_t(i)] += double(frames[f][i]);
+        std::vector<mfcc_t> mean;
+        for (double v : sum) mean.push_back(mfcc_t(v / count));
+        cmn_live_set(ps_get_feat(d.grammar)->cmn_struct, mean.data());
+        cmn_live_set(ps_get_feat(d.phoneLoop)->cmn_struct, mean.data());
+    }
+    if (frames) fe_free_2d(frames);
+}
+
 // The front end's output to both decoders.
 void Decode(Decoders& d) {
     if (d.scratch.empty()) return;
@@ -500,6 +526,7 @@ void Decode(Decoders& d) {
         int noise = int((d.ditherState >> 8) % uint32_t(2 * d.ditherAmplitude + 1)) - d.ditherAmplitude;
         s = int16_t(std::clamp(int(s) + noise, -32768, 32767));
     }
+    if (!d.fed && !d.meanCarried) SeedCepstralMean(d, KeptSound(d.front));
     // Loudness of each 10 ms frame, for the check that something rose above the background.
     for (int16_t v : d.scratch) {
         d.frameEnergy += double(v) * v;
@@ -552,6 +579,7 @@ UtteranceVerdict EndUtterance(Decoders& d, bool judge) {
     ps_end_utt(d.grammar);
     ps_end_utt(d.phoneLoop);
     if (!judge) return verdict;
+    d.meanCarried = d.meanCarried || d.fed;
     int32 score = 0;
     const char* hyp = ps_get_hyp(d.grammar, &score);
     verdict.frames = ps_get_n_frames(d.grammar);

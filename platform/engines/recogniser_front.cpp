@@ -159,3 +159,9 @@ void FlushFrontEnd(FrontEnd& f, std::vector<int16_t>& out) {
         end = std::min(end, size_t(speech.last + 1 + kTrimTailFrames) * (kCaptureRate / 100));
     Release(f, end, out);
 }
+
+std::vector<int16_t> KeptSound(const FrontEnd& f) {
+    std::vector<int16_t> kept;
+    for (size_t i = f.start; i < f.cleaned.size(); ++i) kept.push_back(Gained(f, f.cleaned[i]));
+    return kept;
+}

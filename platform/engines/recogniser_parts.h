@@ -85,6 +85,8 @@ void ResetFrontEnd(FrontEnd& f);
 void RunFrontEnd(FrontEnd& f, const int16_t* samples, size_t count, std::vector<int16_t>& out);
 // At the end of the utterance: the level is set from what was heard and everything still held goes out.
 void FlushFrontEnd(FrontEnd& f, std::vector<int16_t>& out);
+// The sound kept for decoding so far, handed out or held back, at the gain set.
+std::vector<int16_t> KeptSound(const FrontEnd& f);
 
 // The decoders for one grammar: used by one thread at a time.
 struct Decoders {
@@ -102,6 +104,9 @@ struct Decoders {
     std::vector<std::string> phrases; // the grammar's phrases as loaded
     bool inUtterance = false;
     bool fed = false; // the decoders have had some of the utterance
+    // An utterance has been heard since the decoders opened: the cepstral mean they carry comes from the
+    // captain's microphone, not from the model's defaults.
+    bool meanCarried = false;
     uint32_t ditherState = 12345;
     std::vector<int16_t> scratch;
     FrontEnd front;
