@@ -490,6 +490,14 @@ void BeginUtterance(Decoders& d) {
 
 namespace {
 
+void Dither(std::vector<int16_t>& sound, uint32_t& state, int amplitude) {
+    for (int16_t& s : sound) {
+        state = state * 1664525u + 1013904223u;
+        const int noise = int((state >> 8) % uint32_t(2 * amplitude + 1)) - amplitude;
+        s = int16_t(std::clamp(int(s) + noise, -32768, 32767));
+    }
+}
+
 // The first utterance since the decoders opened starts from the model's cepstral mean, which lies far
 // from any one microphone's: a short phrase said first ("hello") was refused where the same sound said
 // later was heard. Its own mean, from all of it kept so far (the lead and the first words, or all of it
@@ -520,13 +528,15 @@ void SeedCepstralMean(Decoders& d, const std::vector<int16_t>& sound) {
 void Decode(Decoders& d) {
     if (d.scratch.empty()) return;
     // Exact digital silence upsets the decoder's noise and energy estimates: a faint dither makes it
-    // sound like the quiet input of a real microphone.
-    for (int16_t& s : d.scratch) {
-        d.ditherState = d.ditherState * 1664525u + 1013904223u;
-        int noise = int((d.ditherState >> 8) % uint32_t(2 * d.ditherAmplitude + 1)) - d.ditherAmplitude;
-        s = int16_t(std::clamp(int(s) + noise, -32768, 32767));
+    // sound like the quiet input of a real microphone. The first utterance's mean is taken from the kept
+    // sound as the decoders will hear it, dither and all (a microphone behind a noise gate gives zeros).
+    if (!d.fed && !d.meanCarried) {
+        std::vector<int16_t> kept = KeptSound(d.front);
+        uint32_t state = d.ditherState;
+        Dither(kept, state, d.ditherAmplitude);
+        SeedCepstralMean(d, kept);
     }
-    if (!d.fed && !d.meanCarried) SeedCepstralMean(d, KeptSound(d.front));
+    Dither(d.scratch, d.ditherState, d.ditherAmplitude);
     // Loudness of each 10 ms frame, for the check that something rose above the background.
     for (int16_t v : d.scratch) {
         d.frameEnergy += double(v) * v;
