@@ -6,9 +6,10 @@
 // held too briefly for their phones (a fragment the grammar forced onto the sound), when loud sound lies
 // outside them (a sentence of which only a part sounds like a phrase), and when nothing rose above the
 // background.
+#include "platform/engines/recogniser_cepstra.h"
 #include "platform/engines/recogniser_parts.h"
-#include "platform/speech_data.h"
 #include "platform/phrase_slots.h"
+#include "platform/speech_data.h"
 
 #include <pocketsphinx.h>
 
@@ -504,24 +505,10 @@ void Dither(std::vector<int16_t>& sound, uint32_t& state, int amplitude) {
 // when the level was set at the release), is the decoders' starting point instead; later utterances carry
 // the mean on from the ones before.
 void SeedCepstralMean(Decoders& d, const std::vector<int16_t>& sound) {
-    fe_t* fe = fe_init_auto_r(ps_get_config(d.grammar));
-    if (!fe) return;
-    mfcc_t** frames = nullptr;
-    int32 count = 0;
-    fe_start_utt(fe);
-    const bool ok = fe_process_utt(fe, sound.data(), sound.size(), &frames, &count) >= 0 && count > 0;
-    const int size = fe_get_output_size(fe);
-    fe_free(fe);
-    if (ok) {
-        std::vector<double> sum(size_t(size), 0.0);
-        for (int32 f = 0; f < count; ++f)
-            for (int i = 0; i < size; ++i) sum[size_t(i)] += double(frames[f][i]);
-        std::vector<mfcc_t> mean;
-        for (double v : sum) mean.push_back(mfcc_t(v / count));
-        cmn_live_set(ps_get_feat(d.grammar)->cmn_struct, mean.data());
-        cmn_live_set(ps_get_feat(d.phoneLoop)->cmn_struct, mean.data());
-    }
-    if (frames) fe_free_2d(frames);
+    Cepstra c;
+    if (!ComputeCepstra(d.grammar, sound, c)) return;
+    cmn_live_set(ps_get_feat(d.grammar)->cmn_struct, c.mean.data());
+    cmn_live_set(ps_get_feat(d.phoneLoop)->cmn_struct, c.mean.data());
 }
 
 // The front end's output to both decoders.

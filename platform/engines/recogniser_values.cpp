@@ -4,6 +4,7 @@
 // to every other saying of the phrase.
 #include "platform/engines/recogniser_values.h"
 
+#include "platform/engines/recogniser_cepstra.h"
 #include "platform/engines/recogniser_parts.h"
 
 #include <pocketsphinx.h>
@@ -38,36 +39,6 @@ bool SameSaying(const std::vector<std::string>& a, const std::vector<std::string
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
         if (ValueWord(a[i]) != ValueWord(b[i])) return false;
-    return true;
-}
-
-// The utterance's cepstra, computed again from the sound the decoders were fed by a front end of the same
-// configuration, and their mean.
-struct Cepstra {
-    mfcc_t** frames = nullptr;
-    int32 count = 0;
-    std::vector<mfcc_t> mean;
-    Cepstra() = default;
-    Cepstra(const Cepstra&) = delete;
-    Cepstra& operator=(const Cepstra&) = delete;
-    ~Cepstra() {
-        if (frames) fe_free_2d(frames);
-    }
-};
-
-bool ComputeCepstra(Decoders& d, Cepstra& c) {
-    fe_t* fe = fe_init_auto_r(ps_get_config(d.grammar));
-    if (!fe) return false;
-    fe_start_utt(fe);
-    const bool ok =
-        fe_process_utt(fe, d.sound.data(), d.sound.size(), &c.frames, &c.count) >= 0 && c.count > 0;
-    const int size = fe_get_output_size(fe);
-    fe_free(fe);
-    if (!ok) return false;
-    std::vector<double> sum(size_t(size), 0.0);
-    for (int32 f = 0; f < c.count; ++f)
-        for (int i = 0; i < size; ++i) sum[size_t(i)] += double(c.frames[f][i]);
-    for (double v : sum) c.mean.push_back(mfcc_t(v / c.count));
     return true;
 }
 
@@ -189,7 +160,7 @@ ValueCertainty JudgeValues(Decoders& d, const std::string& heard, double leastMa
     if (!c.hasSlots) return c;
     c.certain = false;
     Cepstra cepstra;
-    if (d.sound.empty() || !ComputeCepstra(d, cepstra)) return c;
+    if (d.sound.empty() || !ComputeCepstra(d.grammar, d.sound, cepstra)) return c;
     std::string again;
     const int againScore = DecodeAgain(d, cepstra, PhraseGraphOf(pattern), 1, again);
     const std::vector<std::string> againWords = SpokenWords(again);
@@ -204,4 +175,19 @@ ValueCertainty JudgeValues(Decoders& d, const std::string& heard, double leastMa
     c.margin = rivalScore == kNoPath ? 1e9 : double(againScore) - rivalScore;
     c.certain = c.margin >= leastMargin;
     return c;
+}
+
+bool ComputeCepstra(ps_decoder_t* decoder, const std::vector<int16_t>& sound, Cepstra& c) {
+    fe_t* fe = fe_init_auto_r(ps_get_config(decoder));
+    if (!fe) return false;
+    fe_start_utt(fe);
+    const bool ok = fe_process_utt(fe, sound.data(), sound.size(), &c.frames, &c.count) >= 0 && c.count > 0;
+    const int size = fe_get_output_size(fe);
+    fe_free(fe);
+    if (!ok) return false;
+    std::vector<double> sum(size_t(size), 0.0);
+    for (int32 f = 0; f < c.count; ++f)
+        for (int i = 0; i < size; ++i) sum[size_t(i)] += double(c.frames[f][i]);
+    for (double v : sum) c.mean.push_back(mfcc_t(v / c.count));
+    return true;
 }
