@@ -1,7 +1,7 @@
 // The built-in recogniser's judgement of a value heard in a phrase with slots: the utterance decoded again
 // through that phrase's own graph, with the cepstral mean of the utterance itself rather than the one the
 // live decoding carried over from the sounds before it, must find the same value and prefer it by a margin
-// to every other saying of the phrase.
+// to every saying of the phrase with another value.
 #include "platform/engines/recogniser_values.h"
 
 #include "platform/engines/recogniser_cepstra.h"
@@ -10,6 +10,7 @@
 #include <pocketsphinx.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -33,13 +34,6 @@ std::string ValueWord(const std::string& w) {
     if (w == "oh") return "zero";
     if (w == "point") return "decimal";
     return w;
-}
-
-bool SameSaying(const std::vector<std::string>& a, const std::vector<std::string>& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (ValueWord(a[i]) != ValueWord(b[i])) return false;
-    return true;
 }
 
 // The best path score of the cepstra decoded again through this graph (from state 0 to `final`), in a
@@ -113,31 +107,68 @@ SlotGraph PhraseGraphOf(const PhrasePattern& pattern) {
     return g;
 }
 
-// The phrase's graph walked beside the words heard: each of its states once for every count of the words
-// heard said so far, and once for "has differed"; the end is reached when the words have differed or
-// stopped short.
-SlotGraph ValueRivals(const PhrasePattern& pattern, const std::vector<std::string>& heard) {
+// The phrase's graph walked beside the sayings to leave out, kept as a tree of their words: each of its
+// states once for every node of the tree (the words said so far match that far into some saying) and once
+// for "has differed"; the end is reached when the words have differed, or stopped where no saying ends.
+SlotGraph ValueRivals(const PhrasePattern& pattern, const std::vector<std::vector<std::string>>& sayings) {
     const SlotGraph g = PhraseGraphOf(pattern);
-    const int n = int(heard.size());
-    const int differed = n + 1;
-    const int width = n + 2;
-    auto id = [&](int state, int said) { return state * width + said; };
+    struct Node {
+        std::vector<std::pair<std::string, int>> next; // word as a value reads it, child
+        bool ends = false;                             // a saying left out ends here
+    };
+    std::vector<Node> tree(1);
+    for (const std::vector<std::string>& saying : sayings) {
+        int at = 0;
+        for (const std::string& w : saying) {
+            const std::string word = ValueWord(w);
+            int child = -1;
+            for (const auto& [key, node] : tree[size_t(at)].next)
+                if (key == word) child = node;
+            if (child < 0) {
+                child = int(tree.size());
+                tree[size_t(at)].next.push_back({word, child});
+                tree.emplace_back();
+            }
+            at = child;
+        }
+        tree[size_t(at)].ends = true;
+    }
+    const int nodes = int(tree.size());
+    const int differed = nodes;
+    const int width = nodes + 1;
+    auto id = [&](int state, int node) { return state * width + node; };
     SlotGraph r;
     r.stateCount = g.stateCount * width + 1;
     const int end = r.stateCount - 1;
     for (const SlotArc& arc : g.arcs) {
-        for (int said = 0; said <= n; ++said) {
-            const bool same = said < n && ValueWord(arc.word) == ValueWord(heard[size_t(said)]);
-            r.arcs.push_back({id(arc.from, said), id(arc.to, same ? said + 1 : differed), arc.word});
+        const std::string word = ValueWord(arc.word);
+        for (int node = 0; node < nodes; ++node) {
+            int to = differed;
+            for (const auto& [key, child] : tree[size_t(node)].next)
+                if (key == word) to = child;
+            r.arcs.push_back({id(arc.from, node), id(arc.to, to), arc.word});
         }
         r.arcs.push_back({id(arc.from, differed), id(arc.to, differed), arc.word});
     }
     for (const auto& [a, b] : g.nulls)
-        for (int said = 0; said <= differed; ++said) r.nulls.push_back({id(a, said), id(b, said)});
-    for (int said = 0; said <= differed; ++said)
-        if (said != n) r.nulls.push_back({id(1, said), end});
+        for (int node = 0; node <= differed; ++node) r.nulls.push_back({id(a, node), id(b, node)});
+    for (int node = 0; node <= differed; ++node)
+        if (node == differed || !tree[size_t(node)].ends) r.nulls.push_back({id(1, node), end});
     return r; // its start, state 0 of the phrase with nothing said, is id(0, 0) = 0
 }
+
+namespace {
+
+// Whether two sayings of one phrase give the same values: "four thousand" and "four thousand feet", "one
+// two one decimal six" and "one two one decimal six zero" do.
+bool SameValues(const std::vector<SlotValue>& a, const std::vector<SlotValue>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::fabs(a[i].value - b[i].value) > 1e-6) return false;
+    return true;
+}
+
+} // namespace
 
 ValueCertainty JudgeValues(Decoders& d, const std::string& heard, double leastMargin) {
     ValueCertainty c;
@@ -164,14 +195,30 @@ ValueCertainty JudgeValues(Decoders& d, const std::string& heard, double leastMa
     std::string again;
     const int againScore = DecodeAgain(d, cepstra, PhraseGraphOf(pattern), 1, again);
     const std::vector<std::string> againWords = SpokenWords(again);
-    std::vector<SlotValue> values;
-    if (againScore == kNoPath || !MatchPhrasePattern(pattern, againWords, values)) return c;
+    std::vector<SlotValue> againValues;
+    if (againScore == kNoPath || !MatchPhrasePattern(pattern, againWords, againValues)) return c;
     c.heardAgain = again;
-    c.agrees = SameSaying(againWords, words);
+    std::vector<SlotValue> heardValues;
+    c.agrees = MatchPhrasePattern(pattern, words, heardValues) && SameValues(againValues, heardValues);
     if (!c.agrees) return c;
-    const SlotGraph rivals = ValueRivals(pattern, againWords);
-    const int rivalScore = DecodeAgain(d, cepstra, rivals, rivals.stateCount - 1, c.rival);
-    // No rival reached the end within the decoder's beams: they all lie far behind.
+    // The best saying of another value: a saying of the same value in other words ("feet" after the
+    // number, a zero after a frequency's last digit) is left out and the search made again.
+    std::vector<std::vector<std::string>> leftOut = {againWords};
+    int rivalScore = kNoPath;
+    for (int search = 0; search < kMostSameValueRivals; ++search) {
+        const SlotGraph rivals = ValueRivals(pattern, leftOut);
+        std::string rival;
+        rivalScore = DecodeAgain(d, cepstra, rivals, rivals.stateCount - 1, rival);
+        c.rival = rival;
+        std::vector<SlotValue> rivalValues;
+        const std::vector<std::string> rivalWords = SpokenWords(rival);
+        if (rivalScore == kNoPath || !MatchPhrasePattern(pattern, rivalWords, rivalValues) ||
+            !SameValues(rivalValues, againValues))
+            break;
+        leftOut.push_back(rivalWords);
+    }
+    // No rival reached the end within the decoder's beams: they all lie far behind. After as many
+    // sayings of the same value as are looked through, the last one found stands for the rivals.
     c.margin = rivalScore == kNoPath ? 1e9 : double(againScore) - rivalScore;
     c.certain = c.margin >= leastMargin;
     return c;

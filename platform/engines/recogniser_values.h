@@ -12,9 +12,10 @@ struct Decoders;
 // A value heard is taken when two more decodings agree on it:
 // - the utterance decoded again through the phrase's own graph with the cepstral mean of the utterance
 //   itself (the live decoding normalises with the mean it carried over from the sounds before, another
-//   speaker's or another noise's): it must say the same;
-// - the same decoding through every other saying of the phrase: its best must lie at least kValueMargin
-//   behind, in path score.
+//   speaker's or another noise's): it must give the same values;
+// - the same decoding through every saying of the phrase with other values: its best must lie at least
+//   kValueMargin behind, in path score. Sayings of the same values in other words ("four thousand feet"
+//   for "four thousand", "one two one decimal six zero" for "... decimal six") are no rivals.
 // The margin was set on the recognition benchmark's tuning set of spoken values (its speakers and values,
 // never those it reports on), in quiet and in cockpit noise: at 300 it took a wrong value for 1 of 200
 // utterances in quiet and 6 of 200 in noise, where 150 took 4 and 18. The decoder's lattice as a third
@@ -26,7 +27,7 @@ inline constexpr double kValueMargin = 300;
 struct ValueCertainty {
     bool hasSlots = false;  // the phrase heard holds slots; nothing below applies otherwise
     std::string heardAgain; // the words of the phrase decoded again through its own graph
-    bool agrees = true;     // they say the same as the words heard
+    bool agrees = true;     // they give the values of the words heard
     double margin = 1e9;    // by how much they beat the best other saying of the phrase, in path score
     std::string rival;      // that saying, when the decoder found one
     bool certain = true;    // both agree, by the margin
@@ -43,7 +44,9 @@ inline constexpr int kNoPath = -2147483647;
 // A phrase's words as a graph, as the grammar lays it: state 0 where it begins, 1 where it ends, each slot's
 // sub-graph between the words around it.
 SlotGraph PhraseGraphOf(const PhrasePattern& pattern);
-// Every saying of the phrase other than `heard` (its words as heard): another value, or the same words with
-// one more or one fewer; words that say the same ("nine" and "niner", "oh" and "zero", "point" and
-// "decimal") are the same saying. The graph begins at state 0 and ends at its last state.
-SlotGraph ValueRivals(const PhrasePattern& pattern, const std::vector<std::string>& heard);
+// Every saying of the phrase other than `sayings` (each its words as heard): another value, or the same
+// words with one more or one fewer; words that say the same ("nine" and "niner", "oh" and "zero", "point"
+// and "decimal") are the same saying. The graph begins at state 0 and ends at its last state.
+SlotGraph ValueRivals(const PhrasePattern& pattern, const std::vector<std::vector<std::string>>& sayings);
+// The sayings of the value heard in other words that the check looks past for a rival of another value.
+inline constexpr int kMostSameValueRivals = 4;

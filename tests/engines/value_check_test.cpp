@@ -35,7 +35,7 @@ bool Says(const SlotGraph& g, int end, const std::string& text) {
 }
 
 bool IsRival(const std::string& pattern, const std::string& heard, const std::string& other) {
-    const SlotGraph g = ValueRivals(ParsePhrasePattern(pattern), PhraseWords(heard));
+    const SlotGraph g = ValueRivals(ParsePhrasePattern(pattern), {PhraseWords(heard)});
     return Says(g, g.stateCount - 1, other);
 }
 
@@ -72,6 +72,27 @@ TEST(ValueCheck, EverySayingOfThePhraseButTheOneHeardIsARival) {
     EXPECT_FALSE(IsRival(two, "runway two seven wind two five zero", "runway two seven wind two five zero"));
 }
 
+TEST(ValueCheck, SayingsLeftOutTogetherAreNoRivalsAndTheirPrefixesAre) {
+    const PhrasePattern altitude = ParsePhrasePattern("set altitude {number}");
+    const std::vector<std::string> four = PhraseWords("set altitude four thousand"),
+                                   feet = PhraseWords("set altitude four thousand feet"),
+                                   more = PhraseWords("set altitude four thousand five hundred");
+    SlotGraph g = ValueRivals(altitude, {four, feet});
+    EXPECT_FALSE(Says(g, g.stateCount - 1, "set altitude four thousand"));
+    EXPECT_FALSE(Says(g, g.stateCount - 1, "set altitude four thousand feet"));
+    EXPECT_TRUE(Says(g, g.stateCount - 1, "set altitude four thousand knots"));
+    EXPECT_TRUE(Says(g, g.stateCount - 1, "set altitude four thousand five hundred"));
+    EXPECT_TRUE(Says(g, g.stateCount - 1, "set altitude four"));
+    // One saying left out that another begins with: the shorter is a rival of the longer only.
+    g = ValueRivals(altitude, {more});
+    EXPECT_TRUE(Says(g, g.stateCount - 1, "set altitude four thousand"));
+    EXPECT_FALSE(Says(g, g.stateCount - 1, "set altitude four thousand five hundred"));
+    g = ValueRivals(altitude, {more, four});
+    EXPECT_FALSE(Says(g, g.stateCount - 1, "set altitude four thousand"));
+    EXPECT_FALSE(Says(g, g.stateCount - 1, "set altitude four thousand five hundred"));
+    EXPECT_TRUE(Says(g, g.stateCount - 1, "set altitude four thousand six hundred"));
+}
+
 TEST(ValueCheck, ThePhraseGraphSaysWhatThePatternReads) {
     for (const char* pattern : {"set heading {digits 3}", "set altitude {number}", "com one {frequency}",
                                 "flaps {up=0|one|five}"}) {
@@ -97,7 +118,8 @@ struct Hearing {
     bool ok = false;
     Hearing() {
         std::vector<std::string> phrases(kBuiltInPhrases, kBuiltInPhrases + kBuiltInPhraseCount);
-        for (const char* p : {"set heading {digits 3}", "squawk {digits 4}", "gear up", "set standard"})
+        for (const char* p : {"set heading {digits 3}", "squawk {digits 4}", "set altitude {number}",
+                              "com one {frequency}", "gear up", "set standard"})
             phrases.push_back(p);
         std::string error;
         ok = OpenDecoders(d, error) && LoadGrammar(d, phrases).ok;
@@ -112,7 +134,8 @@ struct Hearing {
 
 // The value a phrase of the grammar says, or -1.
 double ValueOf(const std::string& heard) {
-    for (const char* pattern : {"set heading {digits 3}", "squawk {digits 4}"}) {
+    for (const char* pattern :
+         {"set heading {digits 3}", "squawk {digits 4}", "set altitude {number}", "com one {frequency}"}) {
         std::vector<SlotValue> values;
         if (MatchPhrasePattern(ParsePhrasePattern(pattern), PhraseWords(heard), values))
             return values[0].value;
@@ -183,6 +206,31 @@ TEST(ValueCheck, AValueWithABlurredDigitIsRefusedAndAPlainOneTaken) {
     ASSERT_TRUE(v.accepted);
     EXPECT_FALSE(JudgeValues(h.d, v.heard).hasSlots);
     EXPECT_TRUE(JudgeValues(h.d, v.heard).certain);
+}
+
+// The value is weighed against the best saying of another value: "four thousand feet" is no rival of "four
+// thousand", nor "decimal six zero" of "decimal six", however close they come.
+TEST(ValueCheck, TheRivalOfAValueSaysAnotherValue) {
+    Hearing h;
+    ASSERT_TRUE(h.ok);
+    uint32_t seed = 11;
+    int weighed = 0;
+    for (const char* voice : {"en-us+m3", "en-gb-x-rp+m5", "en-us+f2"}) {
+        for (const char* said :
+             {"set altitude four thousand", "set altitude one nine thousand", "com one one two one point six",
+              "com one one three four decimal two five"}) {
+            AudioClip clip = SpokenLine(said, voice);
+            AddNoiseFloor(clip, 3, ++seed);
+            const UtteranceVerdict v = h.Hear(clip);
+            if (!v.accepted) continue;
+            const ValueCertainty c = JudgeValues(h.d, v.heard);
+            if (c.rival.empty()) continue;
+            ++weighed;
+            EXPECT_NE(ValueOf(c.rival), ValueOf(c.heardAgain))
+                << voice << ": " << said << " heard as " << c.heardAgain << ", rival " << c.rival;
+        }
+    }
+    EXPECT_GE(weighed, 8);
 }
 
 } // namespace
