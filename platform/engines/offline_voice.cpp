@@ -7,7 +7,6 @@
 #include "platform/engines/voice_espeak.h"
 #include "platform/engines/voice_tap.h"
 #include "platform/sound_output.h"
-#include "platform/thread_priority.h"
 
 #include <algorithm>
 #include <chrono>
@@ -79,8 +78,8 @@ VoiceLine* NextToRender(VoiceState& voice) {
 }
 
 void Synthesise(VoiceState& voice) {
-    // Rendering runs well ahead of playback: the main loop's passes go first.
-    LowerThisThreadPriority();
+    // Rendering runs well ahead of playback, at the ordinary priority: below it, a simulator that keeps
+    // every core busy would hold the first officer's lines back.
     for (;;) {
         VoiceLine* line = nullptr;
         std::string text;
