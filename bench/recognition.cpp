@@ -168,7 +168,7 @@ UtteranceVerdict Hear(Hearing& h, const AudioClip& clip) {
     FeedUtterance(h.decoders, clip.samples.data(), clip.samples.size());
     UtteranceVerdict v = EndUtterance(h.decoders, true);
     // As the program hears: a phrase with slots is taken only when its values are certain.
-    if (v.accepted) v.accepted = JudgeValues(h.decoders, v.heard).certain;
+    if (v.accepted) TakeValues(h.decoders, v);
     h.decodeSeconds += Now() - start;
     h.audioSeconds += ClipSeconds(clip);
     return v;

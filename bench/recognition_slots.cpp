@@ -210,22 +210,23 @@ void HearValues(const ValueRun& set, Decoders& d, Hearing& h, std::FILE* dump) {
                 ValueCertainty c;
                 if (verdict.accepted) c = JudgeValues(d, verdict.heard);
                 const bool certain = verdict.accepted && c.certain;
+                const std::string taken = certain ? c.phrase : verdict.heard; // as the program takes it
                 h.checkMs.push_back(1000 * (Now() - start));
                 ++total;
                 ++tried;
                 const bool right = SaysValue(q, verdict.heard);
                 if (verdict.accepted) (right ? exactAlone : wrongAlone)++;
-                if (certain) (right ? exactChecked : wrongChecked)++;
+                if (certain) (SaysValue(q, taken) ? exactChecked : wrongChecked)++;
                 if (dump && verdict.accepted)
                     std::fprintf(dump, "%s\t%d\t%s\t%s\t%s\t%d\t%s\t%d\t%d\t%.0f\t%s\t%d\n",
                                  set.name[0] ? "tuning" : "measuring", noisy, set.speakers[s].voice,
                                  q.said.c_str(), verdict.heard.c_str(), right ? 1 : 0, c.heardAgain.c_str(),
                                  SaysValue(q, c.heardAgain) ? 1 : 0, c.agrees ? 1 : 0,
                                  std::min(c.margin, 1e6), c.rival.c_str(), certain ? 1 : 0);
-                if (!right || !certain)
+                if (!certain || !SaysValue(q, taken))
                     std::fprintf(stderr, "  %s%s, %s: \"%s\" heard as \"%s\"%s\n", set.name,
                                  noisy ? "noise" : "quiet", set.speakers[s].voice, q.said.c_str(),
-                                 verdict.accepted ? verdict.heard.c_str() : "non",
+                                 verdict.accepted ? taken.c_str() : "non",
                                  verdict.accepted && !certain ? " (refused: unsure)" : "");
             }
         }

@@ -177,7 +177,7 @@ void DecodingLoop() {
         sound.clear();
         if (!complete) continue;
         UtteranceVerdict verdict = EndUtterance(s.decoders, true);
-        if (verdict.accepted) verdict.accepted = JudgeValues(s.decoders, verdict.heard).certain;
+        if (verdict.accepted) TakeValues(s.decoders, verdict);
         std::lock_guard<std::mutex> hold(s.lock);
         if (verdict.accepted && s.utterance == utterance) s.results.push_back({utterance, verdict.heard});
     }
@@ -315,6 +315,6 @@ std::string RecogniseSamples(const std::vector<std::string>& phrases, const std:
     BeginUtterance(o.decoders);
     FeedUtterance(o.decoders, clip.samples.data(), clip.samples.size());
     UtteranceVerdict verdict = EndUtterance(o.decoders, true);
-    if (verdict.accepted) verdict.accepted = JudgeValues(o.decoders, verdict.heard).certain;
+    if (verdict.accepted) TakeValues(o.decoders, verdict);
     return verdict.accepted ? verdict.heard : "non";
 }

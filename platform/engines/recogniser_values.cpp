@@ -1,7 +1,7 @@
 // The built-in recogniser's judgement of a value heard in a phrase with slots: the utterance decoded again
 // through that phrase's own graph, with the cepstral mean of the utterance itself rather than the one the
-// live decoding carried over from the sounds before it, must find the same value and prefer it by a margin
-// to every saying of the phrase with another value.
+// live decoding carried over from the sounds before it, must prefer its value by a margin to every saying
+// of the phrase with another value.
 #include "platform/engines/recogniser_values.h"
 
 #include "platform/engines/recogniser_cepstra.h"
@@ -172,6 +172,7 @@ bool SameValues(const std::vector<SlotValue>& a, const std::vector<SlotValue>& b
 
 ValueCertainty JudgeValues(Decoders& d, const std::string& heard, double leastMargin) {
     ValueCertainty c;
+    c.phrase = heard;
     if (!d.grammar) return c;
     const std::vector<std::string> words = SpokenWords(heard);
     std::string joined;
@@ -200,7 +201,10 @@ ValueCertainty JudgeValues(Decoders& d, const std::string& heard, double leastMa
     c.heardAgain = again;
     std::vector<SlotValue> heardValues;
     c.agrees = MatchPhrasePattern(pattern, words, heardValues) && SameValues(againValues, heardValues);
-    if (!c.agrees) return c;
+    // Where the two differ, the second decoding is the one weighed: the live one normalised the sound
+    // with a mean carried over from other sounds, and was the one that erred in most such cases.
+    c.phrase.clear();
+    for (const std::string& w : againWords) c.phrase += (c.phrase.empty() ? "" : " ") + w;
     // The best saying of another value: a saying of the same value in other words ("feet" after the
     // number, a zero after a frequency's last digit) is left out and the search made again.
     std::vector<std::vector<std::string>> leftOut = {againWords};
@@ -222,6 +226,12 @@ ValueCertainty JudgeValues(Decoders& d, const std::string& heard, double leastMa
     c.margin = rivalScore == kNoPath ? 1e9 : double(againScore) - rivalScore;
     c.certain = c.margin >= leastMargin;
     return c;
+}
+
+void TakeValues(Decoders& d, UtteranceVerdict& verdict) {
+    const ValueCertainty c = JudgeValues(d, verdict.heard);
+    verdict.accepted = c.certain;
+    if (c.certain) verdict.heard = c.phrase;
 }
 
 bool ComputeCepstra(ps_decoder_t* decoder, const std::vector<int16_t>& sound, Cepstra& c) {
