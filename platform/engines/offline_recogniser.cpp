@@ -148,7 +148,7 @@ void CaptureLoop() {
 void DecodingLoop() {
     // Decoding keeps up with the captain at a fraction of a core, in bursts. It runs at the ordinary
     // priority: a simulator keeps every core busy at that priority, and a thread below it waited there
-    // (release to phrase 0.38 s median, 1 s p99, with every core busy; 0.14 s and 0.27 s at the ordinary
+    // (release to phrase 0.38 s median, 1 s p99, with every core busy; 0.14 s and 0.3 s at the ordinary
     // priority), where Windows runs a lower priority only when no thread of a higher one is ready.
     LiveRecogniserState& s = State();
     uint64_t decoding = 0; // the utterance the decoder holds, 0 for none

@@ -203,8 +203,10 @@ ValueCertainty JudgeValues(Decoders& d, const std::string& heard, double leastMa
     c.agrees = MatchPhrasePattern(pattern, words, heardValues) && SameValues(againValues, heardValues);
     // Where the two differ, the second decoding is the one weighed: the live one normalised the sound
     // with a mean carried over from other sounds, and was the one that erred in most such cases.
-    c.phrase.clear();
-    for (const std::string& w : againWords) c.phrase += (c.phrase.empty() ? "" : " ") + w;
+    if (!c.agrees) {
+        c.phrase.clear();
+        for (const std::string& w : againWords) c.phrase += (c.phrase.empty() ? "" : " ") + w;
+    }
     // The best saying of another value: a saying of the same value in other words ("feet" after the
     // number, a zero after a frequency's last digit) is left out and the search made again.
     std::vector<std::vector<std::string>> leftOut = {againWords};
