@@ -27,6 +27,12 @@ std::vector<std::string> SpokenWords(const std::string& hypothesis) {
     return words;
 }
 
+std::string Joined(const std::vector<std::string>& words) {
+    std::string text;
+    for (const std::string& w : words) text += (text.empty() ? "" : " ") + w;
+    return text;
+}
+
 // The word as a value reads it: the words that say the same thing taken as one ("niner" and "nine", "oh"
 // and "zero", "point" and "decimal").
 std::string ValueWord(const std::string& w) {
@@ -175,19 +181,14 @@ ValueCertainty JudgeValues(Decoders& d, const std::string& heard, double leastMa
     c.phrase = heard;
     if (!d.grammar) return c;
     const std::vector<std::string> words = SpokenWords(heard);
-    std::string joined;
-    for (const std::string& w : words) {
-        if (!joined.empty()) joined += ' ';
-        joined += w;
-    }
     // A phrase without slots that says these words is what was heard, even where a slot could say them.
-    if (std::find(d.phrases.begin(), d.phrases.end(), joined) != d.phrases.end()) return c;
+    if (std::find(d.phrases.begin(), d.phrases.end(), Joined(words)) != d.phrases.end()) return c;
     PhrasePattern pattern;
+    std::vector<SlotValue> heardValues;
     for (const std::string& phrase : d.phrases) {
         if (!HasSlotNotation(phrase)) continue;
-        std::vector<SlotValue> values;
         pattern = ParsePhrasePattern(phrase);
-        if ((c.hasSlots = MatchPhrasePattern(pattern, words, values))) break;
+        if ((c.hasSlots = MatchPhrasePattern(pattern, words, heardValues))) break;
     }
     if (!c.hasSlots) return c;
     c.certain = false;
@@ -199,14 +200,10 @@ ValueCertainty JudgeValues(Decoders& d, const std::string& heard, double leastMa
     std::vector<SlotValue> againValues;
     if (againScore == kNoPath || !MatchPhrasePattern(pattern, againWords, againValues)) return c;
     c.heardAgain = again;
-    std::vector<SlotValue> heardValues;
-    c.agrees = MatchPhrasePattern(pattern, words, heardValues) && SameValues(againValues, heardValues);
+    c.agrees = SameValues(againValues, heardValues);
     // Where the two differ, the second decoding is the one weighed: the live one normalised the sound
     // with a mean carried over from other sounds, and was the one that erred in most such cases.
-    if (!c.agrees) {
-        c.phrase.clear();
-        for (const std::string& w : againWords) c.phrase += (c.phrase.empty() ? "" : " ") + w;
-    }
+    if (!c.agrees) c.phrase = Joined(againWords);
     // The best saying of another value: a saying of the same value in other words ("feet" after the
     // number, a zero after a frequency's last digit) is left out and the search made again.
     std::vector<std::vector<std::string>> leftOut = {againWords};
