@@ -1,13 +1,10 @@
-// The whole program when things go wrong: the simulator's connection dropping without a quit notice, and a
-// module that sends line breaks in names, DRF indices out of range and indices outside the model.
+// The whole program against a module that sends line breaks in names, DRF indices out of range and indices
+// outside the model.
 #include "app/apply_settings.h"
 #include "tests/e2e/e2e_fixture.h"
 
 #include "base/helpers.h"
 #include "base/settings.h"
-#include "platform/clock.h"
-#include "simlink/client_data.h"
-#include "speech/recognition_state.h"
 #include "systems/model.h"
 
 #include <algorithm>
@@ -25,30 +22,6 @@ std::vector<std::pair<int32_t, bool>> AllLinks() {
     return out;
 }
 } // namespace
-
-// The simulator goes away mid-flight without its quit notice: the program sees the connection gone, ends
-// through the exit routine with a reason, runs its shutdown and returns 0, instead of running on deaf.
-TEST_F(EndToEndTest, TheConnectionDroppingMidRunEndsTheProgramInOrder) {
-    auto standIn = StartStandIn({"clock ready", "at 0.3 drop"}, FlyTheAirbus);
-    ProgramRun run = Run();
-    const int64_t ended = MonotonicNanos();
-    standIn->Stop();
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_FALSE(run.watchdogFired);
-    std::vector<std::string> exits = ExitLines(run.log);
-    ASSERT_EQ(exits.size(), 1u) << run.log;
-    EXPECT_TRUE(exits[0].starts_with("EXIT: The connection to the simulator was lost (status 0x"))
-        << exits[0];
-    EXPECT_GT(run.passes, 10);
-    EXPECT_EQ(run.passes, run.passesAtQuit); // the pass that saw it was the last
-    // Soon after the drop (0.3 s after start-up ended, at pass 5), well before the watchdog.
-    EXPECT_LT(static_cast<double>(ended - run.firstPassNanos) / 1e9, 3.0);
-    // The exit routine closed the connection; the shutdown then had no connection to clear.
-    EXPECT_EQ(run.shutdown, (std::vector<std::string>{"closeSimulator", "destroyWidget", "shutdownGraphics",
-                                                      "shutdownRecognition"}));
-    EXPECT_FALSE(SimulatorLinkOpen());
-    EXPECT_EQ(Recognition().recoState, 4);
-}
 
 // What a module may send but must not be able to do: add keys to the settings file through a line break,
 // write a DRF index outside 0-499, or reach a parameter outside the model, by message or by answer file.

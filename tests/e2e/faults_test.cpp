@@ -1,18 +1,19 @@
-// The whole program while things go wrong around it: the simulator gone at each stage of start-up, a module
-// that never names the aircraft, messages whose size cannot be right, a simulator that stops reading, a
-// busy pipe, a full disk under the log, the settings and the 737 add-on's options, and a read-only
-// settings file. Each
-// run ends through the exit routine with its reason or keeps running as designed, and every file the
-// program writes is whole afterwards.
+// The whole program while things go wrong around it: the simulator gone at each stage of start-up or
+// mid-flight, a module that never names the aircraft, messages whose size cannot be right, a simulator
+// that stops reading, a busy pipe, a full disk under the log, the settings and the 737 add-on's options,
+// and a read-only settings file. Each run ends through the exit routine with its reason or keeps running
+// as designed, and every file the program writes is whole afterwards.
 #include "tests/e2e/e2e_fixture.h"
 
 #include "app/frame.h"
 #include "base/helpers.h"
 #include "base/log.h"
 #include "base/settings.h"
+#include "platform/clock.h"
 #include "platform/transport.h"
 #include "simlink/client/client.h"
 #include "simlink/client_data.h"
+#include "speech/recognition_state.h"
 
 #include <algorithm>
 #include <atomic>
@@ -97,22 +98,33 @@ TEST_F(EndToEndTest, TheSimulatorLostAtEachStageOfStartUpEndsTheProgramWithItsRe
     }
 }
 
-// A message whose size field is below the header's 4 bytes or above what the client takes drops the
-// connection; the program ends through its exit routine with the status, its shutdown in order.
-TEST_F(EndToEndTest, MessagesWithImpossibleSizesEndTheProgramWithTheirStatus) {
-    for (const char* size : {"3", "2000000"}) {
-        SCOPED_TRACE(size);
-        auto standIn = StartStandIn({"clock ready", std::string("at 0.2 badsize ") + size}, FlyTheAirbus);
+// The connection lost mid-flight without the simulator's quit notice: dropped, or dropped by the client
+// for a message whose size field is below the header's 4 bytes or above what the client takes. The pass
+// that saw it is the last; the program ends through the exit routine with a reason, soon and well before
+// the watchdog, the exit routine closes the connection and the shutdown then has none to clear.
+TEST_F(EndToEndTest, TheConnectionLostMidRunEndsTheProgramInOrder) {
+    for (const char* event : {"drop", "badsize 3", "badsize 2000000"}) {
+        SCOPED_TRACE(event);
+        auto standIn = StartStandIn({"clock ready", std::string("at 0.3 ") + event}, FlyTheAirbus);
         ProgramRun run = Run();
+        const int64_t ended = MonotonicNanos();
         standIn->Stop();
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_FALSE(run.watchdogFired);
-        EXPECT_GT(run.passes, 5);
-        EXPECT_EQ(
-            ExitLines(run.log),
-            std::vector<std::string>{"EXIT: The connection to the simulator was lost (status 0x80004004)"});
+        std::vector<std::string> exits = ExitLines(run.log);
+        ASSERT_EQ(exits.size(), 1u) << run.log;
+        EXPECT_TRUE(
+            exits[0].starts_with(std::string(event) == "drop"
+                                     ? "EXIT: The connection to the simulator was lost (status 0x"
+                                     : "EXIT: The connection to the simulator was lost (status 0x80004004)"))
+            << exits[0];
+        EXPECT_GT(run.passes, 10);
+        EXPECT_EQ(run.passes, run.passesAtQuit);
+        EXPECT_LT(static_cast<double>(ended - run.firstPassNanos) / 1e9, 3.0);
         EXPECT_EQ(run.shutdown, (std::vector<std::string>{"closeSimulator", "destroyWidget",
                                                           "shutdownGraphics", "shutdownRecognition"}));
+        EXPECT_FALSE(SimulatorLinkOpen());
+        EXPECT_EQ(Recognition().recoState, 4);
         EXPECT_EQ(ProgramFile("data/log.txt"), OnDisk(run.log));
     }
 }

@@ -33,19 +33,15 @@ TEST_F(EndToEndTest, TheSimulatorWindowIsAdoptedAtEveryStart) {
         s.options.maxSeconds = 600;
     });
     ASSERT_TRUE(standIn->Started()) << standIn->failure;
-    int adopted = 0, shown = 0;
     for (int start = 1; start <= kStarts; ++start) {
         // Each run ends itself a moment after its start, the simulator still there.
         RunOptions options;
         options.watchdogSeconds = 0.8;
         ProgramRun run = Run(options);
-        const bool found = run.log.find("ParentWnd was UPDATED") != std::string::npos;
-        const bool created = run.log.find("Widget window was created") != std::string::npos;
-        adopted += found;
-        shown += created;
-        EXPECT_TRUE(found && created) << "start " << start << ":\n" << run.log;
+        EXPECT_TRUE(run.log.find("ParentWnd was UPDATED") != std::string::npos &&
+                    run.log.find("Widget window was created") != std::string::npos)
+            << "start " << start << ":\n"
+            << run.log;
         EXPECT_EQ(ExitLines(run.log), std::vector<std::string>{"EXIT: end-to-end watchdog"}) << run.log;
     }
-    EXPECT_EQ(adopted, kStarts);
-    EXPECT_EQ(shown, kStarts);
 }

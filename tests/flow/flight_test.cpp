@@ -83,8 +83,8 @@ TEST_F(FlightTest, DemoBoeingFliesFromGateToClimb) {
     Say("hello");
     Say("runway check");
     Say("before start checklist");
-    for (const char* answer : {"closed and locked", "plenty", "set", "windows locked", "set", "set", "completed",
-                               "free and zero", "completed", "on"})
+    for (const char* answer : {"closed and locked", "plenty", "set", "windows locked", "set", "set",
+                               "completed", "free and zero", "completed", "on"})
         Answer(answer);
     Fly(8);
     EXPECT_EQ(Param("AIRCRAFT.LIGHTS.BEACON").value, 0) << "the module does not move switches by itself";

@@ -10,6 +10,7 @@
 #include "platform/window_system.h"
 #include "speech/recognition_state.h"
 #include "tests/fakes/fake_desktop.h"
+#include "tests/fakes/private_x_server.h"
 #include "tests/fakes/test_support.h"
 #include "widget/parent_window.h"
 #include "widget/widget_lists.h"
@@ -23,12 +24,9 @@
 #include <X11/Xutil.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -187,67 +185,6 @@ TEST_F(WidgetDrawingTest, TheSelectedAnswerAndTheHeardPhrase) {
     EXPECT_EQ(ReadBytes(picture).substr(0, 8), "\x89PNG\r\n\x1a\n");
 }
 
-// A private X server for the tests that need a real desktop.
-class PrivateXServer {
-public:
-    PrivateXServer() {
-        std::string xvfb = FindProgram("Xvfb");
-        if (xvfb.empty()) {
-            whyNot = "Xvfb is not installed";
-            return;
-        }
-        int number = 90 + static_cast<int>(getpid() % 400);
-        for (;; ++number) {
-            std::string n = std::to_string(number);
-            if (access(("/tmp/.X11-unix/X" + n).c_str(), F_OK) != 0 &&
-                access(("/tmp/.X" + n + "-lock").c_str(), F_OK) != 0)
-                break;
-        }
-        display = ":" + std::to_string(number);
-        pid = fork();
-        if (pid == 0) {
-            freopen("/dev/null", "w", stdout);
-            freopen("/dev/null", "w", stderr);
-            execl(xvfb.c_str(), "Xvfb", display.c_str(), "-screen", "0", "1600x1200x24", "-nolisten", "tcp",
-                  "-noreset", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (Display* probe = XOpenDisplay(display.c_str())) {
-                XCloseDisplay(probe);
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        whyNot = "Xvfb did not start on " + display;
-    }
-    ~PrivateXServer() {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-    std::string display;
-    std::string whyNot;
-    pid_t pid = -1;
-
-private:
-    static std::string FindProgram(const std::string& name) {
-        const char* path = std::getenv("PATH");
-        std::string folders = path ? path : "/usr/bin:/bin";
-        size_t start = 0;
-        while (start <= folders.size()) {
-            size_t end = folders.find(':', start);
-            if (end == std::string::npos) end = folders.size();
-            std::string candidate = folders.substr(start, end - start) + "/" + name;
-            if (access(candidate.c_str(), X_OK) == 0) return candidate;
-            start = end + 1;
-        }
-        return {};
-    }
-};
-
 std::vector<WidgetEventKind>& Recorded() {
     static std::vector<WidgetEventKind> events;
     return events;
@@ -269,7 +206,7 @@ void SendButton(Display* display, Window window, int type, Time time, int x, int
 
 TEST_F(WidgetDrawingTest, TheWidgetFollowsAWindowTitledLikeTheSimulator) {
     PrivateXServer server;
-    if (!server.whyNot.empty()) GTEST_SKIP() << server.whyNot;
+    if (server.display.empty()) GTEST_SKIP() << "no private X server (Xvfb) can be started here";
     const char* previous = std::getenv("DISPLAY");
     std::string saved = previous ? previous : "";
     setenv("DISPLAY", server.display.c_str(), 1);

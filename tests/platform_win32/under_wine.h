@@ -7,3 +7,9 @@ inline bool UnderWine() {
     HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
+
+// Wine without an X display cannot make windows; cmake/wine-run.sh gives the test program a private Xvfb.
+inline bool WineWithoutDisplay() {
+    wchar_t display[64] = {};
+    return UnderWine() && GetEnvironmentVariableW(L"DISPLAY", display, 64) == 0;
+}

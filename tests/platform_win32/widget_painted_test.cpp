@@ -10,6 +10,7 @@
 #include "speech/recognition_state.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/test_support.h"
+#include "tests/platform_win32/under_wine.h"
 #include "tests/platform_win32/xvfb_screen.h"
 #include "widget/parent_window.h"
 #include "widget/widget_lists.h"
@@ -24,11 +25,6 @@
 #include <vector>
 
 namespace {
-
-bool WineUnderneath() {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
 
 constexpr uint32_t kBackground = 0xB2000000;
 constexpr uint32_t kShadow = 0xFF646464;
@@ -174,8 +170,7 @@ TEST_F(WidgetPaintedTest, PaintedStateReadsBackRowByRow) {
 class WidgetPassesTest : public WidgetPaintedTest {
 protected:
     void SetUp() override {
-        wchar_t display[64] = {};
-        if (WineUnderneath() && GetEnvironmentVariableW(L"DISPLAY", display, 64) == 0)
+        if (WineWithoutDisplay())
             GTEST_SKIP() << "wine without an X display; cmake/wine-run.sh gives this program a private Xvfb";
         WidgetPaintedTest::SetUp();
         StartWidgetSubsystem();

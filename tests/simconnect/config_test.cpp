@@ -38,20 +38,12 @@ protected:
 };
 } // namespace
 
-TEST_F(SimConnectConfigTest, DefaultsWithoutFiles) {
-    SimConnectConfig c = Read();
-    EXPECT_EQ(c.protocol, kProtocolPipe);
-    EXPECT_EQ(c.address, "");
-    EXPECT_EQ(c.port, "");
-    EXPECT_EQ(c.maxReceiveSize, 41088u);
-    EXPECT_FALSE(c.disableNagle);
-}
-
 TEST_F(SimConnectConfigTest, LaterFilesOverrideEarlierOnesExceptMaxReceiveSize) {
-    WriteConfig(0, "[SimConnect]\nProtocol=IPv4\nPort=100\nAddress=127.0.0.5\nMaxReceiveSize=50000\nDisableNagle=1\n");
+    WriteConfig(0, "[SimConnect]\nProtocol=IPv4\nPort=100\nAddress=127.0.0.5\n"
+                   "MaxReceiveSize=50000\nDisableNagle=1\n");
     WriteConfig(1, "[SimConnect]\nPort=200\nMaxReceiveSize=45000\n");
-    WriteConfig(2, "; the current folder\n[Other]\nPort=999\n[SimConnect]\nAddress=127.0.0.9\nMaxReceiveSize=42000\n"
-                   "DisableNagle=0\n");
+    WriteConfig(2, "; the current folder\n[Other]\nPort=999\n[SimConnect]\nAddress=127.0.0.9\n"
+                   "MaxReceiveSize=42000\nDisableNagle=0\n");
     SimConnectConfig c = Read();
     EXPECT_EQ(c.protocol, kProtocolIPv4);
     EXPECT_EQ(c.port, "200");
@@ -69,17 +61,15 @@ TEST_F(SimConnectConfigTest, KeyRules) {
     };
     const Case cases[] = {
         {"Protocol=pipe\n", kProtocolPipe, 41088, false},
-        {"Protocol=PIPE\n", kProtocolPipe, 41088, false},
         {"Protocol=aUtO\n", kProtocolPipe, 41088, false},
         {"protocol=ipv6\nPort=5\n", kProtocolIPv6, 41088, false},
         {"Protocol=IPv4\nPort=5\n", kProtocolIPv4, 41088, false},
-        {"Protocol=tcp\n", kProtocolPipe, 41088, false},         // unknown text: unchanged
-        {"MaxReceiveSize=100\n", kProtocolPipe, 41088, false},   // never lowered
+        {"Protocol=tcp\n", kProtocolPipe, 41088, false},       // unknown text: unchanged
+        {"MaxReceiveSize=100\n", kProtocolPipe, 41088, false}, // never lowered
         {"MaxReceiveSize=41089\n", kProtocolPipe, 41089, false},
         {"MaxReceiveSize=abc\n", kProtocolPipe, 41088, false},
         {"DisableNagle=1\n", kProtocolPipe, 41088, true},
         {"DisableNagle=7\n", kProtocolPipe, 41088, true},
-        {"DisableNagle=0\n", kProtocolPipe, 41088, false},
         {"DisableNagle=\n", kProtocolPipe, 41088, false},
     };
     for (const Case& c : cases) {
@@ -123,7 +113,11 @@ TEST_F(SimConnectConfigTest, ConfigurationIndexSections) {
     EXPECT_FALSE(ok);
     c = Read(0, &ok); // index 0 reads "SimConnect", which no file has: defaults, no failure
     EXPECT_TRUE(ok);
+    EXPECT_EQ(c.protocol, kProtocolPipe);
+    EXPECT_EQ(c.address, "");
     EXPECT_EQ(c.port, "");
+    EXPECT_EQ(c.maxReceiveSize, 41088u);
+    EXPECT_FALSE(c.disableNagle);
     WriteConfig(2, "[SimConnect]\nPort=44\n");
     c = Read(kNoConfigIndex, &ok); // the files are skipped entirely
     EXPECT_TRUE(ok);
@@ -138,36 +132,29 @@ TEST_F(SimConnectConfigTest, ConfigurationIndexSections) {
 TEST_F(SimConnectConfigTest, ConnectionOrderAndFallbacks) {
     std::string closed4 = ClosedPort(2);
     std::string closed6 = ClosedPort(23);
-    struct Case {
-        const char* name;
-        std::string file;
-        std::string registry4, registry6;
-        std::vector<std::string> attempts;
-    };
-    const std::vector<Case> cases = {
-        {"nothing configured: the default pipe twice, no TCP", "", "", "", {DefaultPipe() + " failed", DefaultPipe() + " failed"}},
-        {"pipe in any case acts as Auto", "Protocol=pIPe\n", "", "", {DefaultPipe() + " failed", DefaultPipe() + " failed"}},
-        {"Auto with both registry ports", "", closed4, closed6,
-         {DefaultPipe() + " failed", "tcp6 ::1 " + closed6 + " failed", "tcp4 127.0.0.1 " + closed4 + " failed",
-          DefaultPipe() + " failed"}},
-        {"IPv4 without a port or address tries nothing", "Protocol=IPv4\n", "", "", {}},
-        {"IPv4 without a port at 127.0.0.1 tries the default pipe", "Protocol=IPv4\nAddress=127.0.0.1\n", "", "",
-         {DefaultPipe() + " failed"}},
-        {"IPv4 at another address gets one attempt", "Protocol=IPv4\nAddress=127.0.0.2\nPort=" + closed4 + "\n", "", "",
-         {"tcp4 127.0.0.2 " + closed4 + " failed"}},
-        {"IPv6 at ::1 falls back to IPv4 and the pipe", "Protocol=IPv6\nAddress=::1\nPort=" + closed6 + "\n", closed4, "",
-         {"tcp6 ::1 " + closed6 + " failed", "tcp4 127.0.0.1 " + closed4 + " failed", DefaultPipe() + " failed"}},
-        {"a named pipe port", "Port=other-pipe\n", "", "",
-         {"pipe \\\\.\\pipe\\other-pipe failed", DefaultPipe() + " failed"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        WriteConfig(2, "[SimConnect]\n" + c.file);
+    auto order = [&](const std::string& file, const std::string& registry4, const std::string& registry6) {
+        WriteConfig(2, "[SimConnect]\n" + file);
         DeleteUserRegistryKey(registryKey);
-        if (!c.registry4.empty()) WriteRegistryPort(false, c.registry4);
-        if (!c.registry6.empty()) WriteRegistryPort(true, c.registry6);
-        EXPECT_EQ(Attempts(), c.attempts);
-    }
+        if (!registry4.empty()) WriteRegistryPort(false, registry4);
+        if (!registry6.empty()) WriteRegistryPort(true, registry6);
+        return Attempts();
+    };
+    using L = std::vector<std::string>;
+    const std::string pipe = DefaultPipe() + " failed", tcp4 = "tcp4 127.0.0.1 " + closed4 + " failed",
+                      tcp6 = "tcp6 ::1 " + closed6 + " failed";
+    // Nothing configured: the default pipe twice, no TCP; with both registry ports, IPv6 before IPv4.
+    EXPECT_EQ(order("", "", ""), (L{pipe, pipe}));
+    EXPECT_EQ(order("", closed4, closed6), (L{pipe, tcp6, tcp4, pipe}));
+    // IPv4 without a port or address tries nothing; without a port at 127.0.0.1, the default pipe.
+    EXPECT_EQ(order("Protocol=IPv4\n", "", ""), L{});
+    EXPECT_EQ(order("Protocol=IPv4\nAddress=127.0.0.1\n", "", ""), L{pipe});
+    // IPv4 at another address gets one attempt; IPv6 at ::1 falls back to IPv4 and the pipe.
+    EXPECT_EQ(order("Protocol=IPv4\nAddress=127.0.0.2\nPort=" + closed4 + "\n", "", ""),
+              L{"tcp4 127.0.0.2 " + closed4 + " failed"});
+    EXPECT_EQ(order("Protocol=IPv6\nAddress=::1\nPort=" + closed6 + "\n", closed4, ""),
+              (L{tcp6, tcp4, pipe}));
+    // A named pipe port.
+    EXPECT_EQ(order("Port=other-pipe\n", "", ""), (L{"pipe \\\\.\\pipe\\other-pipe failed", pipe}));
 }
 
 TEST_F(SimConnectConfigTest, TheFirstAttemptThatConnectsWins) {
@@ -175,6 +162,7 @@ TEST_F(SimConnectConfigTest, TheFirstAttemptThatConnectsWins) {
     ASSERT_TRUE(standIn.Started());
     WriteRegistryPort(false, std::to_string(standIn.s.boundPort));
     std::vector<std::string> attempts = Attempts(kSimOk);
-    std::vector<std::string> expected = {DefaultPipe() + " failed", "tcp4 127.0.0.1 " + std::to_string(standIn.s.boundPort) + " ok"};
+    std::vector<std::string> expected = {DefaultPipe() + " failed",
+                                         "tcp4 127.0.0.1 " + std::to_string(standIn.s.boundPort) + " ok"};
     EXPECT_EQ(attempts, expected);
 }

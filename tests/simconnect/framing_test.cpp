@@ -33,7 +33,8 @@ struct BareClient {
         uint32_t rc = SimConnect_CallDispatch(
             client,
             [](const uint8_t* m, uint32_t size, void* context) {
-                static_cast<std::vector<std::string>*>(context)->push_back(std::string(reinterpret_cast<const char*>(m), size));
+                static_cast<std::vector<std::string>*>(context)->push_back(
+                    std::string(reinterpret_cast<const char*>(m), size));
             },
             &seen);
         if (status) *status = rc;
@@ -130,7 +131,8 @@ TEST(SimConnectFraming, AfterADropRequestsReturnTheRecordedStatusAndQueueNothing
     uint8_t data[560] = {};
     EXPECT_EQ(SimConnect_MapClientDataNameToID(bare.client, "MessageE2W", 2), kSimAbort);
     EXPECT_EQ(SimConnect_CreateClientData(bare.client, 2, 560, 0), kSimAbort);
-    EXPECT_EQ(SimConnect_AddToClientDataDefinition(bare.client, 1, 0xFFFFFFFF, 560, 0.0f, 0xFFFFFFFF), kSimAbort);
+    EXPECT_EQ(SimConnect_AddToClientDataDefinition(bare.client, 1, 0xFFFFFFFF, 560, 0.0f, 0xFFFFFFFF),
+              kSimAbort);
     EXPECT_EQ(SimConnect_RequestClientData(bare.client, 3, 1, 2, 3, 0, 0, 0, 0), kSimAbort);
     EXPECT_EQ(SimConnect_SetClientData(bare.client, 2, 1, 0, 0, 560, data), kSimAbort);
     EXPECT_EQ(SimConnect_ClearClientDataDefinition(bare.client, 1), kSimAbort);

@@ -1,11 +1,11 @@
 // The simulator dispatch: wire framing of received messages, every module message type that changes
 // state, the bounds that keep a module's numbers inside the model, and the speech monitor's messages.
+#include "app/dispatch.h"
 #include "app/frame.h"
 #include "base/log.h"
 #include "base/settings.h"
 #include "flow/executer.h"
 #include "flow/phrase_text.h"
-#include "app/dispatch.h"
 #include "simlink/drf_answer_file.h"
 #include "speech/recognition_state.h"
 #include "speech/simulated_voice.h"
@@ -32,7 +32,9 @@ void SmallModel() {
     systems[1].Devices[1].outParameters.resize(6);
 }
 
-OutParameter& Param(int s, int d, int p) { return Systems().systems_vector[s].Devices[d].outParameters[p]; }
+OutParameter& Param(int s, int d, int p) {
+    return Systems().systems_vector[s].Devices[d].outParameters[p];
+}
 
 std::vector<uint8_t> ClientData(uint32_t request, const void* data, size_t size) {
     std::vector<uint8_t> bytes(40 + size, 0);
@@ -42,8 +44,8 @@ std::vector<uint8_t> ClientData(uint32_t request, const void* data, size_t size)
     return bytes;
 }
 
-ModuleMessage FromModule(uint32_t type, const std::string& text = "", double valueIn = -1.0, int s = -1, int d = -1,
-                         int p = -1) {
+ModuleMessage FromModule(uint32_t type, const std::string& text = "", double valueIn = -1.0, int s = -1,
+                         int d = -1, int p = -1) {
     ModuleMessage m = BuildModuleMessage(type, text);
     m.valueIn = valueIn;
     m.systemIndex = s;
@@ -170,7 +172,8 @@ TEST_F(DispatchTest, ControlWordsAndRunways) {
     EXPECT_EQ(Recognition().pttFlag, 0);
     Handle(FromModule(msgtype_CONTROL, "SELECT"));
     Handle(FromModule(msgtype_CONTROL, "CONFIRM"));
-    EXPECT_NE(Log().log.text.find("ProcessedControlButtonClick() inEvent = 1\nProcessedControlButtonClick() inEvent = 2\n"),
+    EXPECT_NE(Log().log.text.find(
+                  "ProcessedControlButtonClick() inEvent = 1\nProcessedControlButtonClick() inEvent = 2\n"),
               std::string::npos);
 
     Handle(FromModule(kMsgRunways, "27L#09R"));
@@ -273,7 +276,8 @@ TEST_F(DispatchTest, AnswerFileAssignsLinksAndSkipsWhatIsNotInTheModel) {
     EXPECT_EQ(Param(1, 1, 2).inDrf.drfIndex, 11) << "a later record wins";
     EXPECT_EQ(Param(1, 1, 1).inDrf.drfIndex, -1);
     std::string log = Log().log.text;
-    EXPECT_NE(log.find("WorkParh: usage in SetFromFileInDrfArrayID()" + work.path + "/drf.txt\n"), std::string::npos);
+    EXPECT_NE(log.find("WorkParh: usage in SetFromFileInDrfArrayID()" + work.path + "/drf.txt\n"),
+              std::string::npos);
     for (const char* skipped : {"0,9,1,2,11", "0,1,1,x,11", "0,1,1,1,500", "0,1,1"})
         EXPECT_NE(log.find(std::string("record skipped: ") + skipped + "\n"), std::string::npos) << skipped;
     EXPECT_EQ(install.Bytes("data/drf.txt"), "\r\n");

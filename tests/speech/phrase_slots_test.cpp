@@ -1,11 +1,10 @@
 // Slots in the captain's phrases: the notation and its errors, the values read out of the words heard,
 // and the words each slot's graph lets the recogniser hear.
-#include "systems/phrase_context.h"
 #include "platform/phrase_slots.h"
+#include "systems/phrase_context.h"
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <set>
 
 namespace {
@@ -77,8 +76,6 @@ TEST(PhraseSlotsTest, NotationAndItsNormalForm) {
     } cases[] = {
         {"set heading {digits 3}", "set heading {digits 3}"},
         {"Set  Heading, { Digits 3 }", "set heading {digits 3}"},
-        {"squawk {digits 4}", "squawk {digits 4}"},
-        {"climb to {number}", "climb to {number}"},
         {"com one {FREQUENCY} please", "com one {frequency} please"},
         {"runway {digits 2}{letter}", "runway {digits 2} {letter}"},
         {"flaps {one|five|fifteen|up=0}", "flaps {one|five|fifteen|up=0}"},
@@ -141,19 +138,13 @@ TEST(PhraseSlotsTest, ValuesReadOutOfTheWordsHeard) {
         {"set heading {digits 3}", "set heading two seven zero", 270, "2 7 0"},
         {"set heading {digits 3}", "set heading zero niner oh", 90, "0 9 0"},
         {"set heading {digits 3}", "set heading four seven zero", 470, "4 7 0"}, // heard as said
-        {"squawk {digits 4}", "squawk seven seven zero zero", 7700, "7 7 0 0"},
-        {"altitude {number}", "altitude one two zero", 120, "1 2 0"},
         {"altitude {number}", "altitude two thousand five hundred", 2500, "2 thousand 5 hundred"},
-        {"altitude {number}", "altitude one zero thousand", 10000, "1 0 thousand"},
         {"altitude {number}", "altitude one one thousand feet", 11000, "1 1 thousand"},
-        {"altitude {number}", "altitude five hundred", 500, "5 hundred"},
         {"altitude {number}", "altitude flight level three five zero", 35000, "flight level 3 5 0"},
         {"speed {number}", "speed one two zero knots", 120, "1 2 0"},
         {"com {frequency}", "com one two one decimal five", 121.5, "1 2 1 decimal 5"},
         {"com {frequency}", "com one two one point five", 121.5, "1 2 1 point 5"},
         {"com {frequency}", "com one one eight decimal zero two five", 118.025, "1 1 8 decimal 0 2 5"},
-        {"com {frequency}", "com one three two decimal seven five", 132.75, "1 3 2 decimal 7 5"},
-        {"taxi {letter}", "taxi alpha", 1, "alpha"},
         {"taxi {letter}", "taxi alfa", 1, "alfa"},
         {"taxi {letter}", "taxi juliett", 10, "juliett"},
         {"taxi {letter}", "taxi x ray", 24, "x ray"},
@@ -187,7 +178,6 @@ TEST(PhraseSlotsTest, WordsThatDoNotSayThePhraseMatchNothing) {
     } cases[] = {
         {"set heading {digits 3}", "set heading two seven"},
         {"set heading {digits 3}", "set heading two seven zero one"},
-        {"set heading {digits 3}", "set heading"},
         {"set heading {digits 3}", "set speed two seven zero"},
         {"altitude {number}", "altitude one two three four five six"},
         {"altitude {number}", "altitude one two three thousand"},

@@ -14,8 +14,6 @@ TEST_F(DrfLinkTest, ListLineNeedsAnExactModeAndAPrefixTheDirectionAllows) {
         const char* line;
     } cases[] = {
         {"A:FOO", "exist", true, "A:FOO,e,0,0,0,g,"},
-        {"L:switch_101", "new", true, "L:switch_101,n,0,0,0,g,"},
-        {"T:TIMER", "new", true, "T:TIMER,n,0,0,0,g,"},
         {"K:GEAR_UP", "new", true, "K:GEAR_UP,n,0,0,0,g,"},
         {"A:FOO", "new", false, "A:FOO,n,0,0,0,s,"},
         {"L:x", "exist", false, "L:x,e,0,0,0,s,"},
@@ -30,7 +28,6 @@ TEST_F(DrfLinkTest, ListLineNeedsAnExactModeAndAPrefixTheDirectionAllows) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(DrfListLine(c.spec, c.mode, 0, 0, 0, c.isRead), c.line) << c.spec << " " << c.mode;
-    EXPECT_EQ(DrfListLine("L:switch_101", "new", 1, 0, 2, true), "L:switch_101,n,1,0,2,g,");
     EXPECT_EQ(DrfListLine("L:x", "new", 12, 345, 6789, false), "L:x,n,12,345,6789,s,");
 }
 

@@ -37,6 +37,12 @@ TEST_F(LoaderTest, CipherRoundTripsEveryByteWithTheSpelledOutDigitRules) {
     EXPECT_FALSE(ok);
     EXPECT_EQ(NextSystemsKey("0123456789ABCDEF"), "0123456789");
     EXPECT_EQ(NextSystemsKey("012345678"), kInitialSystemsKey);
+    // CR LF and LF after deciphering give the same lines; empty lines are dropped.
+    EXPECT_EQ(SplitDecipheredLines("sys=A\r\n\r\ndev=B\r\nout=C\r\n"),
+              (std::vector<std::string>{"sys=A", "dev=B", "out=C"}));
+    EXPECT_EQ(SplitDecipheredLines("sys=A\n\ndev=B\nout=C"),
+              (std::vector<std::string>{"sys=A", "dev=B", "out=C"}));
+    EXPECT_EQ(SplitDecipheredLines("a\rb\n"), (std::vector<std::string>{"ab"}));
 }
 
 TEST_F(LoaderTest, KeyOfTheSecondEncipheredFileIsTheFirstFilesLeadingText) {
@@ -82,14 +88,6 @@ TEST_F(LoaderTest, RejectedEncipheredFileIsLoggedAndStillSetsTheNextKey) {
     ASSERT_EQ(Systems().problems.size(), 1u);
     EXPECT_NE(Systems().problems[0].find("a.sys"), std::string::npos);
     EXPECT_NE(ReadBytes(logPath).find("Systems file rejected"), std::string::npos);
-}
-
-TEST_F(LoaderTest, CrLfAndLfAfterDecipheringGiveTheSameLines) {
-    EXPECT_EQ(SplitDecipheredLines("sys=A\r\n\r\ndev=B\r\nout=C\r\n"),
-              (std::vector<std::string>{"sys=A", "dev=B", "out=C"}));
-    EXPECT_EQ(SplitDecipheredLines("sys=A\n\ndev=B\nout=C"),
-              (std::vector<std::string>{"sys=A", "dev=B", "out=C"}));
-    EXPECT_EQ(SplitDecipheredLines("a\rb\n"), (std::vector<std::string>{"ab"}));
 }
 
 TEST_F(LoaderTest, NoIndexFileLeavesTheModelEmptyAndLogsTheHeader) {
@@ -171,14 +169,6 @@ TEST_F(LoaderTest, SaveFileSubstringMatchLastLineWins) {
     EXPECT_EQ(Param("ELEC.BAT.UNSAVED").value, 0);
     EXPECT_EQ(Param("ELEC.BAT.ODD").value, 7) << "save values that are not numbers are ignored";
     EXPECT_TRUE(Systems().problems.empty());
-}
-
-TEST_F(LoaderTest, SaveAndIndexFilesAreReadFromTheAircraftFolder) {
-    WriteAcf("systems/_systems.txt", "main\r\n");
-    WriteAcf("systems/_save.txt", "LIGHTS.PANEL.LEVEL=40\r\n");
-    WriteAcf("systems/main.txt", "sys=LIGHTS\r\ndev=PANEL\r\nout=LEVEL,int,,10,,,,,,,,1\r\n");
-    CreateSystemsFromFile();
-    EXPECT_EQ(Param("LIGHTS.PANEL.LEVEL").intValue, 40);
 }
 
 TEST_F(LoaderTest, DrfListLinesByteForByte) {

@@ -9,27 +9,16 @@ struct PhraseContextTest : ::testing::Test {
     void TearDown() override { ResetPhraseContext(); }
 };
 
-TEST_F(PhraseContextTest, StartsWithTheBuiltInPhrasesInOrder) {
-    const std::vector<std::string>& context = PhraseContext().phraseContext;
-    ASSERT_EQ(PhraseContextSize(), 19);
-    EXPECT_EQ(context.front(), "hello");
-    EXPECT_EQ(context[3], "checked");
-    EXPECT_EQ(context[13], "abort");
-    EXPECT_EQ(context.back(), "exit");
-}
-
 TEST_F(PhraseContextTest, NormalForm) {
     struct Case {
         const char* text;
         const char* normal;
     } cases[] = {
-        {"Gear Up", "gear up"},
         {"gear   up", "gear up"},
         {"  Flaps five  ", "flaps five"},
         {"Flaps, five!", "flaps five"},
         {"After-Takeoff checklist", "after takeoff checklist"},
         {"V1 / rotate", "v1 rotate"},
-        {"flaps 15", "flaps 15"},
         {"don't sink", "don't sink"},
         {"'gear up'", "gear up"},
         {"set (QNH) 1013?", "set qnh 1013"},
