@@ -462,6 +462,8 @@ GrammarReport LoadGrammar(Decoders& d, const std::vector<std::string>& phrases) 
         if (std::find(report.kept.begin(), report.kept.end(), joined) != report.kept.end()) continue;
         report.kept.push_back(joined);
     }
+    // A grammar that cannot be loaded leaves none: the phrases before it are no longer the captain's.
+    d.phrases.clear();
     if (report.kept.empty()) {
         report.error = "no phrase of the grammar can be said";
         return report;

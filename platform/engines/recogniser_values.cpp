@@ -34,11 +34,14 @@ std::string Joined(const std::vector<std::string>& words) {
 }
 
 // The word as a value reads it: the words that say the same thing taken as one ("niner" and "nine", "oh"
-// and "zero", "point" and "decimal").
+// and "zero", "point" and "decimal", and a letter's two spellings, which sound the same).
 std::string ValueWord(const std::string& w) {
     if (w == "niner") return "nine";
     if (w == "oh") return "zero";
     if (w == "point") return "decimal";
+    if (w == "alfa") return "alpha";
+    if (w == "juliett") return "juliet";
+    if (w == "whisky") return "whiskey";
     return w;
 }
 
@@ -181,8 +184,8 @@ ValueCertainty JudgeValues(Decoders& d, const std::string& heard, double leastMa
     c.phrase = heard;
     if (!d.grammar) return c;
     const std::vector<std::string> words = SpokenWords(heard);
-    // A phrase without slots that says these words is what was heard, even where a slot could say them.
-    if (std::find(d.phrases.begin(), d.phrases.end(), Joined(words)) != d.phrases.end()) return c;
+    // Words that a fixed phrase and a slot both say ("flaps up" beside "flaps {up=0|one|five}") are checked
+    // as a value: the slot's block acts on them as one.
     PhrasePattern pattern;
     std::vector<SlotValue> heardValues;
     for (const std::string& phrase : d.phrases) {

@@ -112,9 +112,11 @@ TEST(BuiltInRecogniser, GrammarSpellsUnknownWordsAndDropsOnlyPhrasesItCannotSay)
     EXPECT_TRUE(Logged("Recognition hears WAV files dropped in " + run.folder.path));
     // The spelt word is heard like any other.
     EXPECT_EQ(RecogniseSamples(kBuiltIns, Spoken("config", 1).samples, 16000), "config");
-    // Nothing can be said at all: no grammar.
+    // Nothing can be said at all: no grammar, and the one before it is not heard either.
     EXPECT_FALSE(SetOfflineGrammar({"a_b"}));
+    EXPECT_EQ(SayThroughFolder(run.folder.path, Spoken("config", 4)), "non");
     EXPECT_TRUE(SetOfflineGrammar(kBuiltIns));
+    EXPECT_EQ(SayThroughFolder(run.folder.path, Spoken("config", 5)), "config");
 }
 
 TEST(BuiltInRecogniser, PushToTalkHearsPhrasesOfTheRebuiltGrammar) {

@@ -63,6 +63,10 @@ TEST(ValueCheck, EverySayingOfThePhraseButTheOneHeardIsARival) {
     EXPECT_FALSE(IsRival(frequency, "com one one two one decimal five", "com one one two one point five"));
     EXPECT_TRUE(
         IsRival(frequency, "com one one two one decimal five", "com one one two one decimal five five"));
+    // A letter's two spellings sound the same: the same saying.
+    EXPECT_FALSE(IsRival("taxi {letter} {letter}", "taxi alpha juliet", "taxi alfa juliett"));
+    EXPECT_FALSE(IsRival("taxi {letter}", "taxi whiskey", "taxi whisky"));
+    EXPECT_TRUE(IsRival("taxi {letter}", "taxi alpha", "taxi bravo"));
     // A list and the fixed words of a phrase with two slots.
     EXPECT_TRUE(IsRival("flaps {up=0|one|five}", "flaps five", "flaps one"));
     EXPECT_FALSE(IsRival("flaps {up=0|one|five}", "flaps five", "flaps five"));
@@ -206,6 +210,29 @@ TEST(ValueCheck, AValueWithABlurredDigitIsRefusedAndAPlainOneTaken) {
     ASSERT_TRUE(v.accepted);
     EXPECT_FALSE(JudgeValues(h.d, v.heard).hasSlots);
     EXPECT_TRUE(JudgeValues(h.d, v.heard).certain);
+}
+
+// A fixed phrase that a slot's phrase also says ("flaps up" beside "flaps {up=0|one|five}") sets the slot's
+// value as well: it is weighed like any value. A fixed phrase no slot says is left alone.
+TEST(ValueCheck, WordsASlotAlsoSaysAreWeighedAsAValue) {
+    Hearing h;
+    ASSERT_TRUE(h.ok);
+    std::vector<std::string> phrases(kBuiltInPhrases, kBuiltInPhrases + kBuiltInPhraseCount);
+    for (const char* p : {"flaps up", "flaps {up=0|one|five}", "gear up"}) phrases.push_back(p);
+    ASSERT_TRUE(LoadGrammar(h.d, phrases).ok);
+    uint32_t seed = 3;
+    for (const char* said : {"flaps up", "gear up"}) {
+        AudioClip clip = SpokenLine(said, "en-us+m6");
+        AddNoiseFloor(clip, 3, ++seed);
+        const UtteranceVerdict v = h.Hear(clip);
+        ASSERT_TRUE(v.accepted) << said;
+        ASSERT_EQ(v.heard, said);
+        const ValueCertainty c = JudgeValues(h.d, v.heard);
+        const bool flaps = std::string(said) == "flaps up";
+        EXPECT_EQ(c.hasSlots, flaps) << said;
+        EXPECT_EQ(c.heardAgain.empty(), !flaps) << said; // decoded again to be weighed
+        EXPECT_TRUE(c.certain) << said << ": rival " << c.rival << " by " << c.margin;
+    }
 }
 
 // The value is weighed against the best saying of another value: "four thousand feet" is no rival of "four
