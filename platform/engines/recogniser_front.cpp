@@ -51,8 +51,9 @@ SpeechSpan FindSpeech(const std::vector<double>& levels) {
     SpeechSpan span;
     if (levels.size() < 10) return span;
     std::vector<double> sorted = levels;
-    std::sort(sorted.begin(), sorted.end());
-    const double background = sorted[sorted.size() / 10], loudest = sorted.back();
+    std::nth_element(sorted.begin(), sorted.begin() + long(sorted.size() / 10), sorted.end());
+    const double background = sorted[sorted.size() / 10];
+    const double loudest = *std::max_element(levels.begin(), levels.end());
     if (loudest < background + kLevelSpeechOverBackgroundDb) return span;
     const double threshold = std::max(background + kTrimOverBackgroundDb, loudest - kTrimUnderLoudestDb);
     for (size_t i = 0; i < levels.size(); ++i) {
@@ -90,11 +91,21 @@ void Release(FrontEnd& f, size_t end, std::vector<int16_t>& out) {
     for (; f.sent < end; ++f.sent) out.push_back(Gained(f, f.cleaned[f.sent]));
 }
 
-// What may be decoded while the captain still speaks: all but the last frames, which the release may cut.
+// What may be decoded while the captain still speaks: all but the last frames, which the release may cut,
+// and none of the sound after the speech so far but its margin, which the release cuts when no more
+// speech follows (a press held on after the words).
 size_t Releasable(const FrontEnd& f) {
     if (!f.trim) return f.cleaned.size();
     const size_t held = size_t(kTrimLagFrames) * (kCaptureRate / 100);
-    return f.cleaned.size() > held ? f.cleaned.size() - held : 0;
+    return std::min(f.cleaned.size() > held ? f.cleaned.size() - held : 0, f.speechEnd);
+}
+
+// Where the sound may end, from the speech heard so far: its last frame and the margin after it; all of
+// it while speech is not evident.
+size_t SpeechEnd(const FrontEnd& f) {
+    const SpeechSpan speech = FindSpeech(f.levels);
+    if (!f.trim || speech.last < 0) return f.cleaned.size();
+    return size_t(speech.last + 1 + kTrimTailFrames) * (kCaptureRate / 100);
 }
 
 } // namespace
@@ -142,7 +153,11 @@ void RunFrontEnd(FrontEnd& f, const int16_t* samples, size_t count, std::vector<
             out.clear();
             f.restarted = true;
         }
-        if (f.decided) Release(f, Releasable(f), out);
+        // Released frame by frame, so that however the sound is cut into chunks the same samples go out.
+        if (f.decided) {
+            f.speechEnd = SpeechEnd(f);
+            Release(f, Releasable(f), out);
+        }
     }
 }
 
@@ -153,11 +168,7 @@ void FlushFrontEnd(FrontEnd& f, std::vector<int16_t>& out) {
         Decide(f);
         f.restarted = true;
     }
-    size_t end = f.cleaned.size();
-    const SpeechSpan speech = FindSpeech(f.levels);
-    if (f.trim && speech.last >= 0)
-        end = std::min(end, size_t(speech.last + 1 + kTrimTailFrames) * (kCaptureRate / 100));
-    Release(f, end, out);
+    Release(f, std::min(f.cleaned.size(), SpeechEnd(f)), out);
 }
 
 std::vector<int16_t> KeptSound(const FrontEnd& f) {

@@ -52,7 +52,8 @@ inline constexpr int kLevelMostRestarts = 2;
 // than the phrases' silence does. Once speech is evident, the sound more than 0.3 s before its first
 // frame and 0.15 s after its last is not decoded (the decoder's silence and noise estimate want the
 // longer lead); speech frames lie 10 dB over the background and within 40 dB of the loudest. The last
-// 0.35 s is held back from the decoders, so that the end can still be cut at the release.
+// 0.35 s, and the sound after the speech so far, are held back from the decoders, so that the end can
+// still be cut at the release: a press held on after the words costs no decoding.
 inline constexpr double kTrimOverBackgroundDb = 10;
 inline constexpr double kTrimUnderLoudestDb = 40;
 inline constexpr int kTrimLeadFrames = 30;
@@ -74,6 +75,7 @@ struct FrontEnd {
     std::vector<int16_t> cleaned; // the utterance so far, cleaned, before the gain
     size_t start = 0;             // the first sample decoded, once the level is set
     size_t sent = 0;              // the samples handed to the decoders so far
+    size_t speechEnd = 0;         // where the sound may end, from the speech so far
     std::vector<double> levels;   // dB of each whole 10 ms frame of it
     double energy = 0;
     int fill = 0;
