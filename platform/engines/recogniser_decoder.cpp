@@ -488,6 +488,7 @@ void BeginUtterance(Decoders& d) {
     }
     d.inUtterance = true;
     d.fed = false;
+    d.firstHeld.clear();
     ResetFrontEnd(d.front);
     d.frameLevels.clear();
     d.sound.clear();
@@ -558,11 +559,23 @@ void StartOver(Decoders& d) {
     d.frameFill = 0;
 }
 
+// The first utterance since the decoders opened is decoded at the release, from its own mean taken from
+// all of it: heard from the microphone's chunks, it is decoded as the same sound from a file is, rather
+// than from a mean of the lead and the first syllables, which fitted short phrases otherwise than their
+// files did. It costs that one utterance's decoding time after the release.
+bool HoldingFirst(Decoders& d) {
+    if (d.meanCarried) return false;
+    if (d.front.restarted) d.firstHeld.clear();
+    d.firstHeld.insert(d.firstHeld.end(), d.scratch.begin(), d.scratch.end());
+    return true;
+}
+
 } // namespace
 
 void FeedUtterance(Decoders& d, const int16_t* samples, size_t count) {
     if (!d.inUtterance || count == 0) return;
     RunFrontEnd(d.front, samples, count, d.scratch);
+    if (HoldingFirst(d)) return;
     StartOver(d);
     Decode(d);
 }
@@ -572,6 +585,10 @@ UtteranceVerdict EndUtterance(Decoders& d, bool judge) {
     if (!d.inUtterance) return verdict;
     if (judge) {
         FlushFrontEnd(d.front, d.scratch);
+        if (HoldingFirst(d)) {
+            d.scratch.swap(d.firstHeld);
+            d.firstHeld.clear();
+        }
         StartOver(d);
         Decode(d);
     }

@@ -111,6 +111,7 @@ struct Decoders {
     bool meanCarried = false;
     uint32_t ditherState = 12345;
     std::vector<int16_t> scratch;
+    std::vector<int16_t> firstHeld; // the first utterance's sound, decoded at the release
     FrontEnd front;
     std::vector<double> frameLevels; // dB of each 10 ms frame of the utterance
     std::vector<int16_t> sound;      // the utterance as decoded, for a second look at a value heard in it
