@@ -173,6 +173,7 @@ void FlushFrontEnd(FrontEnd& f, std::vector<int16_t>& out) {
 
 std::vector<int16_t> KeptSound(const FrontEnd& f) {
     std::vector<int16_t> kept;
-    for (size_t i = f.start; i < f.cleaned.size(); ++i) kept.push_back(Gained(f, f.cleaned[i]));
+    const size_t end = f.decided ? std::min(f.cleaned.size(), SpeechEnd(f)) : f.cleaned.size();
+    for (size_t i = f.start; i < end; ++i) kept.push_back(Gained(f, f.cleaned[i]));
     return kept;
 }

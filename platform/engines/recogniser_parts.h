@@ -87,7 +87,8 @@ void ResetFrontEnd(FrontEnd& f);
 void RunFrontEnd(FrontEnd& f, const int16_t* samples, size_t count, std::vector<int16_t>& out);
 // At the end of the utterance: the level is set from what was heard and everything still held goes out.
 void FlushFrontEnd(FrontEnd& f, std::vector<int16_t>& out);
-// The sound kept for decoding so far, handed out or held back, at the gain set.
+// The sound kept for decoding so far, handed out or held back, at the gain set; once the level is set,
+// without the sound after the speech so far that the release would cut.
 std::vector<int16_t> KeptSound(const FrontEnd& f);
 
 // The decoders for one grammar: used by one thread at a time.

@@ -221,6 +221,22 @@ TEST(Rejection, TheFirstUtteranceIsHeardAsWellAsLaterOnes) {
     EXPECT_GE(first, 8) << "of 12; missed:" << missed;
 }
 
+// The captain's first words are heard alike however long he holds push-to-talk after them: the room's
+// sound after the words is neither decoded nor taken into the mean the decoders start from.
+TEST(Rejection, AFirstUtteranceIsHeardAlikeHoweverLongThePressAfterIt) {
+    AudioClip shortPress = Say("flaps up", kVoices[0], 90), longPress = shortPress;
+    AudioClip room{16000, std::vector<int16_t>(36800, 0)};
+    AddNoiseFloor(room, 3, 91);
+    shortPress.samples.insert(shortPress.samples.end(), room.samples.begin(), room.samples.begin() + 4800);
+    longPress.samples.insert(longPress.samples.end(), room.samples.begin(), room.samples.end());
+    Hearing a, b;
+    ASSERT_TRUE(a.ok && b.ok);
+    const UtteranceVerdict heardShort = a.Hear(shortPress, kChunkSamples);
+    const UtteranceVerdict heardLong = b.Hear(longPress, kChunkSamples);
+    EXPECT_EQ(heardLong.heard, heardShort.heard);
+    EXPECT_EQ(heardLong.fitPerFrame, heardShort.fitPerFrame);
+}
+
 // Noise alone, of every kind and level, and a microphone that gives nothing but zeros, are never phrases;
 // with the loudness check alone (no garbage loop, no fit), loud steady noise is still refused.
 TEST(Rejection, NoiseAloneIsNeverAPhrase) {
