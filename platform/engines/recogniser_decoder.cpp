@@ -18,6 +18,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <set>
 #include <sstream>
 
@@ -103,9 +104,8 @@ bool CheckModelManifest(const std::string& folder, std::string& error) {
 
 namespace {
 
-// A decoder of the acoustic model with the words of `dictionary` (the model's pronunciation dictionary, or
-// none: the null device).
-ps_decoder_t* NewDecoder(const std::string& dictionary, std::string& error) {
+// A decoder of the acoustic model that knows no word yet (its dictionary is the null device).
+ps_decoder_t* NewDecoder(std::string& error) {
     const SpeechDataPaths data = SpeechData();
     // A missing file is named, not left to the library's crash or silence; and the library ends the whole
     // process on a damaged model file, so a model that comes with a manifest is checked against it first.
@@ -118,7 +118,7 @@ ps_decoder_t* NewDecoder(const std::string& dictionary, std::string& error) {
     }
     if (!CheckModelManifest(data.acousticModel, error)) return nullptr;
     std::vector<std::string> args = {
-        "-hmm", data.acousticModel, "-dict", dictionary, "-logfn", data.nullFile, "-samprate", "16000",
+        "-hmm", data.acousticModel, "-dict", data.nullFile, "-logfn", data.nullFile, "-samprate", "16000",
         // Measured on spoken phrases in noise: wider beams and more Gaussians per frame keep the right
         // phrase alive in loud noise, and the decoder's own speech detector, which cut words out of
         // noisy utterances, is left off (push-to-talk marks the utterance).
@@ -134,6 +134,28 @@ ps_decoder_t* NewDecoder(const std::string& dictionary, std::string& error) {
     cmd_ln_free_r(config); // the decoder keeps its own reference
     if (!decoder) error = "the recogniser could not load its model in " + data.acousticModel + " (damaged?)";
     return decoder;
+}
+
+// The model dictionary's lines for these words, each its entry and phones as the file gives them
+// ("zero", "Z IH R OW"; "zero(2)", "Z IY R OW"), in the file's order. The grammar's decoder is given only the
+// words its phrases use: the whole dictionary, 130,000 words, would cost a tenth of a second and 20 MB.
+std::vector<std::pair<std::string, std::string>> DictionaryLines(const std::string& path,
+                                                                 const std::set<std::string>& words) {
+    std::vector<std::pair<std::string, std::string>> found;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return found;
+    char line[512];
+    while (std::fgets(line, sizeof line, f)) {
+        const char* space = std::strchr(line, ' ');
+        if (!space) continue;
+        const std::string entry(line, size_t(space - line));
+        if (!words.count(entry.substr(0, entry.find('(')))) continue;
+        std::string phones(space + 1);
+        while (!phones.empty() && std::isspace(static_cast<unsigned char>(phones.back()))) phones.pop_back();
+        found.push_back({entry, phones});
+    }
+    std::fclose(f);
+    return found;
 }
 
 std::string GarbageWord(const char* phone) {
@@ -389,12 +411,12 @@ bool SetPhoneLoop(ps_decoder_t* decoder, double phonePenalty) {
 
 bool OpenDecoders(Decoders& d, std::string& error) {
     if (d.grammar) return true;
-    d.grammar = NewDecoder(SpeechData().dictionary, error);
+    // Neither decoder loads the dictionary: the grammar's words are added from it as a grammar is loaded,
+    // and the yardstick knows only its phones.
+    d.grammar = NewDecoder(error);
     if (!d.grammar) return false;
     for (const char* phone : kPhones) ps_add_word(d.grammar, GarbageWord(phone).c_str(), phone, FALSE);
-    // The yardstick knows only its phones: the dictionary of 130,000 words would cost a tenth of a second
-    // and 20 MB more for nothing.
-    d.phoneLoop = NewDecoder(SpeechData().nullFile, error);
+    d.phoneLoop = NewDecoder(error);
     if (!d.phoneLoop) {
         CloseDecoders(d);
         return false;
@@ -423,7 +445,25 @@ GrammarReport LoadGrammar(Decoders& d, const std::vector<std::string>& phrases) 
     if (!d.grammar) return report;
     EndUtterance(d, false);
     std::set<std::string> known, unspellable;
-    std::vector<std::pair<std::string, std::string>> added;
+    // The dictionary's words the decoder does not know yet.
+    std::set<std::string> unknown;
+    for (const std::string& phrase : phrases)
+        for (const std::string& word : Vocabulary(phrase)) {
+            if (!IsGrammarWord(word)) continue;
+            char* phones = ps_lookup_word(d.grammar, word.c_str());
+            if (phones)
+                ckd_free(phones);
+            else
+                unknown.insert(word);
+        }
+    if (!unknown.empty()) {
+        // An entry's first pronunciation before its others ("zero" before "zero(2)").
+        const auto lines = DictionaryLines(SpeechData().dictionary, unknown);
+        for (bool alternatives : {false, true})
+            for (const auto& [entry, phones] : lines)
+                if ((entry.find('(') != std::string::npos) == alternatives)
+                    ps_add_word(d.grammar, entry.c_str(), phones.c_str(), FALSE);
+    }
     for (const std::string& phrase : phrases) {
         for (const std::string& word : Vocabulary(phrase)) {
             if (known.count(word) || unspellable.count(word)) continue;
