@@ -652,8 +652,10 @@ int Run(StandIn& s) {
     if (!s.scenarioEnded && !s.scenario.actions.empty())
         LogLine(s, "scenario not played to its end: " + std::to_string(s.nextAction) + " of " +
                        std::to_string(s.scenario.actions.size()) + " actions played");
-    CloseSimulatorWindow(s);
+    // As the simulator does, the window goes after the client has had the quit notice and left: a
+    // client that sees the window gone first would take it for a simulator that died.
     CloseEverything(s);
+    CloseSimulatorWindow(s);
     return 0;
 }
 
