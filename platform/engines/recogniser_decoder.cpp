@@ -8,6 +8,7 @@
 // background.
 #include "platform/engines/recogniser_cepstra.h"
 #include "platform/engines/recogniser_parts.h"
+#include "platform/files.h"
 #include "platform/phrase_slots.h"
 #include "platform/speech_data.h"
 
@@ -18,7 +19,6 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <set>
 #include <sstream>
 
@@ -142,19 +142,19 @@ ps_decoder_t* NewDecoder(std::string& error) {
 std::vector<std::pair<std::string, std::string>> DictionaryLines(const std::string& path,
                                                                  const std::set<std::string>& words) {
     std::vector<std::pair<std::string, std::string>> found;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return found;
-    char line[512];
-    while (std::fgets(line, sizeof line, f)) {
-        const char* space = std::strchr(line, ' ');
-        if (!space) continue;
-        const std::string entry(line, size_t(space - line));
-        if (!words.count(entry.substr(0, entry.find('(')))) continue;
-        std::string phones(space + 1);
-        while (!phones.empty() && std::isspace(static_cast<unsigned char>(phones.back()))) phones.pop_back();
-        found.push_back({entry, phones});
+    if (words.empty()) return found;
+    const std::string text = ReadWholeFile(path);
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = std::min(text.find('\n', at), text.size());
+        const size_t space = text.find(' ', at);
+        if (space < end) {
+            const std::string entry = text.substr(at, space - at);
+            const size_t last = text.find_last_not_of(" \t\r", end - 1);
+            if (last > space && words.count(entry.substr(0, entry.find('('))))
+                found.push_back({entry, text.substr(space + 1, last - space)});
+        }
+        at = end + 1;
     }
-    std::fclose(f);
     return found;
 }
 
@@ -444,39 +444,38 @@ GrammarReport LoadGrammar(Decoders& d, const std::vector<std::string>& phrases) 
     GrammarReport report;
     if (!d.grammar) return report;
     EndUtterance(d, false);
-    std::set<std::string> known, unspellable;
-    // The dictionary's words the decoder does not know yet.
-    std::set<std::string> unknown;
-    for (const std::string& phrase : phrases)
-        for (const std::string& word : Vocabulary(phrase)) {
-            if (!IsGrammarWord(word)) continue;
-            char* phones = ps_lookup_word(d.grammar, word.c_str());
-            if (phones)
-                ckd_free(phones);
-            else
-                unknown.insert(word);
-        }
-    if (!unknown.empty()) {
-        // An entry's first pronunciation before its others ("zero" before "zero(2)").
-        const auto lines = DictionaryLines(SpeechData().dictionary, unknown);
-        for (bool alternatives : {false, true})
-            for (const auto& [entry, phones] : lines)
-                if ((entry.find('(') != std::string::npos) == alternatives)
-                    ps_add_word(d.grammar, entry.c_str(), phones.c_str(), FALSE);
-    }
+    std::vector<std::vector<std::string>> vocabularies;
+    std::set<std::string> known, unspellable, unknown; // unknown: words the decoder does not know yet
     for (const std::string& phrase : phrases) {
-        for (const std::string& word : Vocabulary(phrase)) {
-            if (known.count(word) || unspellable.count(word)) continue;
+        vocabularies.push_back(Vocabulary(phrase));
+        for (const std::string& word : vocabularies.back()) {
+            if (known.count(word) || unspellable.count(word) || unknown.count(word)) continue;
             if (!IsGrammarWord(word)) {
                 unspellable.insert(word);
                 continue;
             }
             char* phones = ps_lookup_word(d.grammar, word.c_str());
-            if (phones) {
-                ckd_free(phones);
+            if (phones)
                 known.insert(word);
-                continue;
+            else
+                unknown.insert(word);
+            ckd_free(phones);
+        }
+    }
+    // The dictionary's words first, an entry's first pronunciation before its others ("zero" before
+    // "zero(2)"); eSpeak NG spells what it lacks.
+    const auto lines = DictionaryLines(SpeechData().dictionary, unknown);
+    for (bool alternatives : {false, true})
+        for (const auto& [entry, phones] : lines)
+            if ((entry.find('(') != std::string::npos) == alternatives &&
+                ps_add_word(d.grammar, entry.c_str(), phones.c_str(), FALSE) >= 0 && !alternatives) {
+                known.insert(entry);
+                unknown.erase(entry);
             }
+    for (const std::vector<std::string>& vocabulary : vocabularies) {
+        for (const std::string& word : vocabulary) {
+            if (!unknown.count(word)) continue;
+            unknown.erase(word);
             std::string spelled = SpellWithEspeak(word);
             if (spelled.empty() || ps_add_word(d.grammar, word.c_str(), spelled.c_str(), FALSE) < 0) {
                 unspellable.insert(word);
@@ -487,8 +486,9 @@ GrammarReport LoadGrammar(Decoders& d, const std::vector<std::string>& phrases) 
         }
     }
     report.unspellable.assign(unspellable.begin(), unspellable.end());
-    for (const std::string& phrase : phrases) {
-        std::vector<std::string> words = Vocabulary(phrase);
+    for (size_t i = 0; i < phrases.size(); ++i) {
+        const std::string& phrase = phrases[i];
+        const std::vector<std::string>& words = vocabularies[i];
         bool sayable = !words.empty();
         for (const std::string& w : words) sayable = sayable && known.count(w);
         if (!sayable) {
