@@ -61,8 +61,7 @@ int DecodeAgain(Decoders& d, const Cepstra& cepstra, const SlotGraph& graph, int
     if (!graph.nulls.empty()) glist_free(fsg_model_null_trans_closure(fsg, nullptr));
     const std::string search = ps_get_search(d.grammar);
     cmn_t* cmn = ps_get_feat(d.grammar)->cmn_struct;
-    std::vector<mfcc_t> live(cepstra.mean.size());
-    cmn_live_get(cmn, live.data());
+    const CarriedMean live = KeepCarriedMean(cmn);
     int result = kNoPath;
     if (ps_set_fsg(d.grammar, "again", fsg) >= 0 && ps_set_search(d.grammar, "again") >= 0) {
         cmn_live_set(cmn, cepstra.mean.data());
@@ -87,7 +86,7 @@ int DecodeAgain(Decoders& d, const Cepstra& cepstra, const SlotGraph& graph, int
     }
     fsg_model_free(fsg);
     ps_set_search(d.grammar, search.c_str());
-    cmn_live_set(cmn, live.data());
+    RestoreCarriedMean(cmn, live);
     return result;
 }
 
@@ -249,4 +248,19 @@ bool ComputeCepstra(ps_decoder_t* decoder, const std::vector<int16_t>& sound, Ce
         for (int i = 0; i < size; ++i) sum[size_t(i)] += double(c.frames[f][i]);
     for (double v : sum) c.mean.push_back(mfcc_t(v / c.count));
     return true;
+}
+
+CarriedMean KeepCarriedMean(cmn_t* cmn) {
+    CarriedMean kept;
+    kept.mean.assign(cmn->cmn_mean, cmn->cmn_mean + cmn->veclen);
+    kept.sum.assign(cmn->sum, cmn->sum + cmn->veclen);
+    kept.frames = cmn->nframe;
+    return kept;
+}
+
+void RestoreCarriedMean(cmn_t* cmn, const CarriedMean& kept) {
+    if (kept.mean.size() != size_t(cmn->veclen)) return;
+    std::copy(kept.mean.begin(), kept.mean.end(), cmn->cmn_mean);
+    std::copy(kept.sum.begin(), kept.sum.end(), cmn->sum);
+    cmn->nframe = kept.frames;
 }

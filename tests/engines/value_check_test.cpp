@@ -3,6 +3,7 @@
 // which the decoder alone takes as other values and the check refuses; and values said plainly, which it
 // still takes.
 #include "platform/audio_clip.h"
+#include "platform/engines/recogniser_cepstra.h"
 #include "platform/engines/recogniser_parts.h"
 #include "platform/engines/recogniser_values.h"
 #include "systems/phrase_context.h"
@@ -197,7 +198,17 @@ TEST(ValueCheck, AValueWithABlurredDigitIsRefusedAndAPlainOneTaken) {
         AddNoiseFloor(clip, 3, ++seed);
         const UtteranceVerdict v = h.Hear(clip);
         ASSERT_TRUE(v.accepted) << said;
+        // The check decodes with the utterance's own mean and puts the carried one back as it was, with
+        // the weight it carries into the next utterance: the phrases' decoder and the yardstick's go on
+        // alike.
+        cmn_t* cmn = ps_get_feat(h.d.grammar)->cmn_struct;
+        const CarriedMean before = KeepCarriedMean(cmn);
         const ValueCertainty certainty = JudgeValues(h.d, v.heard);
+        const CarriedMean after = KeepCarriedMean(cmn);
+        EXPECT_EQ(after.mean, before.mean);
+        EXPECT_EQ(after.sum, before.sum);
+        EXPECT_EQ(after.frames, before.frames);
+        EXPECT_EQ(after.frames, KeepCarriedMean(ps_get_feat(h.d.phoneLoop)->cmn_struct).frames);
         EXPECT_TRUE(certainty.hasSlots);
         EXPECT_TRUE(certainty.certain)
             << said << " heard as " << v.heard << ", rival " << certainty.rival << " by " << certainty.margin;
