@@ -277,11 +277,11 @@ void RunSet(const SetRun& set, Hearing& h, Verdicts& out, uint32_t seed) {
 
 // The measuring set's phrases through the live recogniser and its utterance folder, each dropped in the
 // folder, pressed, held for the audio's length and released, then polled every millisecond until the
-// phrase comes; and the same sound through the file path. In a quiet room: the folder's source plays a
-// faint floor before the press, so noise in the utterance would start abruptly with it, as no cockpit's
-// does; noise is measured on the file path. The file path's decoders are new, as the live recogniser's
-// are, and hear the same utterances in the same order: what a decoder heard before moves its estimate of
-// the microphone's sound.
+// phrase comes; and the same sound, as the recogniser wrote it out (from the pre-roll to the release's
+// tail), through the file path. In a quiet room: the folder's source plays a faint floor before the press,
+// so noise in the utterance would start abruptly with it, as no cockpit's does; noise is measured on the
+// file path. The file path's decoders are new, as the live recogniser's are, and hear the same utterances
+// in the same order: what a decoder heard before moves its estimate of the microphone's sound.
 // With `busy`, every core is kept busy at the ordinary priority by threads of their own while the captain
 // speaks, as a simulator that takes the whole processor does: the release to phrase figures are then named
 // for it, and the accuracy figures, the same as without, are not printed again.
@@ -298,8 +298,10 @@ void RunLive(const std::vector<std::string>& context, const std::vector<std::str
     RecogniserSetup setup;
     setup.phrases = context;
     setup.utteranceFolder = folder.string();
+    fs::create_directories(folder / "heard");
+    setup.heardFolder = (folder / "heard").string();
     std::vector<double> latencies;
-    int live = 0, file = 0, missing = 0, tried = 0;
+    int live = 0, file = 0, missing = 0, tried = 0, pressed = 0;
     const size_t count = std::min<size_t>(32, phrases.size() * 2);
     std::atomic<bool> stop{false};
     std::vector<std::thread> spinners;
@@ -314,15 +316,6 @@ void RunLive(const std::vector<std::string>& context, const std::vector<std::str
             const std::string& phrase = phrases[(i * 7) % phrases.size()];
             AudioClip clip = Spoken(phrase, kMeasuringSpeakers[i % std::size(kMeasuringSpeakers)], ++seed);
             if (clip.samples.empty()) continue;
-            // The file path hears what the live one will: the 0.3 s kept from before the press and the
-            // 0.12 s taken after the release, of the utterance folder's faint floor, around the utterance.
-            AudioClip framed{16000, std::vector<int16_t>(4800, 0)};
-            framed.samples.insert(framed.samples.end(), clip.samples.begin(), clip.samples.end());
-            AppendSilence(framed, 0.12);
-            AddNoiseFloor(framed, 3, ++seed);
-            UtteranceVerdict fileVerdict = Hear(h, framed);
-            WriteVerdict(out, "live", "live", phrase, fileVerdict);
-            file += fileVerdict.accepted && fileVerdict.heard == phrase;
             char name[64];
             std::snprintf(name, sizeof name, "/utterance-%04zu.wav", i);
             WriteWav(folder.string() + name, clip);
@@ -335,11 +328,20 @@ void RunLive(const std::vector<std::string>& context, const std::vector<std::str
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
                 heard = NextPlatformResult();
             }
+            const double answered = Now();
+            ++pressed;
+            // The same sound through the file path, once the recogniser has written it out.
+            UtteranceVerdict fileVerdict;
+            AudioClip sound;
+            std::snprintf(name, sizeof name, "/heard-%04d.wav", pressed);
+            if (ReadWav(setup.heardFolder + name, sound)) fileVerdict = Hear(h, sound);
+            WriteVerdict(out, "live", "live", phrase, fileVerdict);
+            file += fileVerdict.accepted && fileVerdict.heard == phrase;
             ++tried;
             if (heard == "non")
                 ++missing;
             else
-                latencies.push_back(1000 * (Now() - released));
+                latencies.push_back(1000 * (answered - released));
             live += heard == phrase;
             if (heard != phrase || !(fileVerdict.accepted && fileVerdict.heard == phrase))
                 std::fprintf(stderr, "  live: \"%s\" heard as \"%s\", by file as \"%s\"\n", phrase.c_str(),

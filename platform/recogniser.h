@@ -27,6 +27,10 @@ struct RecogniserSetup {
     //   last 300 ms before the press and 120 ms after the release are part of the utterance, so nothing
     //   is lost to the few milliseconds between the drop, the press and the start of playing.
     std::string utteranceFolder;
+    // A folder into which each utterance judged is written as it was heard ("heard-0001.wav", 16 kHz mono,
+    // from the pre-roll to the release's tail), for comparing the microphone's path with a file's; empty
+    // for none. Platforms without the built-in recogniser ignore it.
+    std::string heardFolder;
     void (*log)(const std::string& line) = nullptr;   // lines for the run log
     void (*trace)(const std::string& line) = nullptr; // diagnostics that do not belong in the log
 };

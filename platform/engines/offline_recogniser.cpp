@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <mutex>
@@ -153,6 +154,8 @@ void DecodingLoop() {
     LiveRecogniserState& s = State();
     uint64_t decoding = 0; // the utterance the decoder holds, 0 for none
     std::vector<int16_t> sound;
+    std::vector<int16_t> heard; // the utterance's sound so far, when it is to be written out
+    int heardCount = 0;
     for (;;) {
         bool complete = false;
         uint64_t utterance = 0;
@@ -172,11 +175,19 @@ void DecodingLoop() {
         if (utterance != decoding) {
             BeginUtterance(s.decoders); // a new press abandons an utterance still being decoded
             decoding = utterance;
+            heard.clear();
         }
         FeedUtterance(s.decoders, sound.data(), sound.size());
+        if (!s.setup.heardFolder.empty()) heard.insert(heard.end(), sound.begin(), sound.end());
         sound.clear();
         if (!complete) continue;
         UtteranceVerdict verdict = EndUtterance(s.decoders, true);
+        if (!s.setup.heardFolder.empty()) {
+            char name[32];
+            std::snprintf(name, sizeof name, "/heard-%04d.wav", ++heardCount);
+            WriteWav(s.setup.heardFolder + name, AudioClip{kCaptureRate, heard});
+            heard.clear();
+        }
         if (verdict.accepted) TakeValues(s.decoders, verdict);
         std::lock_guard<std::mutex> hold(s.lock);
         if (verdict.accepted && s.utterance == utterance) s.results.push_back({utterance, verdict.heard});
