@@ -1,8 +1,7 @@
 // The recogniser's pocketsphinx decoders and their verdict. The grammar's alternatives are the phrases
 // and, beside them, a garbage loop of single phones at a fixed cost per phone: sound the phrases explain
 // less well than free phones do (speech outside the grammar, noise) takes the garbage path. A second
-// decoder runs free phones alone over the same sound as a yardstick for the phrase's fit: phones without
-// their neighbours' context, at a third of the cost of phones in context and as good a yardstick. A phrase is
+// decoder runs free phones alone over the same sound as a yardstick for the phrase's fit. A phrase is
 // refused when its words fit the sound much worse than free phones, or one of its words does, when they are
 // held too briefly for their phones (a fragment the grammar forced onto the sound), when loud sound lies
 // outside them (a sentence of which only a part sounds like a phrase), and when nothing rose above the
@@ -106,7 +105,7 @@ bool CheckModelManifest(const std::string& folder, std::string& error) {
 namespace {
 
 // A decoder of the acoustic model that knows no word yet (its dictionary is the null device).
-ps_decoder_t* NewDecoder(std::string& error, const std::vector<std::string>& more = {}) {
+ps_decoder_t* NewDecoder(std::string& error) {
     const SpeechDataPaths data = SpeechData();
     // A missing file is named, not left to the library's crash or silence; and the library ends the whole
     // process on a damaged model file, so a model that comes with a manifest is checked against it first.
@@ -124,7 +123,6 @@ ps_decoder_t* NewDecoder(std::string& error, const std::vector<std::string>& mor
         // phrase alive in loud noise, and the decoder's own speech detector, which cut words out of
         // noisy utterances, is left off (push-to-talk marks the utterance).
         "-beam", "1e-60", "-pbeam", "1e-60", "-wbeam", "1e-50", "-topn", "8", "-remove_silence", "no"};
-    args.insert(args.end(), more.begin(), more.end());
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     cmd_ln_t* config = cmd_ln_parse_r(nullptr, ps_args(), int(argv.size()), argv.data(), TRUE);
@@ -390,6 +388,25 @@ bool SetPhraseGraph(Decoders& d, const std::vector<std::string>& phrases) {
     return ok;
 }
 
+// The yardstick: the garbage loop alone, any phones in any order.
+bool SetPhoneLoop(ps_decoder_t* decoder, double phonePenalty) {
+    logmath_t* lmath = ps_get_logmath(decoder);
+    float lw = float(cmd_ln_float32_r(ps_get_config(decoder), "-lw"));
+    fsg_model_t* fsg = fsg_model_init("phones", lmath, lw, 2);
+    fsg->start_state = 0;
+    fsg->final_state = 1;
+    int32 phone = int32(logmath_log(lmath, phonePenalty) * lw);
+    for (const char* p : kPhones) {
+        int wid = fsg_model_word_add(fsg, GarbageWord(p).c_str());
+        fsg_model_trans_add(fsg, 0, 1, phone, wid);
+        fsg_model_trans_add(fsg, 1, 1, phone, wid);
+    }
+    fsg_model_null_trans_add(fsg, 0, 1, 0);
+    bool ok = ps_set_fsg(decoder, "phones", fsg) >= 0 && ps_set_search(decoder, "phones") >= 0;
+    fsg_model_free(fsg);
+    return ok;
+}
+
 } // namespace
 
 bool OpenDecoders(Decoders& d, std::string& error) {
@@ -399,15 +416,13 @@ bool OpenDecoders(Decoders& d, std::string& error) {
     d.grammar = NewDecoder(error);
     if (!d.grammar) return false;
     for (const char* phone : kPhones) ps_add_word(d.grammar, GarbageWord(phone).c_str(), phone, FALSE);
-    // The yardstick: any of the model's phones, each without context, in any order, at a cost per phone.
-    char penalty[32];
-    std::snprintf(penalty, sizeof penalty, "%g", kLoopPhonePenalty);
-    d.phoneLoop = NewDecoder(error, {"-allphone_ci", "yes", "-pip", penalty});
+    d.phoneLoop = NewDecoder(error);
     if (!d.phoneLoop) {
         CloseDecoders(d);
         return false;
     }
-    if (ps_set_allphone(d.phoneLoop, "phones", nullptr) < 0 || ps_set_search(d.phoneLoop, "phones") < 0) {
+    for (const char* phone : kPhones) ps_add_word(d.phoneLoop, GarbageWord(phone).c_str(), phone, FALSE);
+    if (!SetPhoneLoop(d.phoneLoop, kLoopPhonePenalty)) {
         error = "pocketsphinx refused the phone loop";
         CloseDecoders(d);
         return false;

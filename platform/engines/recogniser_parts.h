@@ -22,12 +22,9 @@ inline constexpr int kDitherAmplitude = 48;         // +-samples of noise added 
 inline constexpr double kMinimumRiseDb = 6;         // loud frames above the background: less is not speech
 inline constexpr double kGarbageWeight = 1e-3;      // entering the garbage loop, against any one phrase
 inline constexpr double kPhonePenalty = 0.05;       // each phone of the garbage loop
-inline constexpr double kLoopPhonePenalty = 0.5;    // each phone of the yardstick's phone loop
-// The phrase against free phones, per frame, and its worst word. Each decoder scores a frame against the
-// best of the sound units it weighs in it, the yardstick only against phones without context: so even a
-// phrase that fits lies well below it.
-inline constexpr double kFitThreshold = -80;
-inline constexpr double kWorstWordFit = -44;
+inline constexpr double kLoopPhonePenalty = 0.05;   // each phone of the yardstick's phone loop
+inline constexpr double kFitThreshold = -3;         // the phrase against free phones, per frame
+inline constexpr double kWorstWordFit = -30;        // its worst word against free phones, per frame
 inline constexpr double kMinimumFramesPerPhone = 4; // faster than anyone speaks: a fragment the grammar forced
 inline constexpr double kMaximumUncovered = 0.15;   // share of loud sound the words may leave unexplained
 

@@ -296,8 +296,8 @@ TEST(ValueCheck, AValueTheLiveDecodingMisheardIsTakenAsItsOwnSoundSaysIt) {
     }
     ASSERT_GE(liveWrong, 2) << "the live decoding heard every value right: nothing was tried";
     EXPECT_EQ(takenWrong, 0);
-    // Taking only values both decodings agree on could take no more than the live decoding heard right.
-    EXPECT_GT(takenRight, liveRight) << liveRight << " heard right live, " << takenRight << " taken right";
+    EXPECT_GE(takenRight, liveRight + 2)
+        << liveRight << " heard right live, " << takenRight << " taken right";
 }
 
 } // namespace
