@@ -1,6 +1,6 @@
 // The cepstra of a stretch of sound as the recogniser's decoders compute them, and their mean: for the
-// value check's second decodings, the second look at a refused utterance and the first utterance's
-// starting mean; and the decoder's carried cepstral mean, kept aside while they decode.
+// value check's second decodings and for the first utterance's starting mean; and the decoder's carried
+// cepstral mean, kept aside while the value check decodes with another.
 #pragma once
 #include <pocketsphinx.h>
 
