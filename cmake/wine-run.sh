@@ -60,6 +60,19 @@ if [ ! -f "$WINEPREFIX/.talvero-setup" ]; then
         touch "$WINEPREFIX/.talvero-setup"
 fi
 
+if [ -z "$xvfb" ] && [ "${TALVERO_WINE_RETRY_UNSTARTED:-}" = 1 ]; then
+    # A test program that failed without writing a single line never reached its main (wine itself did
+    # not start it): it is started once more, and says so. A program that wrote anything keeps its verdict.
+    out=$(mktemp)
+    for attempt in 1 2; do
+        wine "$exe" "$@" | tee "$out"
+        rc=${PIPESTATUS[0]}
+        if [ "$rc" -eq 0 ] || [ -s "$out" ] || [ "$attempt" -eq 2 ]; then break; fi
+        echo "wine-run.sh: $(basename "$exe") ended with $rc before writing anything; starting it once more" >&2
+    done
+    rm -f "$out"
+    exit "$rc"
+fi
 if [ -z "$xvfb" ]; then
     exec wine "$exe" "$@"
 fi
