@@ -60,24 +60,31 @@ if [ ! -f "$WINEPREFIX/.talvero-setup" ]; then
         touch "$WINEPREFIX/.talvero-setup"
 fi
 
-if [ -z "$xvfb" ] && [ "${TALVERO_WINE_RETRY_UNSTARTED:-}" = 1 ]; then
-    # A test program that failed without writing a single line never reached its main (wine itself did
-    # not start it): it is started once more, and says so. A program that wrote anything keeps its verdict.
+# A test program that failed without writing a single line never reached its main (wine itself did not
+# start it): it is started once more, and says so. A program that wrote anything keeps its verdict.
+run() {
+    if [ "${TALVERO_WINE_RETRY_UNSTARTED:-}" != 1 ]; then
+        wine "$exe" "$@"
+        return
+    fi
+    local out attempt code
     out=$(mktemp)
     for attempt in 1 2; do
         wine "$exe" "$@" | tee "$out"
-        rc=${PIPESTATUS[0]}
-        if [ "$rc" -eq 0 ] || [ -s "$out" ] || [ "$attempt" -eq 2 ]; then break; fi
-        echo "wine-run.sh: $(basename "$exe") ended with $rc before writing anything; starting it once more" >&2
+        code=${PIPESTATUS[0]}
+        if [ "$code" -eq 0 ] || [ -s "$out" ] || [ "$attempt" -eq 2 ]; then break; fi
+        echo "wine-run.sh: $(basename "$exe") ended with $code before writing anything; starting it once more" >&2
     done
     rm -f "$out"
-    exit "$rc"
-fi
-if [ -z "$xvfb" ]; then
+    return "$code"
+}
+
+if [ -z "$xvfb" ] && [ "${TALVERO_WINE_RETRY_UNSTARTED:-}" != 1 ]; then
     exec wine "$exe" "$@"
 fi
-wine "$exe" "$@"
+run "$@"
 rc=$?
+[ -z "$xvfb" ] && exit $rc
 # The display prefix's wine server and desktop end with the X server they were started on.
 wineserver -k 2>/dev/null
 kill "$xvfb" 2>/dev/null
