@@ -4,6 +4,7 @@
 // dither, and the room's sound around the words cut away.
 #include "platform/audio_clip.h"
 #include "platform/engines/recogniser_parts.h"
+#include "tests/engines/hearing.h"
 #include "tests/engines/spoken_line.h"
 
 #include <gtest/gtest.h>
@@ -175,18 +176,9 @@ TEST(LevelControl, ACaptainWhoseLevelChangesIsHeard) {
         "gear up",           "gear down",          "flaps up",     "flaps five",
         "landing lights on", "landing lights off", "set standard", "before start checklist",
         "takeoff speeds",    "fuel check"};
-    Decoders with, without;
-    std::string error;
-    ASSERT_TRUE(OpenDecoders(with, error) && OpenDecoders(without, error)) << error;
-    ASSERT_TRUE(LoadGrammar(with, grammar).ok && LoadGrammar(without, grammar).ok);
-    without.front.levelTargetDb = 0;
-    auto hear = [](Decoders& d, const AudioClip& clip) {
-        BeginUtterance(d);
-        for (size_t at = 0; at < clip.samples.size(); at += kChunkSamples)
-            FeedUtterance(d, clip.samples.data() + at, std::min(kChunkSamples, clip.samples.size() - at));
-        const UtteranceVerdict v = EndUtterance(d, true);
-        return v.accepted ? v.heard : std::string("non");
-    };
+    Hearing with(grammar), without(grammar);
+    ASSERT_TRUE(with.ok && without.ok);
+    without.d.front.levelTargetDb = 0;
     int heardWith = 0, heardWithout = 0;
     std::string wrong;
     uint32_t seed = 40;
@@ -196,14 +188,12 @@ TEST(LevelControl, ACaptainWhoseLevelChangesIsHeard) {
             AudioClip clip = Say(phrase, voice, ++seed);
             AddNoise(clip, NoiseKind::Pink, 15, ++seed);
             clip = Scaled(clip, (seed / 2) % 2 ? -30 : 6);
-            const std::string a = hear(with, clip), b = hear(without, clip);
+            const std::string a = with.Heard(clip, kChunkSamples), b = without.Heard(clip, kChunkSamples);
             heardWith += a == phrase;
             heardWithout += b == phrase;
             if (a != phrase && a != "non") wrong += std::string(" \"") + phrase + "\" as \"" + a + "\";";
         }
     }
-    CloseDecoders(with);
-    CloseDecoders(without);
     EXPECT_GE(heardWith, 10) << "of 12 with the level control";
     EXPECT_LE(heardWithout + 2, heardWith) << "without it: " << heardWithout;
     EXPECT_EQ(wrong, "") << "with the level control";

@@ -3,11 +3,12 @@
 // grammar rebuilt, and heard alike by file from the sound written out; and a model that is missing or
 // damaged.
 #include "base/helpers.h"
+#include "platform/audio_clip.h"
 #include "platform/engines/offline_speech.h"
 #include "platform/engines/recogniser_parts.h"
 #include "platform/speech_data.h"
-#include "platform/audio_clip.h"
 #include "systems/phrase_context.h"
+#include "tests/engines/hearing.h"
 #include "tests/fakes/test_support.h"
 
 #include <gtest/gtest.h>
@@ -103,7 +104,7 @@ TEST(BuiltInRecogniser, EspeakPhonemesBecomeTheModelsPhones) {
     EXPECT_EQ(SpellWithEspeak("config"), "K AH N F IH G");
 }
 
-TEST(BuiltInRecogniser, GrammarSpellsUnknownWordsAndDropsOnlyPhrasesItCannotSay) {
+TEST(BuiltInRecogniser, GrammarSpellsUnknownWordsDropsOnlyPhrasesItCannotSayAndIsRebuilt) {
     RecogniserRun run(With(kBuiltIns, {"flaps a_b", "gear up"}));
     ASSERT_TRUE(run.started);
     // "config" is not in the dictionary: espeak-ng spells it and the log names it with its phones.
@@ -119,15 +120,9 @@ TEST(BuiltInRecogniser, GrammarSpellsUnknownWordsAndDropsOnlyPhrasesItCannotSay)
     EXPECT_EQ(SayThroughFolder(run.folder.path, Spoken("config", 4)), "non");
     EXPECT_TRUE(SetOfflineGrammar(kBuiltIns));
     EXPECT_EQ(SayThroughFolder(run.folder.path, Spoken("config", 5)), "config");
-}
-
-TEST(BuiltInRecogniser, PushToTalkHearsPhrasesOfTheRebuiltGrammar) {
-    RecogniserRun run(kBuiltIns);
-    ASSERT_TRUE(run.started);
     // "flaps five" is only in the rebuilt grammar.
     ASSERT_TRUE(SetOfflineGrammar(With(kBuiltIns, {"gear up", "flaps five", "before start checklist"})));
     EXPECT_EQ(SayThroughFolder(run.folder.path, Spoken("flaps five", 2)), "flaps five");
-    EXPECT_EQ(SayThroughFolder(run.folder.path, Spoken("config", 3)), "config");
     // Every file was consumed.
     EXPECT_TRUE(ListEntriesContaining(run.folder.path, ".wav").empty());
 }
@@ -190,10 +185,8 @@ TEST(BuiltInRecogniser, TheMicrophonesPathHearsWhatItsSoundGivesByFile) {
     }
     EXPECT_EQ(live[0], "flaps five");
     EXPECT_EQ(live[4], "non");
-    Decoders d;
-    std::string error;
-    ASSERT_TRUE(OpenDecoders(d, error)) << error;
-    ASSERT_TRUE(LoadGrammar(d, phrases).ok);
+    Hearing byFile(phrases);
+    ASSERT_TRUE(byFile.ok);
     for (size_t i = 0; i < live.size(); ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "/heard-%04zu.wav", i + 1);
@@ -202,12 +195,9 @@ TEST(BuiltInRecogniser, TheMicrophonesPathHearsWhatItsSoundGivesByFile) {
         EXPECT_EQ(sound.sampleRate, 16000);
         // The press came before the words' end and the release after it: the words are all there.
         EXPECT_GT(sound.samples.size(), said[i]) << name;
-        BeginUtterance(d);
-        FeedUtterance(d, sound.samples.data(), sound.samples.size());
-        const UtteranceVerdict v = EndUtterance(d, true);
+        const UtteranceVerdict v = byFile.Hear(sound);
         EXPECT_EQ(v.accepted ? v.heard : "non", live[i]) << name << " fit " << v.fitPerFrame;
     }
-    CloseDecoders(d);
 }
 
 TEST(BuiltInRecogniser, ResultsBelongToTheirPressOnly) {
@@ -244,14 +234,6 @@ TEST(BuiltInRecogniser, StartsWithoutAMicrophoneOrAFolder) {
         noMicrophone += line.rfind("Recognition: no microphone", 0) == 0;
     EXPECT_LE(noMicrophone, 1);
     EXPECT_FALSE(Logged("Recognition hears WAV files"));
-}
-
-TEST(BuiltInRecogniser, NotStartedDoesNothing) {
-    EXPECT_FALSE(SetOfflineGrammar(kBuiltIns));
-    SetOfflineListening(true);
-    SetOfflineListening(false);
-    EXPECT_EQ(NextOfflineResult(), "non");
-    CloseOfflineRecogniser();
 }
 
 TEST(BuiltInRecogniser, AMissingOrDamagedModelIsNamedInTheLogAndNothingElseBreaks) {

@@ -7,6 +7,7 @@
 #include "platform/engines/recogniser_parts.h"
 #include "platform/engines/voice_espeak.h"
 #include "systems/phrase_context.h"
+#include "tests/engines/hearing.h"
 #include "tests/engines/spoken_line.h"
 #include "tests/fakes/test_support.h"
 
@@ -30,38 +31,9 @@ std::vector<std::string> Grammar() {
 // Speakers other than the program's own voices.
 const char* const kVoices[] = {"en-us+m3", "en-us+f2", "en-gb-x-rp+m5"};
 
-AudioClip Say(const std::string& text, const char* voice, uint32_t seed) {
-    AudioClip clip = SpokenLine(text, voice);
-    AddNoiseFloor(clip, 3, seed);
-    return clip;
-}
-
-// Decoders with the grammar loaded; a test switches parts of the rejection off through their fields.
-struct Hearing {
-    Decoders d;
-    Hearing() {
-        std::string error;
-        ok = OpenDecoders(d, error) && LoadGrammar(d, Grammar()).ok;
-    }
-    ~Hearing() { CloseDecoders(d); }
-    // The whole sound at once, as a file is heard, or in the microphone's chunks.
-    UtteranceVerdict Hear(const AudioClip& clip, size_t chunk = 0) {
-        BeginUtterance(d);
-        const size_t step = chunk ? chunk : clip.samples.size();
-        for (size_t at = 0; at < clip.samples.size(); at += step)
-            FeedUtterance(d, clip.samples.data() + at, std::min(step, clip.samples.size() - at));
-        return EndUtterance(d, true);
-    }
-    std::string Heard(const AudioClip& clip) {
-        UtteranceVerdict v = Hear(clip);
-        return v.accepted ? v.heard : "non";
-    }
-    bool ok = false;
-};
-
 constexpr double kOff = -1e9;
 
-// The parts of the verdict, each alone: every other part switched off.
+// The parts of the verdict, each alone: every other part switched off through the decoders' fields.
 enum class Part { GarbageLoop, Fit, WorstWord, FramesPerPhone, Uncovered, Rise, None };
 
 void Only(Decoders& d, Part part) {
@@ -88,16 +60,16 @@ const char* const kSentences[] = {
 // Out-of-grammar sentences in three voices: with no rejection at all many would be phrases; each part of
 // the verdict on its own refuses some of those; with every part on, at most one in the lot gets through.
 TEST(Rejection, SentencesOutsideTheGrammarAreRefusedByEachPartOfTheVerdict) {
-    Hearing whole;
+    Hearing whole(Grammar());
     ASSERT_TRUE(whole.ok);
-    Hearing bare;
+    Hearing bare(Grammar());
     Only(bare.d, Part::None);
     const Part parts[] = {Part::GarbageLoop, Part::Fit, Part::WorstWord, Part::Uncovered};
     const char* const names[] = {"the garbage loop", "the fit against free phones",
                                  "the worst word against free phones", "sound outside the words"};
     std::vector<std::unique_ptr<Hearing>> alone;
     for (Part part : parts) {
-        alone.push_back(std::make_unique<Hearing>());
+        alone.push_back(std::make_unique<Hearing>(Grammar()));
         Only(alone.back()->d, part);
     }
     int wholeAccepted = 0, bareAccepted = 0;
@@ -106,7 +78,7 @@ TEST(Rejection, SentencesOutsideTheGrammarAreRefusedByEachPartOfTheVerdict) {
     uint32_t seed = 70;
     for (const char* sentence : kSentences) {
         for (const char* voice : kVoices) {
-            const AudioClip clip = Say(sentence, voice, ++seed);
+            const AudioClip clip = SpokenInRoom(sentence, voice, ++seed);
             const std::string heard = whole.Heard(clip);
             if (heard != "non") {
                 ++wholeAccepted;
@@ -129,9 +101,9 @@ TEST(Rejection, SentencesOutsideTheGrammarAreRefusedByEachPartOfTheVerdict) {
 // twelve at most (eSpeak NG times a line a little differently after different lines, and "takeoff speeds"
 // that fast is sometimes "confirmed" to the decoder, sometimes refused).
 TEST(Rejection, SoundTooShortForThePhrasesPhonesIsRefused) {
-    Hearing whole;
+    Hearing whole(Grammar());
     ASSERT_TRUE(whole.ok);
-    Hearing bare, lengthOnly;
+    Hearing bare(Grammar()), lengthOnly(Grammar());
     Only(bare.d, Part::None);
     Only(lengthOnly.d, Part::FramesPerPhone);
     int refusedByLength = 0, bareTaken = 0, otherPhrase = 0;
@@ -140,7 +112,7 @@ TEST(Rejection, SoundTooShortForThePhrasesPhonesIsRefused) {
     for (const char* phrase :
          {"landing lights off", "before start checklist", "takeoff speeds", "fuel check"}) {
         for (const char* voice : kVoices) {
-            const AudioClip spoken = Say(phrase, voice, ++seed);
+            const AudioClip spoken = SpokenInRoom(phrase, voice, ++seed);
             // Read at 2.5 times the rate: the same sound in 40 % of the time.
             AudioClip fast = Resampled(AudioClip{40000, spoken.samples}, 16000);
             const std::string heard = whole.Heard(fast);
@@ -161,7 +133,7 @@ TEST(Rejection, SoundTooShortForThePhrasesPhonesIsRefused) {
 // them at least are heard, in three voices, in a quiet room and in cockpit noise, and none is taken for
 // another phrase.
 TEST(Rejection, ShortPhrasesAreStillHeard) {
-    Hearing h;
+    Hearing h(Grammar());
     ASSERT_TRUE(h.ok);
     uint32_t seed = 20;
     int heard = 0;
@@ -169,7 +141,7 @@ TEST(Rejection, ShortPhrasesAreStillHeard) {
     for (const char* phrase : {"gear up", "gear down", "flaps up"}) {
         for (const char* voice : kVoices) {
             for (int noisy = 0; noisy < 2; ++noisy) {
-                AudioClip clip = Say(phrase, voice, ++seed);
+                AudioClip clip = SpokenInRoom(phrase, voice, ++seed);
                 if (noisy) AddNoise(clip, NoiseKind::Pink, 15, ++seed);
                 UtteranceVerdict v = h.Hear(clip);
                 const std::string what = std::string(phrase) + " in " + voice + (noisy ? " in noise" : "");
@@ -198,12 +170,12 @@ TEST(Rejection, TheFirstUtteranceIsHeardAsWellAsLaterOnes) {
     int first = 0, later = 0;
     std::string missed;
     uint32_t seed = 70;
-    Hearing warm;
+    Hearing warm(Grammar());
     ASSERT_TRUE(warm.ok);
     for (const char* phrase : {"hello", "gear up", "flaps up", "fuel check"}) {
         for (const char* voice : kVoices) {
-            const AudioClip clip = Say(phrase, voice, ++seed);
-            Hearing fresh, live;
+            const AudioClip clip = SpokenInRoom(phrase, voice, ++seed);
+            Hearing fresh(Grammar()), live(Grammar());
             ASSERT_TRUE(fresh.ok && live.ok);
             const UtteranceVerdict fromFile = fresh.Hear(clip), fromChunks = live.Hear(clip, kChunkSamples);
             EXPECT_EQ(fromChunks.heard, fromFile.heard) << phrase << " in " << voice;
@@ -224,12 +196,12 @@ TEST(Rejection, TheFirstUtteranceIsHeardAsWellAsLaterOnes) {
 // The captain's first words are heard alike however long he holds push-to-talk after them: the room's
 // sound after the words is neither decoded nor taken into the mean the decoders start from.
 TEST(Rejection, AFirstUtteranceIsHeardAlikeHoweverLongThePressAfterIt) {
-    AudioClip shortPress = Say("flaps up", kVoices[0], 90), longPress = shortPress;
+    AudioClip shortPress = SpokenInRoom("flaps up", kVoices[0], 90), longPress = shortPress;
     AudioClip room{16000, std::vector<int16_t>(36800, 0)};
     AddNoiseFloor(room, 3, 91);
     shortPress.samples.insert(shortPress.samples.end(), room.samples.begin(), room.samples.begin() + 4800);
     longPress.samples.insert(longPress.samples.end(), room.samples.begin(), room.samples.end());
-    Hearing a, b;
+    Hearing a(Grammar()), b(Grammar());
     ASSERT_TRUE(a.ok && b.ok);
     const UtteranceVerdict heardShort = a.Hear(shortPress, kChunkSamples);
     const UtteranceVerdict heardLong = b.Hear(longPress, kChunkSamples);
@@ -240,11 +212,11 @@ TEST(Rejection, AFirstUtteranceIsHeardAlikeHoweverLongThePressAfterIt) {
 // Noise alone, of every kind and level, and a microphone that gives nothing but zeros, are never phrases;
 // with the loudness check alone (no garbage loop, no fit), loud steady noise is still refused.
 TEST(Rejection, NoiseAloneIsNeverAPhrase) {
-    Hearing h;
+    Hearing h(Grammar());
     ASSERT_TRUE(h.ok);
-    Hearing riseOnly;
+    Hearing riseOnly(Grammar());
     Only(riseOnly.d, Part::Rise);
-    Hearing bare;
+    Hearing bare(Grammar());
     Only(bare.d, Part::None);
     uint32_t seed = 40;
     int bareTaken = 0;
@@ -323,7 +295,7 @@ TEST(Rejection, BadInputGivesTheRightPhraseOrNone) {
     };
     int heard = 0;
     for (const char* phrase : {"before start checklist", "landing lights off", "gear down"}) {
-        const AudioClip clean = Say(phrase, kVoices[0], 60);
+        const AudioClip clean = SpokenInRoom(phrase, kVoices[0], 60);
         ASSERT_EQ(RecogniseSamples(grammar, clean.samples, 16000), phrase) << "the clean phrase";
         AudioClip narrow = Resampled(Resampled(clean, 8000), 16000); // an 8 kHz device
         AudioClip stereo;

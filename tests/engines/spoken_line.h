@@ -14,3 +14,10 @@ inline AudioClip SpokenLine(const std::string& text, const char* voice) {
     });
     return AudioClip{16000, ResampleSpeech(at22k, kEspeakSampleRate, 16000)};
 }
+
+// The line in a quiet room: with a faint noise floor around it.
+inline AudioClip SpokenInRoom(const std::string& text, const char* voice, uint32_t seed) {
+    AudioClip clip = SpokenLine(text, voice);
+    AddNoiseFloor(clip, 3, seed);
+    return clip;
+}

@@ -7,37 +7,17 @@
 #include "platform/engines/recogniser_parts.h"
 #include "platform/engines/recogniser_values.h"
 #include "systems/phrase_context.h"
+#include "tests/engines/hearing.h"
 #include "tests/engines/spoken_line.h"
+#include "tests/speech/slot_graph_says.h"
 
 #include <gtest/gtest.h>
 
-#include <set>
-
 namespace {
-
-// Whether the graph (state 0 to `end`) says exactly these words, empty transitions taken freely.
-bool Says(const SlotGraph& g, int end, const std::string& text) {
-    auto close = [&](std::set<int> states) {
-        for (bool grew = true; grew;) {
-            grew = false;
-            for (const auto& [a, b] : g.nulls)
-                if (states.count(a) && states.insert(b).second) grew = true;
-        }
-        return states;
-    };
-    std::set<int> states = close({0});
-    for (const std::string& word : PhraseWords(text)) {
-        std::set<int> next;
-        for (const SlotArc& arc : g.arcs)
-            if (arc.word == word && states.count(arc.from)) next.insert(arc.to);
-        states = close(next);
-    }
-    return states.count(end) > 0;
-}
 
 bool IsRival(const std::string& pattern, const std::string& heard, const std::string& other) {
     const SlotGraph g = ValueRivals(ParsePhrasePattern(pattern), {PhraseWords(heard)});
-    return Says(g, g.stateCount - 1, other);
+    return GraphSays(g, g.stateCount - 1, other);
 }
 
 TEST(ValueCheck, EverySayingOfThePhraseButTheOneHeardIsARival) {
@@ -83,19 +63,19 @@ TEST(ValueCheck, SayingsLeftOutTogetherAreNoRivalsAndTheirPrefixesAre) {
                                    feet = PhraseWords("set altitude four thousand feet"),
                                    more = PhraseWords("set altitude four thousand five hundred");
     SlotGraph g = ValueRivals(altitude, {four, feet});
-    EXPECT_FALSE(Says(g, g.stateCount - 1, "set altitude four thousand"));
-    EXPECT_FALSE(Says(g, g.stateCount - 1, "set altitude four thousand feet"));
-    EXPECT_TRUE(Says(g, g.stateCount - 1, "set altitude four thousand knots"));
-    EXPECT_TRUE(Says(g, g.stateCount - 1, "set altitude four thousand five hundred"));
-    EXPECT_TRUE(Says(g, g.stateCount - 1, "set altitude four"));
+    EXPECT_FALSE(GraphSays(g, g.stateCount - 1, "set altitude four thousand"));
+    EXPECT_FALSE(GraphSays(g, g.stateCount - 1, "set altitude four thousand feet"));
+    EXPECT_TRUE(GraphSays(g, g.stateCount - 1, "set altitude four thousand knots"));
+    EXPECT_TRUE(GraphSays(g, g.stateCount - 1, "set altitude four thousand five hundred"));
+    EXPECT_TRUE(GraphSays(g, g.stateCount - 1, "set altitude four"));
     // One saying left out that another begins with: the shorter is a rival of the longer only.
     g = ValueRivals(altitude, {more});
-    EXPECT_TRUE(Says(g, g.stateCount - 1, "set altitude four thousand"));
-    EXPECT_FALSE(Says(g, g.stateCount - 1, "set altitude four thousand five hundred"));
+    EXPECT_TRUE(GraphSays(g, g.stateCount - 1, "set altitude four thousand"));
+    EXPECT_FALSE(GraphSays(g, g.stateCount - 1, "set altitude four thousand five hundred"));
     g = ValueRivals(altitude, {more, four});
-    EXPECT_FALSE(Says(g, g.stateCount - 1, "set altitude four thousand"));
-    EXPECT_FALSE(Says(g, g.stateCount - 1, "set altitude four thousand five hundred"));
-    EXPECT_TRUE(Says(g, g.stateCount - 1, "set altitude four thousand six hundred"));
+    EXPECT_FALSE(GraphSays(g, g.stateCount - 1, "set altitude four thousand"));
+    EXPECT_FALSE(GraphSays(g, g.stateCount - 1, "set altitude four thousand five hundred"));
+    EXPECT_TRUE(GraphSays(g, g.stateCount - 1, "set altitude four thousand six hundred"));
 }
 
 TEST(ValueCheck, ThePhraseGraphSaysWhatThePatternReads) {
@@ -108,7 +88,7 @@ TEST(ValueCheck, ThePhraseGraphSaysWhatThePatternReads) {
               "set altitude flight level two four zero", "set altitude thousand",
               "com one one two one decimal five", "com one one two one", "flaps five", "flaps fifteen"}) {
             std::vector<SlotValue> values;
-            EXPECT_EQ(Says(g, 1, said), MatchPhrasePattern(p, PhraseWords(said), values))
+            EXPECT_EQ(GraphSays(g, 1, said), MatchPhrasePattern(p, PhraseWords(said), values))
                 << pattern << ": " << said;
         }
     }
@@ -118,24 +98,15 @@ void Append(AudioClip& to, const AudioClip& clip) {
     to.samples.insert(to.samples.end(), clip.samples.begin(), clip.samples.end());
 }
 
-struct Hearing {
-    Decoders d;
-    bool ok = false;
-    Hearing() {
-        std::vector<std::string> phrases(kBuiltInPhrases, kBuiltInPhrases + kBuiltInPhraseCount);
-        for (const char* p : {"set heading {digits 3}", "squawk {digits 4}", "set altitude {number}",
-                              "com one {frequency}", "gear up", "set standard"})
-            phrases.push_back(p);
-        std::string error;
-        ok = OpenDecoders(d, error) && LoadGrammar(d, phrases).ok;
-    }
-    ~Hearing() { CloseDecoders(d); }
-    UtteranceVerdict Hear(const AudioClip& clip) {
-        BeginUtterance(d);
-        FeedUtterance(d, clip.samples.data(), clip.samples.size());
-        return EndUtterance(d, true);
-    }
-};
+// The built-in phrases and `more`.
+std::vector<std::string> Grammar(std::initializer_list<const char*> more) {
+    std::vector<std::string> phrases(kBuiltInPhrases, kBuiltInPhrases + kBuiltInPhraseCount);
+    phrases.insert(phrases.end(), more.begin(), more.end());
+    return phrases;
+}
+const std::vector<std::string> kGrammar =
+    Grammar({"set heading {digits 3}", "squawk {digits 4}", "set altitude {number}", "com one {frequency}",
+             "gear up", "set standard"});
 
 // The value a phrase of the grammar says, or -1.
 double ValueOf(const std::string& heard) {
@@ -149,7 +120,7 @@ double ValueOf(const std::string& heard) {
 }
 
 TEST(ValueCheck, AValueWithABlurredDigitIsRefusedAndAPlainOneTaken) {
-    Hearing h;
+    Hearing h(kGrammar);
     ASSERT_TRUE(h.ok);
     const struct {
         const char* before;
@@ -194,9 +165,7 @@ TEST(ValueCheck, AValueWithABlurredDigitIsRefusedAndAPlainOneTaken) {
     // Said plainly, values are taken as said.
     for (const auto& [said, value] : {std::pair<const char*, double>{"set heading two seven zero", 270},
                                       {"squawk one two zero zero", 1200}}) {
-        AudioClip clip = SpokenLine(said, "en-us+m6");
-        AddNoiseFloor(clip, 3, ++seed);
-        const UtteranceVerdict v = h.Hear(clip);
+        const UtteranceVerdict v = h.Hear(SpokenInRoom(said, "en-us+m6", ++seed));
         ASSERT_TRUE(v.accepted) << said;
         // The check decodes with the utterance's own mean and puts the carried one back as it was, with
         // the weight it carries into the next utterance: the phrases' decoder and the yardstick's go on
@@ -214,28 +183,16 @@ TEST(ValueCheck, AValueWithABlurredDigitIsRefusedAndAPlainOneTaken) {
             << said << " heard as " << v.heard << ", rival " << certainty.rival << " by " << certainty.margin;
         EXPECT_EQ(ValueOf(v.heard), value);
     }
-    // A fixed phrase is no business of the check.
-    AudioClip gear = SpokenLine("gear up", "en-us+m3");
-    AddNoiseFloor(gear, 3, ++seed);
-    const UtteranceVerdict v = h.Hear(gear);
-    ASSERT_TRUE(v.accepted);
-    EXPECT_FALSE(JudgeValues(h.d, v.heard).hasSlots);
-    EXPECT_TRUE(JudgeValues(h.d, v.heard).certain);
 }
 
 // A fixed phrase that a slot's phrase also says ("flaps up" beside "flaps {up=0|one|five}") sets the slot's
 // value as well: it is weighed like any value. A fixed phrase no slot says is left alone.
 TEST(ValueCheck, WordsASlotAlsoSaysAreWeighedAsAValue) {
-    Hearing h;
+    Hearing h(Grammar({"flaps up", "flaps {up=0|one|five}", "gear up"}));
     ASSERT_TRUE(h.ok);
-    std::vector<std::string> phrases(kBuiltInPhrases, kBuiltInPhrases + kBuiltInPhraseCount);
-    for (const char* p : {"flaps up", "flaps {up=0|one|five}", "gear up"}) phrases.push_back(p);
-    ASSERT_TRUE(LoadGrammar(h.d, phrases).ok);
     uint32_t seed = 3;
     for (const char* said : {"flaps up", "gear up"}) {
-        AudioClip clip = SpokenLine(said, "en-us+m6");
-        AddNoiseFloor(clip, 3, ++seed);
-        const UtteranceVerdict v = h.Hear(clip);
+        const UtteranceVerdict v = h.Hear(SpokenInRoom(said, "en-us+m6", ++seed));
         ASSERT_TRUE(v.accepted) << said;
         ASSERT_EQ(v.heard, said);
         const ValueCertainty c = JudgeValues(h.d, v.heard);
@@ -249,7 +206,7 @@ TEST(ValueCheck, WordsASlotAlsoSaysAreWeighedAsAValue) {
 // The value is weighed against the best saying of another value: "four thousand feet" is no rival of "four
 // thousand", nor "decimal six zero" of "decimal six", however close they come.
 TEST(ValueCheck, TheRivalOfAValueSaysAnotherValue) {
-    Hearing h;
+    Hearing h(kGrammar);
     ASSERT_TRUE(h.ok);
     uint32_t seed = 11;
     int weighed = 0;
@@ -257,9 +214,7 @@ TEST(ValueCheck, TheRivalOfAValueSaysAnotherValue) {
         for (const char* said :
              {"set altitude four thousand", "set altitude one nine thousand", "com one one two one point six",
               "com one one three four decimal two five"}) {
-            AudioClip clip = SpokenLine(said, voice);
-            AddNoiseFloor(clip, 3, ++seed);
-            const UtteranceVerdict v = h.Hear(clip);
+            const UtteranceVerdict v = h.Hear(SpokenInRoom(said, voice, ++seed));
             if (!v.accepted) continue;
             const ValueCertainty c = JudgeValues(h.d, v.heard);
             if (c.rival.empty()) continue;
@@ -275,7 +230,7 @@ TEST(ValueCheck, TheRivalOfAValueSaysAnotherValue) {
 // speaker's sound left and hears some digits as others; decoded again with their own mean, they are taken
 // as said, and no value is taken wrong.
 TEST(ValueCheck, AValueTheLiveDecodingMisheardIsTakenAsItsOwnSoundSaysIt) {
-    Hearing h;
+    Hearing h(kGrammar);
     ASSERT_TRUE(h.ok);
     uint32_t seed = 21;
     int liveRight = 0, liveWrong = 0, takenRight = 0, takenWrong = 0;
@@ -283,12 +238,8 @@ TEST(ValueCheck, AValueTheLiveDecodingMisheardIsTakenAsItsOwnSoundSaysIt) {
          {"set heading one five seven", "set heading one zero seven", "squawk seven three zero six",
           "set heading three zero eight", "set heading one six zero", "squawk two five four six",
           "set heading two eight zero", "squawk one zero four seven"}) {
-        AudioClip before = SpokenLine("squawk one two zero zero", "en-029+f3");
-        AddNoiseFloor(before, 3, ++seed);
-        h.Hear(before);
-        AudioClip clip = SpokenLine(said, "en-us+m3");
-        AddNoiseFloor(clip, 3, ++seed);
-        UtteranceVerdict v = h.Hear(clip);
+        h.Hear(SpokenInRoom("squawk one two zero zero", "en-029+f3", ++seed));
+        UtteranceVerdict v = h.Hear(SpokenInRoom(said, "en-us+m3", ++seed));
         if (!v.accepted) continue;
         (v.heard == said ? liveRight : liveWrong)++;
         TakeValues(h.d, v);

@@ -268,14 +268,4 @@ TEST_F(WidgetDesktopTest, WidgetHidesAndShowsWithItsMinimisedOwner) {
     EXPECT_TRUE(PlatformWindowVisible(widget));
 }
 
-TEST_F(WidgetDesktopTest, ClosingTheOwnerDestroysTheWidget) {
-    CreateWidget();
-    PaintAndShow();
-    Handed().events.clear();
-    CloseTestWindow(simulator);
-    simulator = 0;
-    EXPECT_EQ(Handed().Count(WidgetEventKind::destroyed), 1) << "the widget hears of it";
-    EXPECT_FALSE(PlatformWindowExists(widget));
-}
-
 } // namespace
