@@ -193,17 +193,14 @@ TEST_F(FlightTest, DemoBoeingFliesFromGateToClimb) {
     EXPECT_EQ(Written("L:TVO_MCP_ALTITUDE"), (std::vector<double>{24000}));
     EXPECT_EQ(Written("L:TVO_COM1_STANDBY_HZ"), (std::vector<double>{118025000}));
     std::vector<std::string> code;
-    int poses = 0;
-    for (const TimelineEntry& e : TimelineOf(TimelineKind::MessageSent)) {
-        if (e.type == kMsgCode) code.push_back(e.text);
-        if (e.type == kMsgPose) ++poses;
-    }
+    for (const TimelineEntry& e : SentOfType(kMsgCode)) code.push_back(e.text);
+    const size_t poses = SentOfType(kMsgPose).size();
     for (const char* sent : {"(>K:TOGGLE_BEACON_LIGHTS)", "11801 (>K:ROTOR_BRAKE)", "11701 (>K:ROTOR_BRAKE)",
                              "(>K:GEAR_UP)", "(>K:LANDING_LIGHTS_OFF)", "270 (>K:HEADING_BUG_SET)",
                              "24000 (>K:AP_ALT_VAR_SET_ENGLISH)", "118025000 (>K:COM_STBY_RADIO_SET_HZ)"})
         EXPECT_NE(std::find(code.begin(), code.end(), sent), code.end()) << sent;
-    EXPECT_GE(poses, 15);
-    EXPECT_EQ(static_cast<int>(TimelineOf(TimelineKind::PoseAcknowledged).size()), poses);
+    EXPECT_GE(poses, 15u);
+    EXPECT_EQ(TimelineOf(TimelineKind::PoseAcknowledged).size(), poses);
     EXPECT_TRUE(ModuleProtocol().outgoing.empty());
     EXPECT_EQ(TimelineOf(TimelineKind::MessageSent).back().type, kMsgLiveAnimation);
 

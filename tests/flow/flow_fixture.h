@@ -7,15 +7,15 @@
 #include "flow/executer.h"
 #include "flow/monitor.h"
 #include "flow/phrase_text.h"
-#include "scenario/scenario.h"
 #include "poses/pose_catalogue.h"
-#include "systems/drf_arrays.h"
+#include "scenario/scenario.h"
 #include "simlink/module_protocol.h"
-#include "systems/phrase_context.h"
 #include "speech/recognition_state.h"
 #include "speech/speech_output.h"
+#include "systems/drf_arrays.h"
 #include "systems/logic.h"
 #include "systems/model.h"
+#include "systems/phrase_context.h"
 #include "tests/fakes/test_support.h"
 
 #include <gtest/gtest.h>
@@ -70,6 +70,13 @@ struct FlowTest : ::testing::Test {
         std::vector<std::string> out;
         for (const TimelineEntry& e : TimelineOf(TimelineKind::MessageSent))
             out.push_back(std::to_string(e.type) + ":" + e.text);
+        return out;
+    }
+    // The module messages of one type sent so far.
+    static std::vector<TimelineEntry> SentOfType(uint32_t type) {
+        std::vector<TimelineEntry> out;
+        for (const TimelineEntry& e : TimelineOf(TimelineKind::MessageSent))
+            if (e.type == type) out.push_back(e);
         return out;
     }
     // The pass in which each spoken line started.

@@ -87,10 +87,6 @@ TEST_F(ModuleProtocolTest, CounterNumbersEveryBuiltMessageAndTheAircraftRequestS
     SendAircraftRequest();
     ASSERT_EQ(written.size(), 1u);
     EXPECT_EQ(U32At(written[0].bytes, 0), 0xFFFFFFFFu);
-    EXPECT_EQ(U32At(written[0].bytes, 4), 22u);
-    EXPECT_EQ(U32At(written[0].bytes, 16), 0xFFFFFFFFu);
-    EXPECT_EQ(F64At(written[0].bytes, 24), -1.0);
-    EXPECT_EQ(F64At(written[0].bytes, 32), -1.0);
     EXPECT_EQ(BuildModuleMessage(kMsgCode).sequence, 3u) << "the request takes no number from the counter";
     EXPECT_EQ(ModuleProtocol().outgoing.size(), 1u) << "and does not pass through the queue";
 }
@@ -112,11 +108,6 @@ TEST_F(ModuleProtocolTest, TextIsCutToTheFieldAndStopsAtTheCallersNul) {
         EXPECT_EQ(m.text[511], '\0');
         EXPECT_EQ(m.sent, 0);
     }
-    // A received record whose text fills the whole field is read to the field's end, not past it.
-    ModuleMessage full = BuildModuleMessage(kMsgCode);
-    std::memset(full.text, 'x', sizeof full.text);
-    full.sent = 'y';
-    EXPECT_EQ(MessageText(full), std::string(512, 'x'));
 }
 
 TEST_F(ModuleProtocolTest, NoAckSetIsExactlyTheDocumentedTypes) {

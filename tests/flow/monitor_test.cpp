@@ -297,9 +297,7 @@ TEST_F(MonitorTest, PauseAndCodeStepsFromTheFiles) {
                 "out=NEG,double,,-0.5,,,,,,,,0\n");
     ScheduleHeard(0.0, "go");
     RunScenarioUntil(4.0);
-    std::vector<TimelineEntry> code;
-    for (const TimelineEntry& e : TimelineOf(TimelineKind::MessageSent))
-        if (e.type == kMsgCode) code.push_back(e);
+    std::vector<TimelineEntry> code = SentOfType(kMsgCode);
     ASSERT_EQ(code.size(), 3u);
     EXPECT_EQ(code[0].text, "3 (>L:A) [PROCEDURES.FLOW.LEVEL] (>L:B)") << "one reference per line";
     EXPECT_EQ(code[0].value, 2);
@@ -309,23 +307,5 @@ TEST_F(MonitorTest, PauseAndCodeStepsFromTheFiles) {
     EXPECT_EQ(SpokenLines(), (std::vector<std::string>{"Done"}));
     EXPECT_TRUE(LogHas("Pause step skipped, not a number of seconds: " + std::to_string(1e39)));
     EXPECT_EQ(Scenario().simVars["L:A"], 3) << "the module ran the code";
-}
-
-TEST_F(MonitorTest, KeyEventLinkReadsOneFromItsFirstEvent) {
-    LoadProfile("sys=EVENTS\n"
-                "dev=KEYS\n"
-                "out=GEARKEY,int,,0,,,K:GEAR_UP,new,,,,0\n"
-                "out=SEEN,int,,0,,,,,,,,0\n"
-                "logic:\n"
-                "[EVENTS.KEYS.GEARKEY]==1\n"
-                "[EVENTS.KEYS.SEEN]==0\n"
-                "execute=0,Gear lever up,0\n"
-                "calc=1\n");
-    RunScenarioUntil(1.0);
-    EXPECT_EQ(Param("EVENTS.KEYS.GEARKEY").value, 0);
-    ScheduleKeyEvent(1.0, "K:GEAR_UP");
-    RunScenarioUntil(2.0);
-    EXPECT_EQ(Param("EVENTS.KEYS.GEARKEY").value, 1);
-    EXPECT_EQ(SpokenLines(), (std::vector<std::string>{"Gear lever up"}));
 }
 } // namespace

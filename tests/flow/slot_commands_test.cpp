@@ -48,10 +48,9 @@ TEST_F(SlotCommandsTest, TheValueHeardIsWrittenRefusedByTheLogicAndReadBack) {
     ASSERT_FALSE(written.empty());
     EXPECT_EQ(written.front().text, "L:TVO_HDG");
     EXPECT_EQ(written.front().value, 90);
-    std::vector<std::string> code;
-    for (const TimelineEntry& e : TimelineOf(TimelineKind::MessageSent))
-        if (e.type == kMsgCode) code.push_back(e.text);
-    EXPECT_EQ(code, (std::vector<std::string>{"90 (>K:HEADING_BUG_SET)"}));
+    std::vector<TimelineEntry> code = SentOfType(kMsgCode);
+    ASSERT_EQ(code.size(), 1u);
+    EXPECT_EQ(code[0].text, "90 (>K:HEADING_BUG_SET)");
     // Logged once for each utterance, however many blocks tested it.
     const std::string& log = Log().log.text;
     for (const char* line : {"Values heard in \"set heading {digits 3}\": {1} = 90\n",

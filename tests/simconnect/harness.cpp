@@ -4,6 +4,7 @@
 #include "platform/clock.h"
 #include "platform/known_folders.h"
 #include "platform/profile.h"
+#include "simlink/client_data.h"
 
 #include <atomic>
 #include <chrono>
@@ -34,6 +35,7 @@ void SimConnectTest::SetUp() {
 }
 
 void SimConnectTest::TearDown() {
+    ResetSimLink();
     DeleteUserRegistryKey(registryKey);
     working.reset();
     ResetConfigFolders();
@@ -48,7 +50,8 @@ void SimConnectTest::WriteConfig(int folder, const std::string& text) {
 }
 
 void SimConnectTest::WriteRegistryPort(bool ipv6, const std::string& port) {
-    ASSERT_TRUE(WriteUserRegistryString(registryKey, ipv6 ? "SimConnect_Port_IPv6" : "SimConnect_Port_IPv4", port));
+    ASSERT_TRUE(
+        WriteUserRegistryString(registryKey, ipv6 ? "SimConnect_Port_IPv6" : "SimConnect_Port_IPv4", port));
 }
 
 RunningStandIn::RunningStandIn(const std::function<void(standin::Options&)>& configure,
@@ -65,12 +68,15 @@ RunningStandIn::RunningStandIn(const std::function<void(standin::Options&)>& con
         }
     }
     thread = std::thread([this] { standin::Run(s); });
-    for (int i = 0; i < 500 && !s.ready && s.failure.empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 500 && !s.ready && s.failure.empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     started = s.ready;
     if (!started) ADD_FAILURE() << "stand-in did not start: " << s.failure;
 }
 
-RunningStandIn::~RunningStandIn() { Stop(); }
+RunningStandIn::~RunningStandIn() {
+    Stop();
+}
 
 void RunningStandIn::Stop() {
     s.stop = true;
@@ -99,7 +105,8 @@ std::vector<std::string> RunningStandIn::LogLines() {
 
 namespace {
 void Collect(const uint8_t* message, uint32_t size, void* context) {
-    static_cast<std::vector<std::string>*>(context)->push_back(std::string(reinterpret_cast<const char*>(message), size));
+    static_cast<std::vector<std::string>*>(context)->push_back(
+        std::string(reinterpret_cast<const char*>(message), size));
 }
 } // namespace
 
@@ -110,16 +117,18 @@ bool PumpUntil(SimConnectHandle* handle, SignalEvent* event, std::vector<std::st
         SimConnect_CallDispatch(handle, Collect, &seen);
         if (done()) return true;
         if (MonotonicNanos() >= until) return false;
-        if (event) WaitSignalEvent(event, 20);
-        else std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (event)
+            WaitSignalEvent(event, 20);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
 
 uint32_t U32(const std::string& bytes, size_t at) {
     if (at + 4 > bytes.size()) return 0xDEADBEEF;
     const auto* p = reinterpret_cast<const uint8_t*>(bytes.data() + at);
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
 std::string U32Bytes(uint32_t v) {
@@ -199,7 +208,8 @@ bool RawClient::Send(const std::string& bytes, int ms) {
         --pending;
         return false;
     }
-    return changed.wait_for(guard, std::chrono::milliseconds(ms), [this] { return writeDone; }) && !writeFailed;
+    return changed.wait_for(guard, std::chrono::milliseconds(ms), [this] { return writeDone; }) &&
+           !writeFailed;
 }
 
 bool RawClient::WaitEnded(int ms) {
@@ -259,6 +269,12 @@ std::string RawServer::Read(size_t count, int ms) {
     std::string out = pending.substr(0, n);
     pending.erase(0, n);
     return out;
+}
+
+std::string RawServer::NextRequest(int ms) {
+    std::string size = Read(4, ms);
+    if (size.size() < 4) return std::string();
+    return size + Read(U32(size, 0) - 4, ms);
 }
 
 bool RawServer::Send(const std::string& bytes) {

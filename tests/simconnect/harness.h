@@ -23,7 +23,8 @@
 std::string UniqueName(const std::string& stem);
 
 // Every test of the client: SimConnect.cfg folders, the working folder, the default pipe name, the
-// registry key (and on Linux the registry file's folder) all point into the test's own places.
+// registry key (and on Linux the registry file's folder) all point into the test's own places; the
+// program's simulator link is closed at the end.
 class SimConnectTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -33,7 +34,7 @@ protected:
     void WriteRegistryPort(bool ipv6, const std::string& port);
     std::unique_ptr<TempFolder> temp;
     std::unique_ptr<WorkingFolder> working;
-    std::string pipeName;    // the default pipe name for this test, without "\\.\pipe\"
+    std::string pipeName; // the default pipe name for this test, without "\\.\pipe\"
     std::string registryKey;
 };
 
@@ -59,7 +60,8 @@ bool PumpUntil(SimConnectHandle* handle, SignalEvent* event, std::vector<std::st
                const std::function<bool()>& done, int ms = 5000);
 uint32_t U32(const std::string& bytes, size_t at);
 std::string U32Bytes(uint32_t v);
-std::string ModuleRecordBytes(uint32_t sequence, uint32_t type, const std::string& text, double valueOut = -1.0);
+std::string ModuleRecordBytes(uint32_t sequence, uint32_t type, const std::string& text,
+                              double valueOut = -1.0);
 
 // A connection that sends hand-built bytes and collects what comes back.
 struct RawClient {
@@ -91,6 +93,8 @@ struct RawServer {
     bool Accept(int ms = 3000);
     // Reads until `count` bytes have come (or `ms` pass).
     std::string Read(size_t count, int ms = 3000);
+    // The next request off the wire, whole; empty when none came.
+    std::string NextRequest(int ms = 5000);
     bool Send(const std::string& bytes);
     ServerListener* listener = nullptr;
     ServerConnection* connection = nullptr;

@@ -24,12 +24,6 @@ protected:
         if (handle) SimConnect_Close(handle);
         SimConnectTest::TearDown();
     }
-    // The next request: its size field first, then the rest.
-    std::string Next() {
-        std::string size = server.Read(4);
-        if (size.size() < 4) return size;
-        return size + server.Read(U32(size, 0) - 4);
-    }
     RawServer server;
     SimConnectHandle* handle = nullptr;
     std::string open;
@@ -64,7 +58,7 @@ TEST_F(SimConnectWire, EachRequestHasItsLayoutAndTheNextSendId) {
                        const std::vector<std::pair<size_t, uint32_t>>& fields) {
         EXPECT_EQ(status, kSimOk);
         EXPECT_EQ(handle->buildPosition, 0u);
-        std::string r = Next();
+        std::string r = server.NextRequest();
         EXPECT_EQ(r.size(), size);
         EXPECT_EQ(U32(r, 0), size);
         EXPECT_EQ(U32(r, 4), 5u);
@@ -93,7 +87,7 @@ TEST_F(SimConnectWire, NamesOf255CharactersFitAndLongerOnesFail) {
     std::string fits(255, 'n');
     std::string tooLong(256, 'n');
     ASSERT_EQ(SimConnect_MapClientDataNameToID(handle, fits.c_str(), 7), kSimOk);
-    std::string r = Next();
+    std::string r = server.NextRequest();
     ASSERT_EQ(r.size(), 276u);
     EXPECT_EQ(r.substr(16, 256), fits + '\0');
     EXPECT_EQ(U32(r, 12), 2u);
@@ -106,7 +100,7 @@ TEST_F(SimConnectWire, NamesOf255CharactersFitAndLongerOnesFail) {
 
     // A null name leaves the field empty. The refused request used up send id 3.
     ASSERT_EQ(SimConnect_MapClientDataNameToID(handle, nullptr, 9), kSimOk);
-    r = Next();
+    r = server.NextRequest();
     EXPECT_EQ(r.substr(16, 256), std::string(256, '\0'));
     EXPECT_EQ(U32(r, 12), 4u);
 }
@@ -128,7 +122,7 @@ TEST_F(SimConnectWire, ARequestLargerThanTheBuildBufferIsRefusedWhole) {
     EXPECT_EQ(handle->buildPosition, 0u);
     // The largest that fits still goes.
     ASSERT_EQ(SimConnect_SetClientData(handle, 5, 4, 0, 0, kBuildBufferSize - 36, big.data()), kSimOk);
-    EXPECT_EQ(Next().size(), kBuildBufferSize);
+    EXPECT_EQ(server.NextRequest().size(), kBuildBufferSize);
 }
 
 TEST_F(SimConnectWire, TheServerGoingAwayIsRecordedAndReported) {

@@ -14,16 +14,6 @@ enum class Via { Pipe, Tcp4 };
 
 class StalledSimulator : public SimConnectTest, public ::testing::WithParamInterface<Via> {
 protected:
-    void TearDown() override {
-        ResetSimLink();
-        SimConnectTest::TearDown();
-    }
-    // The next request off the wire, whole; empty when none came.
-    std::string Next() {
-        std::string size = server.Read(4, 5000);
-        if (size.size() < 4) return std::string();
-        return size + server.Read(U32(size, 0) - 4, 5000);
-    }
     RawServer server;
 };
 
@@ -70,7 +60,7 @@ TEST_P(StalledSimulator, OnlyTheNewestDrfBlockWaitsAndModuleMessagesAllArriveInO
     std::vector<double> drfPasses;
     double lastValues[500] = {};
     while (drfPasses.empty() || drfPasses.back() < passes) {
-        std::string r = Next();
+        std::string r = server.NextRequest();
         ASSERT_FALSE(r.empty()) << "the last DRF block never came; blocks seen " << drfPasses.size();
         if (U32(r, 8) != 0xF000003C) continue;
         if (U32(r, 16) == 2) {

@@ -1,10 +1,8 @@
 // The client against the simulator stand-in, over the pipe (its Unix-socket stand-in on Linux) and TCP:
 // the set-up sequence of the client data areas, the module's answers, DRF assignment both ways, scenario
-// messages, the quit notice, malformed clients and the busy pipe.
+// messages, the quit notice and malformed clients (the busy pipe is waited for in tests/e2e).
 #include "simlink/client_data.h"
 #include "tests/simconnect/harness.h"
-
-#include "base/helpers.h"
 
 #include <chrono>
 #include <cstring>
@@ -15,10 +13,6 @@ enum class Via { Pipe, Tcp4, Tcp6 };
 
 class StandInTest : public SimConnectTest {
 protected:
-    void TearDown() override {
-        ResetSimLink();
-        SimConnectTest::TearDown();
-    }
     // Starts the stand-in on the transport and points the client's configuration at it.
     std::unique_ptr<RunningStandIn> Start(Via via,
                                           const std::function<void(standin::Options&)>& more = nullptr,
@@ -251,8 +245,6 @@ TEST_F(StandInTest, DrfIndicesByTheAnswerFile) {
     SendRecord(0, 36, "");
     standin::ModuleRecord notice;
     ASSERT_TRUE(WaitForModuleMessage(37, notice));
-    std::vector<std::string> expected = {"0,0,0,0,0", "1,0,0,1,0", "0,2,1,5,1"};
-    EXPECT_EQ(ReadLines(work + "/drf.txt"), expected);
     EXPECT_EQ(ReadBytes(work + "/drf.txt"), "0,0,0,0,0\r\n1,0,0,1,0\r\n0,2,1,5,1\r\n");
     CloseSimulatorLink(true);
 }
@@ -337,29 +329,6 @@ TEST_F(StandInTest, MalformedClientsAreDroppedAndTheStandInKeepsServing) {
     standin::ModuleRecord answer;
     EXPECT_TRUE(WaitForModuleMessage(23, answer));
     CloseSimulatorLink(true);
-}
-
-TEST_F(StandInTest, ABusyPipeIsWaitedFor) {
-    auto standIn = Start(Via::Pipe);
-    SimConnectHandle* first = nullptr;
-    ASSERT_EQ(SimConnect_Open(&first, "First", nullptr, 0, nullptr, 0), kSimOk);
-    ASSERT_TRUE(standIn->WaitForLine("client 1 #1 Open"));
-    SimConnectHandle* second = nullptr;
-    uint32_t status = 1;
-    std::vector<std::string> attempts;
-    std::thread opener([&] {
-        status = SimConnect_Open(&second, "Second", nullptr, 0, nullptr, 0);
-        attempts = SimConnectClient().attempts;
-    });
-    // The second client finds the pipe taken; it gets in when the first leaves.
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    SimConnect_Close(first);
-    opener.join();
-    ASSERT_EQ(status, kSimOk);
-    EXPECT_TRUE(standIn->WaitForLine("client 2 #1 Open size=296 name=\"Second\""));
-    ASSERT_EQ(attempts.size(), 1u);
-    EXPECT_EQ(attempts[0], "pipe \\\\.\\pipe\\" + pipeName + " busy-waits 1 ok");
-    SimConnect_Close(second);
 }
 
 TEST(SimStandInOptions, CommandLine) {
