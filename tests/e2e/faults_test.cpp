@@ -152,14 +152,11 @@ std::vector<uint32_t> ReceivedSequences(const std::vector<std::string>& transcri
 // only the newest DRF block waits beside the module messages, and afterwards the simulator gets every
 // module message in order.
 TEST_F(EndToEndTest, ASimulatorThatStopsReadingCostsOneDrfBlockAndLosesNoModuleMessage) {
-    auto standIn =
-        StartStandIn({"clock ready", "at 0.2 stall 2.5", "at 0.3 foname Bob", "at 3.2 quit"}, FlyTheAirbus);
     mostQueued = 0;
     RunOptions options;
     options.atPassEnd = SampleQueue;
-    ProgramRun run = Run(options);
-    standIn->Stop();
-    EXPECT_EQ(run.exitCode, 0);
+    ProgramRun run =
+        Fly({"clock ready", "at 0.2 stall 2.5", "at 0.3 foname Bob", "at 3.2 quit"}, FlyTheAirbus, options);
     EXPECT_FALSE(run.watchdogFired);
     EXPECT_TRUE(ExitLines(run.log).empty()) << run.log;
     EXPECT_GT(run.passes, 50); // passes went on through the stall (fewer than 50 a second under load)
@@ -200,13 +197,10 @@ TEST_F(EndToEndTest, AFullDiskNeverLeavesHalfALogOrHalfASettingsFile) {
     FullDiskHook hook({"log.txt", "settings.txt"});
     installFolder = install.program;
     logAtFullDisk.clear();
-    auto standIn = StartStandIn({"clock ready", "at 0.3 foname Bob", "at 0.8 foname Carol", "at 1.2 quit"},
-                                FlyTheAirbus);
     RunOptions options;
     options.atPassEnd = FillThenFreeTheDisk;
-    ProgramRun run = Run(options);
-    standIn->Stop();
-    EXPECT_EQ(run.exitCode, 0);
+    ProgramRun run = Fly({"clock ready", "at 0.3 foname Bob", "at 0.8 foname Carol", "at 1.2 quit"},
+                         FlyTheAirbus, options);
     EXPECT_FALSE(run.watchdogFired);
     // While the disk was full: whole lines, each of them the run's own, and not the lines of the moment.
     ASSERT_FALSE(logAtFullDisk.empty());
@@ -227,10 +221,7 @@ TEST_F(EndToEndTest, AFullDiskLeavesThe737OptionsFileAsItWas) {
     FullDiskHook hook({"737_Options.ini"});
     diskFull = true;
     const std::string before = ReadBytes(install.addOnOptions);
-    auto standIn = StartStandIn({"clock ready", "at 0.3 quit"});
-    ProgramRun run = Run();
-    standIn->Stop();
-    EXPECT_EQ(run.exitCode, 0);
+    ProgramRun run = Fly({"clock ready", "at 0.3 quit"});
     EXPECT_EQ(ReadBytes(install.addOnOptions), before);
     EXPECT_TRUE(LeftOver(install.root + "/home").empty());
     EXPECT_TRUE(HasLine(SplitLines(run.log), "PMDG .ini file can not be written: "));
@@ -248,11 +239,8 @@ TEST_F(EndToEndTest, AReadOnlySettingsFileIsLeftAsItIs) {
     namespace fs = std::filesystem;
     fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
-    auto standIn = StartStandIn({"clock ready", "at 0.3 foname Bob", "at 0.6 quit"}, FlyTheAirbus);
-    ProgramRun run = Run();
-    standIn->Stop();
+    ProgramRun run = Fly({"clock ready", "at 0.3 foname Bob", "at 0.6 quit"}, FlyTheAirbus);
     fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
-    EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(ExitLines(run.log).empty()) << run.log;
     EXPECT_EQ(Settings().officerName, "Bob");
     EXPECT_EQ(ReadBytes(path), pinned);

@@ -1,28 +1,20 @@
 // The whole program against the simulator stand-in playing the module: DRF indices by messages and by the
-// answer file, values coming back in DrfW2E, control words, runways, real mode, the settings file rewritten
-// from the module's settings, and the captain's phrases heard through push-to-talk and answered.
+// answer file, values coming back in DrfW2E, control words, runways, real mode, the settings kept from one
+// start to the next, and the captain's phrases heard through push-to-talk and answered.
 #include "tests/e2e/e2e_fixture.h"
 
 #include "base/settings.h"
 #include "flow/phrase_text.h"
-#include "systems/drf_arrays.h"
 #include "speech/recognition_state.h"
 #include "speech/simulated_voice.h"
 #include "speech/speech_output.h"
+#include "systems/drf_arrays.h"
 #include "systems/logic.h"
 #include "systems/model.h"
 
 #include <algorithm>
 
 namespace {
-// Lines of the log that start with `prefix`, in order.
-std::vector<std::string> LinesStartingWith(const std::string& log, const std::string& prefix) {
-    std::vector<std::string> out;
-    for (const std::string& line : SplitLines(log))
-        if (line.starts_with(prefix)) out.push_back(line);
-    return out;
-}
-
 // True when every text appears in the log, each on a line after the previous one's.
 bool InOrder(const std::string& log, const std::vector<std::string>& texts) {
     std::vector<std::string> lines = SplitLines(log);
@@ -34,6 +26,13 @@ bool InOrder(const std::string& log, const std::vector<std::string>& texts) {
     }
     return true;
 }
+
+// The captain asks for the runways, then for the fuel: each phrase inside its push-to-talk, then the answer.
+const std::vector<std::string> kRunwayAndFuelChecks = {
+    "-------->RECSTART",        "-------->RECSTOP",
+    "recResult = runway check", "---> SPEECH: Departure runway 27 LEFT, arrival runway 09 RIGHT",
+    "-------->RECSTART",        "-------->RECSTOP",
+    "recResult = fuel check",   "---> SPEECH: Fuel on board 4500 kilograms"};
 } // namespace
 
 // The module's two ways of handing out DRF indices reach the same links, and the values it then sends in
@@ -41,14 +40,11 @@ bool InOrder(const std::string& log, const std::vector<std::string>& texts) {
 TEST_F(EndToEndTest, DrfIndicesAssignedByMessagesAndByTheAnswerFile) {
     for (bool byFile : {false, true}) {
         SCOPED_TRACE(byFile ? "answer file" : "messages");
-        auto standIn = StartStandIn({"clock ready", "set A:FUEL TOTAL QUANTITY WEIGHT 10000", "at 0.4 quit"},
-                                    [&](standin::StandIn& s) {
-                                        FlyTheAirbus(s);
-                                        s.options.assignByFile = byFile;
-                                    });
-        ProgramRun run = Run();
-        standIn->Stop();
-        EXPECT_EQ(run.exitCode, 0);
+        ProgramRun run = Fly({"clock ready", "set A:FUEL TOTAL QUANTITY WEIGHT 10000", "at 0.4 quit"},
+                             [&](standin::StandIn& s) {
+                                 FlyTheAirbus(s);
+                                 s.options.assignByFile = byFile;
+                             });
 
         const std::vector<standin::DrfLinkEntry>& links = standIn->s.links;
         ASSERT_GT(links.size(), 10u);
@@ -81,7 +77,7 @@ TEST_F(EndToEndTest, DrfIndicesAssignedByMessagesAndByTheAnswerFile) {
 
 // Control words, runways and real mode as the module sends them, each with what the pilot gets from it.
 TEST_F(EndToEndTest, ControlWordsRunwaysAndRealMode) {
-    auto standIn = StartStandIn(
+    ProgramRun run = Fly(
         {
             "clock ready",
             "at 0.1 control SELECT",
@@ -100,9 +96,6 @@ TEST_F(EndToEndTest, ControlWordsRunwaysAndRealMode) {
             // A trailing blank, which a scenario line cannot keep.
             AddAction(s.scenario, 0.85, "realmode", "1 ");
         });
-    ProgramRun run = Run();
-    standIn->Stop();
-    EXPECT_EQ(run.exitCode, 0);
 
     EXPECT_EQ(LinesStartingWith(run.log, "ProcessedControlButtonClick()"),
               (std::vector<std::string>{"ProcessedControlButtonClick() inEvent = 1",
@@ -123,51 +116,14 @@ TEST_F(EndToEndTest, ControlWordsRunwaysAndRealMode) {
     EXPECT_FALSE(HasLine(SplitLines(run.log), "PmdgPath="));
 }
 
-// A settings file written by hand in another order, then a change from the module: the file comes back in
-// the fixed order, with what was read and what changed, and without a line break after the last line.
-TEST_F(EndToEndTest, TheSettingsFileIsRewrittenInTheFixedOrder) {
-    temp.Write(
-        "MSFS/Community/quillbrook-talvero/data/settings.txt",
-        "capspeech=0\r\n# my settings\r\ncap=Boss\r\nvolume=80\r\nreal=0\r\nkr=T\r\n\r\nrate=12.7\r\n");
-    auto standIn = StartStandIn({"clock ready", "at 0.1 foname Anna", "at 0.2 username Chief", "at 0.4 quit"},
-                                FlyTheAirbus);
-    ProgramRun run = Run();
-    standIn->Stop();
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(ProgramFile("data/settings.txt"), "voice=1\r\nvolume=80\r\nrate=12\r\ncap=Chief\r\ntvo="
-                                                "Anna\r\njsel=\r\nkr=T\r\njr=0\r\njc=1\r\nreal=1\r\n"
-                                                "capspeech=0");
-    EXPECT_TRUE(
-        InOrder(run.log, {"---> SPEECH: Talvero name set as Anna", "---> SPEECH: User name set as Chief"}));
-    // The module was told that the settings were read, after the voice's index and before start-up ended.
-    std::vector<std::string> transcript = standIn->Transcript();
-    std::vector<std::string> types;
-    for (const std::string& line : transcript) {
-        size_t at = line.find(" type=");
-        if (line.find(" MessageE2W seq=") != std::string::npos && at != std::string::npos)
-            types.push_back(line.substr(at + 6, line.find(' ', at + 6) - at - 6));
-    }
-    ASSERT_GE(types.size(), 4u);
-    EXPECT_EQ(std::vector<std::string>(types.begin(), types.begin() + 4),
-              (std::vector<std::string>{"22", "15", "26", "36"}));
-}
-
 // The captain speaks through push-to-talk (the real order: RECSTART, the phrase, RECSTOP); the monitor
 // fires the command and the first officer answers with the runways of the day and a value read from the
 // simulator.
 TEST_F(EndToEndTest, TheCaptainsPhrasesReachTheMonitorAndAreAnswered) {
-    auto standIn =
-        StartStandIn({"clock ready", "set A:FUEL TOTAL QUANTITY WEIGHT 10000", "at 0.1 runways 27L#09R",
-                      "at 0.2 captain runway check", "at 1.5 captain fuel check", "at 3.5 quit"},
-                     FlyTheAirbus);
-    ProgramRun run = Run();
-    standIn->Stop();
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_TRUE(InOrder(run.log, {"-------->RECSTART", "-------->RECSTOP", "recResult = runway check",
-                                  "---> SPEECH: Departure runway 27 LEFT, arrival runway 09 RIGHT",
-                                  "-------->RECSTART", "-------->RECSTOP", "recResult = fuel check",
-                                  "---> SPEECH: Fuel on board 4500 kilograms"}))
-        << run.log;
+    ProgramRun run = Fly({"clock ready", "set A:FUEL TOTAL QUANTITY WEIGHT 10000", "at 0.1 runways 27L#09R",
+                          "at 0.2 captain runway check", "at 1.5 captain fuel check", "at 3.5 quit"},
+                         FlyTheAirbus);
+    EXPECT_TRUE(InOrder(run.log, kRunwayAndFuelChecks)) << run.log;
     // The module heard about the first officer's speech.
     EXPECT_TRUE(HasLine(standIn->Transcript(), "type=9 ")) << "no speech start message";
     EXPECT_EQ(Recognition().heardPhrase, "");
@@ -179,42 +135,24 @@ TEST_F(EndToEndTest, TheCaptainsPhrasesReachTheMonitorAndAreAnswered) {
 // recogniser; the Windows one under wine falls back on it, as wine lacks Windows' shared recogniser.
 TEST_F(EndToEndTest, TheCaptainIsHeardByThePlatformsOwnRecogniser) {
     ASSERT_FALSE(standin::SpeakCaptainPhrase("runway check").empty()) << "the captain's voice speaks";
-    auto standIn =
-        StartStandIn({"clock ready", "set A:FUEL TOTAL QUANTITY WEIGHT 10000", "at 0.1 runways 27L#09R",
-                      "at 0.5 captain runway check", "at +7 captain fuel check", "at +6 quit"},
-                     FlyTheAirbus);
     RunOptions options;
     options.platformSpeech = true;
     options.watchdogSeconds = 40;
-    ProgramRun run = Run(options);
-    standIn->Stop();
-    EXPECT_EQ(run.exitCode, 0);
+    ProgramRun run = Fly({"clock ready", "set A:FUEL TOTAL QUANTITY WEIGHT 10000", "at 0.1 runways 27L#09R",
+                          "at 0.5 captain runway check", "at +7 captain fuel check", "at +6 quit"},
+                         FlyTheAirbus, options);
     EXPECT_FALSE(run.watchdogFired);
     EXPECT_EQ(run.log.find("Recognition Init Failure"), std::string::npos) << run.log;
-    EXPECT_TRUE(InOrder(run.log, {"-------->RECSTART", "-------->RECSTOP", "recResult = runway check",
-                                  "---> SPEECH: Departure runway 27 LEFT, arrival runway 09 RIGHT",
-                                  "-------->RECSTART", "-------->RECSTOP", "recResult = fuel check",
-                                  "---> SPEECH: Fuel on board 4500 kilograms"}))
-        << run.log;
+    EXPECT_TRUE(InOrder(run.log, kRunwayAndFuelChecks)) << run.log;
 }
 
 // A second start on the same installation: the 737's package set-up finds its work done, and a settings
 // file saved in the first run (the module renamed the first officer) keeps the voice she spoke with.
 TEST_F(EndToEndTest, ASecondStartKeepsTheFirstOfficersVoiceAndFindsThePackageSetUpDone) {
-    int voice = -1;
-    std::string description;
-    {
-        auto standIn = StartStandIn({"clock ready", "at 0.1 foname Anna", "at 0.3 quit"});
-        ProgramRun run = Run();
-        EXPECT_EQ(run.exitCode, 0);
-        EXPECT_EQ(run.infoBoxes.size(), 2u);
-        voice = SpeechOutput().currentVoiceIndex;
-        description = SpeechOutput().SpeakersList.at(static_cast<size_t>(voice));
-    }
-    auto standIn = StartStandIn({"clock ready", "at 0.2 quit"});
-    ProgramRun run = Run();
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_TRUE(run.infoBoxes.empty());
+    EXPECT_EQ(Fly({"clock ready", "at 0.1 foname Anna", "at 0.3 quit"}).infoBoxes.size(), 2u);
+    const int voice = SpeechOutput().currentVoiceIndex;
+    const std::string description = SpeechOutput().SpeakersList.at(static_cast<size_t>(voice));
+    EXPECT_TRUE(Fly({"clock ready", "at 0.2 quit"}).infoBoxes.empty());
     EXPECT_EQ(Settings().officerName, "Anna");
     EXPECT_EQ(SpeechOutput().currentVoiceIndex, voice);
     EXPECT_EQ(SimulatedVoice().descriptions.at(static_cast<size_t>(SimulatedVoice().selectedVoice)),

@@ -6,8 +6,8 @@
 #include "base/helpers.h"
 #include "simlink/client/client.h"
 #include "simlink/client_data.h"
-#include "systems/phrase_context.h"
 #include "speech/recognition_state.h"
+#include "systems/phrase_context.h"
 
 #include <algorithm>
 #include <regex>
@@ -48,10 +48,7 @@ std::vector<std::string> ExpectedStartupRequests() {
 } // namespace
 
 TEST_F(EndToEndTest, StartUpSendsItsRequestsInOrderThenTheModuleMessagesAndDrfE2WEveryPass) {
-    auto standIn = StartStandIn({"clock ready", "at 0.3 quit"});
-    ProgramRun run = Run();
-    standIn->Stop();
-    EXPECT_EQ(run.exitCode, 0);
+    ProgramRun run = Fly({"clock ready", "at 0.3 quit"});
     EXPECT_FALSE(run.watchdogFired);
 
     std::vector<std::string> transcript = standIn->Transcript();
@@ -184,12 +181,10 @@ TEST_F(EndToEndTest, AnAircraftFolderOtherThanTheTwoIsRefused) {
     for (const std::string& folder :
          {std::string("./data/PM738/"), std::string("./data/B738"), std::string("")}) {
         SCOPED_TRACE(folder);
-        auto standIn = StartStandIn({"at 0 quit"}, [&](standin::StandIn& s) { s.options.aircraft = folder; });
         RunOptions options;
         options.aircraftAnswerSeconds = 1.5; // an empty folder is no answer at all: start-up waits it out
-        ProgramRun run = Run(options);
-        standIn->Stop();
-        EXPECT_EQ(run.exitCode, 0);
+        ProgramRun run = Fly(
+            {"at 0 quit"}, [&](standin::StandIn& s) { s.options.aircraft = folder; }, options);
         std::vector<std::string> log = SplitLines(run.log);
         ASSERT_FALSE(log.empty());
         if (folder.empty()) {
@@ -225,7 +220,4 @@ TEST_F(EndToEndTest, SimConnectCfgLeadsTheConnectionOverTcp) {
     ASSERT_GT(transcript.size(), 2u);
     EXPECT_EQ(transcript[0], "client 1 connected tcp4 127.0.0.1 " + port);
     EXPECT_TRUE(HasLine(transcript, "type=36"));
-    EXPECT_EQ(run.passes, run.passesAtQuit);
-    EXPECT_EQ(run.shutdown, (std::vector<std::string>{"destroyWidget", "closeSimulator clear",
-                                                      "shutdownGraphics", "shutdownRecognition"}));
 }

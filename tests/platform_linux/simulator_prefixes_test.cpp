@@ -1,6 +1,7 @@
 // The simulator under Proton: Steam's list of libraries, the prefixes found in a fake Steam installation
 // in a temporary HOME, and what a start of the program finds there and says when it cannot connect.
 #include "app/frame.h"
+#include "base/helpers.h"
 #include "base/log.h"
 #include "platform/known_folders.h"
 #include "platform/message_box.h"
@@ -126,9 +127,7 @@ TEST_F(FakeSteamHome, TheProgramFindsTheWorkFolderInAMovedLibraryAndNamesTheList
     // folders of the user have none.
     std::string roaming = Prefix(library, "1250410");
     fs::create_directories(roaming + kWork);
-    std::FILE* drf = std::fopen((roaming + kWork + "drf.txt").c_str(), "wb");
-    ASSERT_TRUE(drf);
-    std::fclose(drf);
+    ASSERT_TRUE(WriteBytes(roaming + kWork + "drf.txt", ""));
     TempFolder xdg;
     OverrideKnownFolder(KnownFolder::LocalAppData, xdg.path + "/share");
     OverrideKnownFolder(KnownFolder::RoamingAppData, xdg.path + "/config");

@@ -114,27 +114,6 @@ TEST_F(WidgetDrawingTest, AllCollapsedIsSixRowsOfTranslucentBlackWithWhiteHeadin
     EXPECT_EQ(other, 0);
 }
 
-TEST_F(WidgetDrawingTest, TheRunningProcedureIsBrightAndTheOthersDim) {
-    MonitorData().menuGroups = {{"PROCEDURES", {"Before Start", "Engine Start", "Taxi"}}};
-    MonitorData().currentRunName = "Engine Start";
-    WidgetLists().SelectWidgetVector[TitleProcedures].expanded = 1;
-    PaintWidget();
-    EXPECT_EQ(WidgetWindow().WidgetWnd.contentHeight, 18 * 9);
-    EXPECT_EQ(WidgetBufferPixel(300, kTop + 18 * 9 - 1), 0xB2000000u);
-    EXPECT_EQ(WidgetBufferPixel(300, kTop + 18 * 9), 0x01000000u);
-    const struct {
-        int row;
-        uint32_t present, absent;
-    } rows[] = {{1, 0xFF005900, 0xFF00FF00}, {2, 0xFF00FF00, 0xFF005900}, {3, 0xFF005900, 0xFF00FF00}};
-    for (const auto& r : rows) {
-        Box line = InRow(r.present, r.row);
-        EXPECT_GT(line.count, 20) << r.row;
-        EXPECT_GE(line.minX, 20) << r.row;
-        EXPECT_LE(line.minX, 22) << r.row;
-        EXPECT_EQ(InRow(r.absent, r.row).count, 0) << r.row;
-    }
-}
-
 TEST_F(WidgetDrawingTest, AClearLeavesNothingOfWhatWasDrawnSinceTheLastOne) {
     // The buffer is cleared whole once, then only where something was drawn: what lies outside must keep
     // the clear colour, and every pixel drawn must go, text overflowing the widget's width included. The

@@ -110,17 +110,13 @@ TEST_F(WidgetListsTest, ClickOnALineIsTakenAsThePilotsPhrase) {
         EXPECT_EQ(MonitorData().currentRunName, c.runName) << c.row;
         EXPECT_EQ(Spoken().captain, c.captain) << c.row;
     }
-    // The layout edge: y = top offset + 18 * 2 + 5 is the second procedure.
-    EXPECT_EQ(ClickAt(50, 18 * 2 + 5), 2);
-    EXPECT_EQ(Recognition().heardPhrase, "Engine Start");
-
     // COMMANDS lines leave the running name alone (COMMANDS opens, PROCEDURES closes).
     DrawWidget();
     ClickRow(Panel(TitleCommands).row);
     DrawWidget();
     ClickRow(Panel(TitleCommands).Lines[0].row);
     EXPECT_EQ(Recognition().heardPhrase, "lights on");
-    EXPECT_EQ(MonitorData().currentRunName, "Engine Start");
+    EXPECT_EQ(MonitorData().currentRunName, "Taxi");
     EXPECT_TRUE(ModuleProtocol().outgoing.empty());
 }
 
@@ -142,7 +138,6 @@ TEST_F(WidgetListsTest, AbortStopsTheRunAndClearsTheClipboard) {
 
 TEST_F(WidgetListsTest, ClicksOutsideTheWindowOrBelowTheLinesSelectNothing) {
     MonitorData().expectedAnswers = {"set"};
-    Panel(TitleExpAnswers).expanded = 0;
     const struct {
         int x, y, row;
     } cases[] = {{0, 10, -1}, {400, 10, -1}, {50, 0, -1}, {50, 108, -1}, {50, 107, 5}};
