@@ -33,6 +33,8 @@ const char* const kPhones[] = {"AA", "AE", "AH", "AO", "AW", "AY", "B",  "CH", "
 const char* const kGarbagePrefix = "garbage_";
 // The library keeps path scores 2^10 coarser than the log probabilities of the grammar's transitions.
 constexpr int kPathScoreShift = 10;
+// The model's silence, as the library adds it at every state of a graph at its own cost.
+const char* const kPauseWord = "<sil>";
 
 // The POSIX cksum of a file's bytes (CRC-32 over the bytes and then the length), as `cksum` prints it.
 bool FileChecksum(const std::string& path, uint32_t& crc, uint64_t& size) {
@@ -305,6 +307,7 @@ struct PhraseGraph {
     int states = 3; // start, end, garbage
     std::vector<GraphArc> arcs;
     std::vector<GraphArc> nulls;
+    std::vector<int> withinValues; // the states before, between and after the words of a value
 };
 
 // One phrase as a chain from the start to the end: a word is one transition; a slot is its sub-graph,
@@ -343,6 +346,8 @@ void AddPhrase(PhraseGraph& g, const std::string& phrase, int32 phraseLogp) {
         state[0] = from;
         state[1] = last ? 1 : g.states++;
         for (size_t k = 2; k < state.size(); ++k) state[k] = g.states++;
+        for (int s : state)
+            if (s > 2) g.withinValues.push_back(s); // the grammar's start and end are every phrase's
         for (const SlotArc& arc : slot.arcs)
             g.arcs.push_back(
                 {state[static_cast<size_t>(arc.from)], state[static_cast<size_t>(arc.to)], 0, arc.word});
@@ -382,6 +387,14 @@ bool SetPhraseGraph(Decoders& d, const std::vector<std::string>& phrases) {
         }
         fsg_model_null_trans_add(fsg, garbage, 1, 0);
     }
+    // A pause costs less before, between and after the words than the library makes it; not next to a
+    // value's words, where the decoder then took a digit's faint first sound for a pause ("four" heard
+    // as "oh", "six" as "three").
+    std::vector<bool> withinValue(size_t(graph.states), false);
+    for (int state : graph.withinValues) withinValue[size_t(state)] = true;
+    for (int state = 0; state < graph.states; ++state)
+        if (!withinValue[size_t(state)])
+            fsg_model_add_silence(fsg, kPauseWord, state, float32(kPauseProbability));
     bool ok =
         ps_set_fsg(d.grammar, kGrammarSearch, fsg) >= 0 && ps_set_search(d.grammar, kGrammarSearch) >= 0;
     fsg_model_free(fsg);
@@ -402,6 +415,7 @@ bool SetPhoneLoop(ps_decoder_t* decoder, double phonePenalty) {
         fsg_model_trans_add(fsg, 1, 1, phone, wid);
     }
     fsg_model_null_trans_add(fsg, 0, 1, 0);
+    fsg_model_add_silence(fsg, kPauseWord, -1, float32(kPauseProbability));
     bool ok = ps_set_fsg(decoder, "phones", fsg) >= 0 && ps_set_search(decoder, "phones") >= 0;
     fsg_model_free(fsg);
     return ok;
