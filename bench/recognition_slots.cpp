@@ -218,11 +218,12 @@ void HearValues(const ValueRun& set, Decoders& d, Hearing& h, std::FILE* dump) {
                 if (verdict.accepted) (right ? exactAlone : wrongAlone)++;
                 if (certain) (SaysValue(q, taken) ? exactChecked : wrongChecked)++;
                 if (dump && verdict.accepted)
-                    std::fprintf(dump, "%s\t%d\t%s\t%s\t%s\t%d\t%s\t%d\t%d\t%.0f\t%s\t%d\n",
+                    std::fprintf(dump, "%s\t%d\t%s\t%s\t%s\t%d\t%s\t%d\t%d\t%.0f\t%s\t%d\t%.3f\t%.3f\t%.3f\n",
                                  set.name[0] ? "tuning" : "measuring", noisy, set.speakers[s].voice,
                                  q.said.c_str(), verdict.heard.c_str(), right ? 1 : 0, c.heardAgain.c_str(),
                                  SaysValue(q, c.heardAgain) ? 1 : 0, c.agrees ? 1 : 0,
-                                 std::min(c.margin, 1e6), c.rival.c_str(), certain ? 1 : 0);
+                                 std::min(c.margin, 1e6), c.rival.c_str(), certain ? 1 : 0,
+                                 verdict.fitPerFrame, verdict.worstWordFit, verdict.framesPerPhone);
                 if (!certain || !SaysValue(q, taken))
                     std::fprintf(stderr, "  %s%s, %s: \"%s\" heard as \"%s\"%s\n", set.name,
                                  noisy ? "noise" : "quiet", set.speakers[s].voice, q.said.c_str(),
