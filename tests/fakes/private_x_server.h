@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <thread>
 
@@ -18,9 +19,15 @@ struct PrivateXServer {
         if (!start) return;
         if (std::system("command -v Xvfb >/dev/null 2>&1") != 0) return;
         namespace fs = std::filesystem;
+        // Named apart from every other process's: programs started side by side (ctest's jobs, two
+        // benchmarks) would otherwise read each other's display number and stop each other's server.
         static int serial = 0;
-        const std::string stem = (fs::temp_directory_path() / ("talvero-xvfb-" + std::to_string(++serial) + "-" +
-                                                               std::to_string(std::rand()))).string();
+        std::random_device random;
+        const std::string stem =
+            (fs::temp_directory_path() /
+             ("talvero-xvfb-" + std::to_string(++serial) + "-" + std::to_string(random()) + "-" +
+              std::to_string(std::chrono::steady_clock::now().time_since_epoch().count())))
+                .string();
         pidFile = stem + ".pid";
         const std::string numberFile = stem + ".display";
         std::string command = "Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp -noreset 3>'" + numberFile +
