@@ -23,11 +23,9 @@ struct PrivateXServer {
         // benchmarks) would otherwise read each other's display number and stop each other's server.
         static int serial = 0;
         std::random_device random;
-        const std::string stem =
-            (fs::temp_directory_path() /
-             ("talvero-xvfb-" + std::to_string(++serial) + "-" + std::to_string(random()) + "-" +
-              std::to_string(std::chrono::steady_clock::now().time_since_epoch().count())))
-                .string();
+        const std::string stem = (fs::temp_directory_path() / ("talvero-xvfb-" + std::to_string(++serial) +
+                                                               "-" + std::to_string(random())))
+                                     .string();
         pidFile = stem + ".pid";
         const std::string numberFile = stem + ".display";
         std::string command = "Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp -noreset 3>'" + numberFile +
