@@ -19,6 +19,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -296,6 +297,40 @@ std::vector<std::string> Vocabulary(const std::string& phrase) {
     return words;
 }
 
+// The words that the phrases' slots say ("four", "niner", "alpha").
+std::set<std::string> ValueWords(const std::vector<std::string>& phrases) {
+    std::set<std::string> words;
+    for (const std::string& phrase : phrases) {
+        if (!HasSlotNotation(phrase)) continue;
+        for (const SlotSpec& slot : ParsePhrasePattern(phrase).slots)
+            for (const SlotArc& arc : BuildSlotGraph(slot).arcs) words.insert(arc.word);
+    }
+    return words;
+}
+
+// Each word's pronunciations also as speakers who drop an R that no vowel follows say them, added to the
+// decoder as the word's alternatives ("gear(2)"). A value's words keep the dictionary's forms alone: there
+// "four" said as "F AO" lay so near "oh" that the value check refused right values it used to take.
+void AddFormsWithoutFinalRs(ps_decoder_t* decoder,
+                            const std::map<std::string, std::vector<std::string>>& added,
+                            const std::set<std::string>& valueWords) {
+    for (const auto& [word, given] : added) {
+        if (valueWords.count(word)) continue;
+        std::vector<std::string> forms = given;
+        int number = int(forms.size());
+        for (const std::string& form : given) {
+            const std::string without = WithoutFinalRs(form);
+            if (std::find(forms.begin(), forms.end(), without) != forms.end()) continue;
+            forms.push_back(without);
+            // The dictionary may number a word's forms with gaps: the next free number is taken.
+            for (int tries = 0; tries < 8; ++tries)
+                if (ps_add_word(decoder, (word + "(" + std::to_string(++number) + ")").c_str(),
+                                without.c_str(), FALSE) >= 0)
+                    break;
+        }
+    }
+}
+
 // A word transition of the phrase graph, and an empty one.
 struct GraphArc {
     int from = 0;
@@ -479,13 +514,18 @@ GrammarReport LoadGrammar(Decoders& d, const std::vector<std::string>& phrases) 
     // The dictionary's words first, an entry's first pronunciation before its others ("zero" before
     // "zero(2)"); eSpeak NG spells what it lacks.
     const auto lines = DictionaryLines(SpeechData().dictionary, unknown);
+    std::map<std::string, std::vector<std::string>> added; // each word's pronunciations given now
     for (bool alternatives : {false, true})
-        for (const auto& [entry, phones] : lines)
-            if ((entry.find('(') != std::string::npos) == alternatives &&
-                ps_add_word(d.grammar, entry.c_str(), phones.c_str(), FALSE) >= 0 && !alternatives) {
+        for (const auto& [entry, phones] : lines) {
+            if ((entry.find('(') != std::string::npos) != alternatives ||
+                ps_add_word(d.grammar, entry.c_str(), phones.c_str(), FALSE) < 0)
+                continue;
+            added[entry.substr(0, entry.find('('))].push_back(phones);
+            if (!alternatives) {
                 known.insert(entry);
                 unknown.erase(entry);
             }
+        }
     for (const std::vector<std::string>& vocabulary : vocabularies) {
         for (const std::string& word : vocabulary) {
             if (!unknown.count(word)) continue;
@@ -496,9 +536,11 @@ GrammarReport LoadGrammar(Decoders& d, const std::vector<std::string>& phrases) 
                 continue;
             }
             known.insert(word);
+            added[word].push_back(spelled);
             report.spelled.push_back(word + " (" + spelled + ")");
         }
     }
+    AddFormsWithoutFinalRs(d.grammar, added, ValueWords(phrases));
     report.unspellable.assign(unspellable.begin(), unspellable.end());
     for (size_t i = 0; i < phrases.size(); ++i) {
         const std::string& phrase = phrases[i];

@@ -12,6 +12,10 @@
 std::string CmuPhonesFromEspeak(const std::string& espeakPhonemes);
 // The word spelt by espeak-ng (American English) in CMU phones; empty when espeak-ng cannot spell it.
 std::string SpellWithEspeak(const std::string& word);
+// The pronunciation as speakers who drop an R that no vowel follows say it (most of England, Australia, New
+// Zealand, South Africa): "F AO R" as "F AO", "D IH M ER" as "D IH M AH", "G IH R" as "G IH AH"; the same
+// phones when they have no such R. The R before a vowel stays ("Z IH R OW").
+std::string WithoutFinalRs(const std::string& phones);
 
 // ---- Decoding (recogniser_decoder.cpp)
 struct ps_decoder_s;

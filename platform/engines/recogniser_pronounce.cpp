@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <sstream>
+#include <vector>
 
 EspeakEngineState& EspeakEngine() {
     static EspeakEngineState state;
@@ -202,4 +203,27 @@ std::string SpellWithEspeak(const std::string& word) {
     }
     if (!savedName.empty()) espeak_SetVoiceByProperties(&saved);
     return CmuPhonesFromEspeak(phonemes);
+}
+
+std::string WithoutFinalRs(const std::string& phones) {
+    std::vector<std::string> in, out;
+    std::istringstream read(phones);
+    for (std::string phone; read >> phone;) in.push_back(phone);
+    auto vowel = [](const std::string& phone) { return std::strchr("AEIOU", phone[0]) != nullptr; };
+    for (size_t i = 0; i < in.size(); ++i) {
+        const bool vowelNext = i + 1 < in.size() && vowel(in[i + 1]);
+        if (in[i] == "ER" && !vowelNext) {
+            out.push_back("AH");
+        } else if (in[i] == "R" && i > 0 && vowel(in[i - 1]) && !vowelNext) {
+            // After a back vowel the R only lengthens it ("car", "four"); after a front one, or a glide's
+            // end, a neutral vowel takes its place ("gear", "fire", "your").
+            const std::string& before = in[i - 1];
+            if (before != "AA" && before != "AO" && before != "AH") out.push_back("AH");
+        } else {
+            out.push_back(in[i]);
+        }
+    }
+    std::string joined;
+    for (const std::string& phone : out) joined += (joined.empty() ? "" : " ") + phone;
+    return joined;
 }

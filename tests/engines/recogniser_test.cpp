@@ -12,6 +12,7 @@
 #include "tests/fakes/test_support.h"
 
 #include <gtest/gtest.h>
+#include <pocketsphinx.h>
 
 #include <chrono>
 #include <thread>
@@ -102,6 +103,40 @@ TEST(BuiltInRecogniser, EspeakPhonemesBecomeTheModelsPhones) {
     };
     for (const Case& c : cases) EXPECT_EQ(CmuPhonesFromEspeak(c.espeak), c.cmu) << c.espeak;
     EXPECT_EQ(SpellWithEspeak("config"), "K AH N F IH G");
+}
+
+TEST(BuiltInRecogniser, WordsAlsoTakeTheirFormsWithoutFinalRsButAValuesWordsDoNot) {
+    struct Case {
+        const char* with;
+        const char* without;
+    } cases[] = {
+        {"F AO R", "F AO"},
+        {"S T AA R T", "S T AA T"}, // a back vowel only lengthens
+        {"G IH R", "G IH AH"},
+        {"D IH M ER", "D IH M AH"}, // a neutral vowel takes its place
+        {"F AY ER", "F AY AH"},
+        {"EH R ER", "EH R AH"}, // the R before a vowel stays
+        {"Z IH R OW", "Z IH R OW"},
+        {"HH AH N D R AH D", "HH AH N D R AH D"}, // after a consonant too
+        {"", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(WithoutFinalRs(c.with), c.without) << c.with;
+    Hearing h({"gear up", "engine four", "flaps {digits 1}"});
+    ASSERT_TRUE(h.ok);
+    // The dictionary's "gear" and the form without its R; "four" is also a digit the slot says, and keeps
+    // the dictionary's forms alone.
+    auto forms = [&](const std::string& word) {
+        std::vector<std::string> found;
+        for (int n = 1; n < 10; ++n) {
+            char* phones =
+                ps_lookup_word(h.d.grammar, (n == 1 ? word : word + "(" + std::to_string(n) + ")").c_str());
+            if (phones) found.push_back(phones);
+            ckd_free(phones);
+        }
+        return found;
+    };
+    EXPECT_EQ(forms("gear"), (std::vector<std::string>{"G IH R", "G IH AH"}));
+    EXPECT_EQ(forms("four"), (std::vector<std::string>{"F AO R"}));
 }
 
 TEST(BuiltInRecogniser, GrammarSpellsUnknownWordsDropsOnlyPhrasesItCannotSayAndIsRebuilt) {
