@@ -317,16 +317,23 @@ void AddFormsWithoutFinalRs(ps_decoder_t* decoder,
     for (const auto& [word, given] : added) {
         if (valueWords.count(word)) continue;
         std::vector<std::string> forms = given;
-        int number = int(forms.size());
+        int number = 1;
         for (const std::string& form : given) {
             const std::string without = WithoutFinalRs(form);
             if (std::find(forms.begin(), forms.end(), without) != forms.end()) continue;
             forms.push_back(without);
-            // The dictionary may number a word's forms with gaps: the next free number is taken.
-            for (int tries = 0; tries < 8; ++tries)
-                if (ps_add_word(decoder, (word + "(" + std::to_string(++number) + ")").c_str(),
-                                without.c_str(), FALSE) >= 0)
-                    break;
+            // The first number no form of the word has yet: the library, asked to add a word it already
+            // holds, refuses it but leaves the word's list of forms broken (the next grammar then never
+            // loads).
+            std::string name;
+            bool unused = false;
+            while (!unused && number < 100) {
+                name = word + "(" + std::to_string(++number) + ")";
+                char* held = ps_lookup_word(decoder, name.c_str());
+                unused = !held;
+                ckd_free(held);
+            }
+            if (unused) ps_add_word(decoder, name.c_str(), without.c_str(), FALSE);
         }
     }
 }
