@@ -1,5 +1,6 @@
 // Pronunciations for words the recogniser's dictionary lacks: espeak-ng spells the word in its own
-// phoneme names, which are mapped onto the CMU phone set of the acoustic model.
+// phoneme names, which are mapped onto the CMU phone set of the acoustic model. And the dictionary's
+// American forms as speakers who drop a final R say them.
 #include "platform/engines/espeak_engine.h"
 #include "platform/engines/recogniser_parts.h"
 #include "platform/speech_data.h"
