@@ -4,8 +4,8 @@
 // decoder runs free phones alone over the same sound as a yardstick for the phrase's fit. A phrase is
 // refused when its words fit the sound much worse than free phones, or one of its words does, when they are
 // held too briefly for their phones (a fragment the grammar forced onto the sound), when loud sound lies
-// outside them (a sentence of which only a part sounds like a phrase), and when nothing rose above the
-// background.
+// outside them (a sentence of which only a part sounds like a phrase), when nothing rose above the
+// background, and, for a phrase of one word in loud noise, unless it fits better than free phones.
 #include "platform/engines/recogniser_cepstra.h"
 #include "platform/engines/recogniser_parts.h"
 #include "platform/files.h"
@@ -733,9 +733,11 @@ UtteranceVerdict EndUtterance(Decoders& d, bool judge) {
     verdict.framesPerPhone = double(verdict.speechFrames) / std::max(1, phoneCount);
     verdict.uncovered = UncoveredLoudShare(d.frameLevels, verdict.riseDb, words);
     verdict.worstWordFit = WorstWordFit(words, PathSpans(d.phoneLoop, true), verdict.frames);
+    const bool oneWordInNoise = words.size() == 1 && verdict.riseDb < kNoisyRiseDb;
     verdict.accepted = verdict.riseDb >= d.minimumRiseDb && !verdict.garbage &&
                        verdict.fitPerFrame > d.fitThreshold && verdict.worstWordFit > d.worstWordThreshold &&
                        verdict.framesPerPhone >= d.minimumFramesPerPhone &&
-                       verdict.uncovered <= d.maximumUncovered;
+                       verdict.uncovered <= d.maximumUncovered &&
+                       !(oneWordInNoise && verdict.fitPerFrame <= d.oneWordFitInNoise);
     return verdict;
 }

@@ -35,6 +35,12 @@ inline constexpr double kFitThreshold = -3;         // the phrase against free p
 inline constexpr double kWorstWordFit = -30;        // its worst word against free phones, per frame
 inline constexpr double kMinimumFramesPerPhone = 4; // faster than anyone speaks: a fragment the grammar forced
 inline constexpr double kMaximumUncovered = 0.15;   // share of loud sound the words may leave unexplained
+// A phrase of one word heard where speech rises little over the noise (less than kNoisyRiseDb, as in loud
+// broadband noise): so short a sound in so much noise gives the decoder little to go on, and such a phrase
+// must fit better than free phones, not only nearly as well. Measured on the tuning set, in loud noise: 12
+// of 57 right phrases refused, and 8 of 15 wrong ones; in quieter conditions nothing changes.
+inline constexpr double kNoisyRiseDb = 12;
+inline constexpr double kOneWordFitInNoise = 2;
 
 // ---- Front end (recogniser_front.cpp)
 inline constexpr double kFrontDcPole = 0.992; // the DC blocker's pole: its corner near 20 Hz at 16 kHz
@@ -108,6 +114,7 @@ struct Decoders {
     double worstWordThreshold = kWorstWordFit;
     double minimumFramesPerPhone = kMinimumFramesPerPhone;
     double maximumUncovered = kMaximumUncovered;
+    double oneWordFitInNoise = kOneWordFitInNoise;
     double minimumRiseDb = kMinimumRiseDb;
     double garbageWeight = kGarbageWeight; // 0: no garbage loop
     double phonePenalty = kPhonePenalty;
