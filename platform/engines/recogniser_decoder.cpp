@@ -282,6 +282,14 @@ double LoudnessRise(std::vector<double> levels) {
 
 // The words a phrase may be said with: its own words and, for a phrase with slots ("set heading
 // {digits 3}"), the words of each slot's sub-graph.
+// The words a pattern's slots say, in the order of their graphs.
+std::vector<std::string> SlotWords(const PhrasePattern& pattern) {
+    std::vector<std::string> words;
+    for (const SlotSpec& slot : pattern.slots)
+        for (const SlotArc& arc : BuildSlotGraph(slot).arcs) words.push_back(arc.word);
+    return words;
+}
+
 std::vector<std::string> Vocabulary(const std::string& phrase) {
     if (!HasSlotNotation(phrase)) return Words(phrase);
     const PhrasePattern pattern = ParsePhrasePattern(phrase);
@@ -292,19 +300,16 @@ std::vector<std::string> Vocabulary(const std::string& phrase) {
     }
     for (const PhraseElement& e : pattern.elements)
         if (e.slot < 0) words.push_back(e.word);
-    for (const SlotSpec& slot : pattern.slots)
-        for (const SlotArc& arc : BuildSlotGraph(slot).arcs) words.push_back(arc.word);
+    for (const std::string& word : SlotWords(pattern)) words.push_back(word);
     return words;
 }
 
 // The words that the phrases' slots say ("four", "niner", "alpha").
 std::set<std::string> ValueWords(const std::vector<std::string>& phrases) {
     std::set<std::string> words;
-    for (const std::string& phrase : phrases) {
-        if (!HasSlotNotation(phrase)) continue;
-        for (const SlotSpec& slot : ParsePhrasePattern(phrase).slots)
-            for (const SlotArc& arc : BuildSlotGraph(slot).arcs) words.insert(arc.word);
-    }
+    for (const std::string& phrase : phrases)
+        if (HasSlotNotation(phrase))
+            for (const std::string& word : SlotWords(ParsePhrasePattern(phrase))) words.insert(word);
     return words;
 }
 
