@@ -182,15 +182,19 @@ void DecodingLoop() {
         sound.clear();
         if (!complete) continue;
         UtteranceVerdict verdict = EndUtterance(s.decoders, true);
+        if (verdict.accepted) TakeValues(s.decoders, verdict);
+        {
+            std::lock_guard<std::mutex> hold(s.lock);
+            if (verdict.accepted && s.utterance == utterance) s.results.push_back({utterance, verdict.heard});
+        }
+        // The sound heard is written out after the verdict is queued: the captain does not wait for the
+        // disk, and a file there means its utterance's verdict is in.
         if (!s.setup.heardFolder.empty()) {
             char name[32];
             std::snprintf(name, sizeof name, "/heard-%04d.wav", ++heardCount);
             WriteWav(s.setup.heardFolder + name, AudioClip{kCaptureRate, heard});
             heard.clear();
         }
-        if (verdict.accepted) TakeValues(s.decoders, verdict);
-        std::lock_guard<std::mutex> hold(s.lock);
-        if (verdict.accepted && s.utterance == utterance) s.results.push_back({utterance, verdict.heard});
     }
 }
 
