@@ -187,7 +187,7 @@ TEST(Rejection, AOneWordPhraseInLoudNoiseMustFitBetterThanFreePhones) {
             const AudioClip quiet = SpokenInRoom(phrase, voice, ++seed);
             if (whole.Heard(quiet) != without.Heard(quiet))
                 quietDiffers += std::string(" ") + phrase + " in " + voice;
-            for (int noise = 0; noise < 2; ++noise) {
+            for (int noise = 0; noise < 3; ++noise) {
                 AudioClip loud = quiet;
                 AddNoise(loud, NoiseKind::White, 5, ++seed);
                 const std::string heard = whole.Heard(loud), heardWithout = without.Heard(loud);
@@ -200,7 +200,8 @@ TEST(Rejection, AOneWordPhraseInLoudNoiseMustFitBetterThanFreePhones) {
         }
     }
     EXPECT_EQ(quietDiffers, "");
-    EXPECT_GE(wrongWithout, 3) << "of 30: without the part, short words in loud noise become other phrases";
+    // 8 to 10 of 45 without the part, with eSpeak NG's state as different tests before this one leave it.
+    EXPECT_GE(wrongWithout, 5) << "of 45: without the part, short words in loud noise become other phrases";
     EXPECT_LE(3 * wrongWhole, wrongWithout) << "the part refuses two in three of them at least:" << wrong;
 }
 

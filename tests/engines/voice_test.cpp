@@ -250,8 +250,14 @@ TEST(Resampling, PassesTonesBelowTheNewNyquistFrequencyAndStopsThoseAbove) {
 TEST_F(SpokenVoice, LinesQueueBehindEachOtherInTheirOwnVoiceAndRate) {
     const int david = Position("David");
     const int zira = Position("Zira");
-    std::vector<int16_t> first = RenderPlatformSpeech("gear up", zira, 0, kEspeakSampleRate);
-    std::vector<int16_t> second = RenderPlatformSpeech("positive climb", david, 5, kEspeakSampleRate);
+    // The pair rendered twice: the engine carries state from line to line (a line said after another
+    // may come out some per cent longer than after a third), and the queue says them after each other,
+    // as the second rendering does.
+    std::vector<int16_t> first, second;
+    for (int i = 0; i < 2; ++i) {
+        first = RenderPlatformSpeech("gear up", zira, 0, kEspeakSampleRate);
+        second = RenderPlatformSpeech("positive climb", david, 5, kEspeakSampleRate);
+    }
     SelectOfflineVoice(zira);
     Clock::time_point before = Clock::now();
     OfflineSpeak("gear up");
