@@ -280,8 +280,6 @@ double LoudnessRise(std::vector<double> levels) {
     return levels[levels.size() * 95 / 100] - levels[levels.size() / 10];
 }
 
-// The words a phrase may be said with: its own words and, for a phrase with slots ("set heading
-// {digits 3}"), the words of each slot's sub-graph.
 // The words a pattern's slots say, in the order of their graphs.
 std::vector<std::string> SlotWords(const PhrasePattern& pattern) {
     std::vector<std::string> words;
@@ -290,6 +288,8 @@ std::vector<std::string> SlotWords(const PhrasePattern& pattern) {
     return words;
 }
 
+// The words a phrase may be said with: its own words and, for a phrase with slots ("set heading
+// {digits 3}"), the words of each slot's sub-graph.
 std::vector<std::string> Vocabulary(const std::string& phrase) {
     if (!HasSlotNotation(phrase)) return Words(phrase);
     const PhrasePattern pattern = ParsePhrasePattern(phrase);
@@ -304,9 +304,15 @@ std::vector<std::string> Vocabulary(const std::string& phrase) {
     return words;
 }
 
-// The words that the phrases' slots say ("four", "niner", "alpha").
+// The words that values are said with ("four", "niner", "alpha"): every word of the digits, numbers,
+// frequencies and letters, whether these phrases have such slots or not, and the words of their lists. A
+// word keeps the forms it first entered the decoder with, through every later grammar: "four" heard in a
+// phrase of a profile without slots would otherwise keep its form without an R when the next profile
+// asks for values.
 std::set<std::string> ValueWords(const std::vector<std::string>& phrases) {
     std::set<std::string> words;
+    for (const SlotKind kind : {SlotKind::Digits, SlotKind::Number, SlotKind::Frequency, SlotKind::Letter})
+        for (const SlotArc& arc : BuildSlotGraph(SlotSpec{kind, 1, {}}).arcs) words.insert(arc.word);
     for (const std::string& phrase : phrases)
         if (HasSlotNotation(phrase))
             for (const std::string& word : SlotWords(ParsePhrasePattern(phrase))) words.insert(word);

@@ -145,12 +145,21 @@ TEST(BuiltInRecogniser, WordsAlsoTakeTheirFormsWithoutFinalRsButAValuesWordsDoNo
         {"", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(WithoutFinalRs(c.with), c.without) << c.with;
-    Hearing h({"gear up", "engine four", "flaps {digits 1}"});
+    Hearing h({"gear up", "engine four", "flaps {digits 1}", "lights {brighter|dimmer}", "select door"});
     ASSERT_TRUE(h.ok);
     // The dictionary's "gear" and the form without its R; "four" is also a digit the slot says, and keeps
-    // the dictionary's forms alone.
+    // the dictionary's forms alone, as does a list's choice.
     EXPECT_EQ(FormsOf(h.d.grammar, "gear"), (std::vector<std::string>{"G IH R", "G IH AH"}));
     EXPECT_EQ(FormsOf(h.d.grammar, "four"), (std::vector<std::string>{"F AO R"}));
+    EXPECT_EQ(FormsOf(h.d.grammar, "door"), (std::vector<std::string>{"D AO R", "D AO"}));
+    EXPECT_EQ(FormsOf(h.d.grammar, "dimmer"), (std::vector<std::string>{"D IH M ER"}));
+    // A word a value is said with keeps its forms in a grammar without slots too: a word keeps the forms
+    // it first entered the decoder with, and the next grammar may ask for values.
+    Hearing noSlots({"engine four", "check the fuel", "taxi via hotel"});
+    ASSERT_TRUE(noSlots.ok);
+    EXPECT_EQ(FormsOf(noSlots.d.grammar, "four"), (std::vector<std::string>{"F AO R"}));
+    ASSERT_TRUE(LoadGrammar(noSlots.d, {"engine four", "squawk {digits 4}"}).ok);
+    EXPECT_EQ(FormsOf(noSlots.d.grammar, "four"), (std::vector<std::string>{"F AO R"}));
 }
 
 TEST(BuiltInRecogniser, ADictionaryThatNumbersAWordsFormsWithAGapStillLoads) {
