@@ -334,9 +334,7 @@ void RunLive(const std::vector<std::string>& context, const std::vector<std::str
             UtteranceVerdict fileVerdict;
             AudioClip sound;
             std::snprintf(name, sizeof name, "/heard-%04d.wav", pressed);
-            // Written just after the verdict is queued.
-            while (!fs::exists(setup.heardFolder + name) && Now() - released < 10.0)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            AwaitFile(setup.heardFolder + name, 10); // written just after the verdict is queued
             if (ReadWav(setup.heardFolder + name, sound)) fileVerdict = Hear(h, sound);
             WriteVerdict(out, "live", "live", phrase, fileVerdict);
             file += fileVerdict.accepted && fileVerdict.heard == phrase;

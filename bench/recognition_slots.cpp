@@ -288,9 +288,7 @@ std::vector<double> ReleaseToPhrase(const std::vector<std::string>& grammar,
             AudioClip sound;
             std::snprintf(name, sizeof name, "/heard-%04zu.wav", i + 1);
             bool taken = false;
-            // Written just after the verdict is queued.
-            while (!fs::exists(setup.heardFolder + name) && Now() - released < 10.0)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            AwaitFile(setup.heardFolder + name, 10); // written just after the verdict is queued
             if (ReadWav(setup.heardFolder + name, sound)) {
                 BeginUtterance(byFile);
                 FeedUtterance(byFile, sound.samples.data(), sound.samples.size());
