@@ -72,7 +72,10 @@ demo: build-linux
 demo-windows: build-win
 	bash tools/demo.sh $(WIN_BUILD)
 
-bench: deps
+# The recognition benchmark also hears recordings of people: the speech library's test recordings (in its
+# source packages, which the engines target unpacks) and the sound system's channel names.
+bench: deps engines
+	bash tools/recordings.sh build/recordings
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALVERO_TESTS=OFF >/dev/null
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target benchmarks
 	for b in $(BENCH_BUILD)/bench_*; do [ -x "$$b" ] && (cd $(BENCH_BUILD) && "./$$(basename $$b)"); done

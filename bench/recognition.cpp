@@ -2,28 +2,30 @@
 // neither speakers nor phrases: a tuning set, on which the recogniser's thresholds are set, and a measuring
 // set, which gives the reported figures. Each set's phrases are heard in a quiet room, in cockpit noise, in
 // loud noise, in mixed noises and at levels from quiet to clipped; its sentences outside the grammar and
-// noise alone must be refused. Then the measuring set's phrases through the live recogniser and its
-// utterance folder: accuracy beside the file path's on the same sound, and release to phrase, with the
-// machine otherwise idle and with every core kept busy.
+// noise alone must be refused. Beside the measuring set, recordings of people (bench/speakers/recordings.h).
+// Then the measuring set's phrases through the live recogniser and its utterance folder: accuracy beside
+// the file path's on the same sound, and release to phrase, with the machine otherwise idle and with every
+// core kept busy.
 //
 //   bench_recognition [tuning|measuring] [verdicts=FILE] [only=KINDS] [garbage=WEIGHT] [dither=AMPLITUDE]
 //                     [level=DB]
 // runs one set only, writes every verdict's figures to FILE (tab-separated) for calibration, runs only
-// some conditions (0 quiet ... 4 levels, o outside the grammar, l live, b live with every core busy), and
-// tries another garbage weight, dither or speech level (0: the level left as it is).
+// some conditions (0 quiet ... 4 levels, o outside the grammar, r recordings of people, l live, b live with
+// every core busy), and tries another garbage weight, dither or speech level (0: the level left as it is).
 #include "app/frame.h"
 #include "base/log.h"
 #include "bench/bench_util.h"
+#include "bench/speakers/recordings.h"
 #include "bench/speakers/second_synthesiser.h"
+#include "platform/audio_clip.h"
 #include "platform/engines/recogniser_parts.h"
 #include "platform/engines/recogniser_values.h"
 #include "platform/engines/voice_espeak.h"
+#include "platform/phrase_slots.h"
 #include "platform/recogniser.h"
 #include "poses/pose_catalogue.h"
-#include "platform/audio_clip.h"
-#include "platform/phrase_slots.h"
-#include "systems/phrase_context.h"
 #include "systems/loader.h"
+#include "systems/phrase_context.h"
 
 #include <atomic>
 #include <chrono>
@@ -97,8 +99,8 @@ const Condition kConditions[] = {{"accuracy", 0},
 
 struct Verdicts {
     std::FILE* file = nullptr;
-    std::string kinds = "01234olb"; // the conditions to run ("o": outside the grammar and noise alone, "l":
-                                    // live, "b": live with every core busy)
+    std::string kinds = "01234olbr"; // the conditions to run ("o": outside the grammar and noise alone, "l":
+                                     // live, "b": live with every core busy, "r": recordings of people)
 };
 
 double Now() {
@@ -275,6 +277,67 @@ void RunSet(const SetRun& set, Hearing& h, Verdicts& out, uint32_t seed) {
                 100.0 * noiseAccepted / noiseTried, "%");
 }
 
+// Recordings of people, measured only (too few to tune on, and never tuned on): those whose words are
+// known, against the 737's grammar with their own phrases added (as an author would add them), in a quiet
+// room, in cockpit noise and in loud noise; and every one against the 737's grammar alone, where each is
+// speech outside the grammar. Each grammar's decoders are new and hear the recordings in the same order.
+void RunRecorded(const std::vector<std::string>& context, Verdicts& out, uint32_t seed) {
+    std::vector<std::string> missing;
+    const std::vector<Recording> recordings =
+        LoadRecordings(std::string(TALVERO_SOURCE_DIR) + "/build", missing);
+    for (const std::string& path : missing)
+        std::printf("bench recognition: recording build/%s is missing (make bench unpacks it)\n",
+                    path.c_str());
+    if (recordings.empty()) return;
+    std::vector<std::string> withOwn = context;
+    for (const Recording& r : recordings)
+        if (!r.phrase.empty()) withOwn.push_back(r.phrase);
+    static const char* const kNames[] = {"", " in cockpit noise", " in loud noise"};
+    for (int outside = 0; outside < 2; ++outside) {
+        Hearing h;
+        std::string error;
+        if (!OpenDecoders(h.decoders, error) || !LoadGrammar(h.decoders, outside ? context : withOwn).ok) {
+            std::printf("bench recognition: the recogniser cannot start: %s\n", error.c_str());
+            return;
+        }
+        int accepted = 0, tried = 0;
+        for (int kind = 0; kind < 3; ++kind) {
+            int right = 0, wrong = 0, total = 0;
+            size_t n = 0;
+            for (const Recording& r : recordings) {
+                if (!outside && r.phrase.empty()) continue;
+                AudioClip clip = r.sound;
+                Condition_(clip, kind, seed, n++);
+                const UtteranceVerdict v = Hear(h, clip);
+                const std::string heard = v.accepted ? v.heard : "non";
+                WriteVerdict(out, "recorded", outside ? "recorded, outside" : kConditions[kind].figure,
+                             outside ? r.name : r.words, v);
+                ++total;
+                right += heard == r.words;
+                accepted += heard != "non";
+                wrong += heard != r.words && heard != "non";
+                if (outside ? heard != "non" : heard != r.words)
+                    std::fprintf(stderr, "  recorded%s, %s: \"%s\" heard as \"%s\"\n", kNames[kind],
+                                 r.name.c_str(), r.words.c_str(), heard.c_str());
+            }
+            tried += total;
+            if (!outside) {
+                const std::string figure = std::string("recorded speech, accuracy") + kNames[kind];
+                PrintFigure("recognition", figure, total ? 100.0 * right / total : 0, "%");
+                PrintFigure("recognition", figure + ", wrong phrases", total ? 100.0 * wrong / total : 0,
+                            "%");
+            }
+        }
+        if (outside)
+            PrintFigure("recognition", "recorded speech, false accepts", tried ? 100.0 * accepted / tried : 0,
+                        "%");
+        std::printf("bench recognition: recorded speech: %d recordings, %d with their phrases%s\n",
+                    int(recordings.size()), int(withOwn.size() - context.size()),
+                    outside ? ", each in three conditions against the 737's grammar alone" : "");
+        CloseDecoders(h.decoders);
+    }
+}
+
 // The measuring set's phrases through the live recogniser and its utterance folder, each dropped in the
 // folder, pressed, held for the audio's length and released, then polled every millisecond until the
 // phrase comes; and the same sound, as the recogniser wrote it out (from the pre-roll to the release's
@@ -431,6 +494,7 @@ int main(int argc, char** argv) {
         // (nothing to time when only the live path was asked for)
         if (h.audioSeconds > 0)
             PrintFigure("recognition", "decoding real-time factor", h.decodeSeconds / h.audioSeconds, "x");
+        if (verdicts.kinds.find('r') != std::string::npos) RunRecorded(context, verdicts, 700);
         if (verdicts.kinds.find('l') != std::string::npos) RunLive(context, measuringPhrases, verdicts, 9000);
         if (verdicts.kinds.find('b') != std::string::npos)
             RunLive(context, measuringPhrases, verdicts, 9000, true);
