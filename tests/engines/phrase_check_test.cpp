@@ -1,5 +1,7 @@
 // The authors' phrase check (hearwav --check): phrases that sound alike are reported as heard for each
-// other, phrases with slots are listed but not spoken, and the report sets the pair side by side.
+// other, phrases with slots are listed but not spoken, and the report sets the pair side by side; a list
+// file's phrases are read as a profile's.
+#include "tests/fakes/test_support.h"
 #include "tools/hearwav/phrase_check.cpp"
 
 #include <gtest/gtest.h>
@@ -51,5 +53,19 @@ TEST(PhraseCheckTest, TheReportSetsThePairSideBySideAndCounts) {
     r.heardAsSaid = 12;
     EXPECT_TRUE(r.Clean());
     EXPECT_FALSE(PhraseCheckResult{}.Clean()) << "nothing heard is not a clean check";
+}
+
+// A list of phrases to hear recordings against: its slot phrases are the profile's slots, not the words
+// "digits 3", which no captain says.
+TEST(PhraseCheckTest, AListFilesPhrasesKeepTheirSlotsAndABadSlotIsNamedByLine) {
+    TempFolder folder;
+    const std::string path = folder.path + "/phrases.txt";
+    folder.Write("phrases.txt", "Gear Up\r\n\nSet Heading, { Digits 3 }\r\ngear  up\nsquawk {digits}\n"
+                                "flaps {up=0|one|five}\n");
+    std::vector<std::string> problems;
+    EXPECT_EQ(ReadPhraseList(path, problems),
+              (std::vector<std::string>{"gear up", "set heading {digits 3}", "flaps {up=0|one|five}"}));
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].rfind("line 5: ", 0), 0u) << problems[0];
 }
 } // namespace

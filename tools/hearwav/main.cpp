@@ -31,7 +31,8 @@ const char* const kUsage =
     "  them and the grammar is the program's phrase context (the built-in phrases and every phrase its\n"
     "  scripts expect), or\n"
     "  a text file with one phrase per line, each brought into the same normal form (lower case,\n"
-    "  single spaces, letters, digits and apostrophes).\n"
+    "  single spaces, letters, digits and apostrophes); slots are written as in a profile\n"
+    "  (\"set heading {digits 3}\") and a line whose slot cannot be read is left out, said on stderr.\n"
     "WAV files may be mono or stereo, 8 to 32-bit or float, at any rate. Exit code 2 for a usage error,\n"
     "1 when a file could not be read, else 0.\n"
     "\n"
@@ -56,13 +57,10 @@ std::vector<std::string> PhrasesFrom(const std::string& source, bool& ok) {
         ok = false;
         return {};
     }
-    std::vector<std::string> phrases;
-    for (const std::string& line : ReadLines(source)) {
-        std::string phrase = NormalisePhrase(line);
-        bool known = false;
-        for (const std::string& p : phrases) known = known || p == phrase;
-        if (!phrase.empty() && !known) phrases.push_back(phrase);
-    }
+    std::vector<std::string> problems;
+    std::vector<std::string> phrases = ReadPhraseList(source, problems);
+    for (const std::string& problem : problems)
+        std::fprintf(stderr, "hearwav: %s %s, left out\n", source.c_str(), problem.c_str());
     return phrases;
 }
 

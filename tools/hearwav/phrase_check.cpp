@@ -1,9 +1,12 @@
 // The phrase check: the grammar's phrases spoken and heard again, plain and in cockpit noise.
 #include "tools/hearwav/phrase_check.h"
 
+#include "base/helpers.h"
 #include "platform/audio_clip.h"
+#include "platform/phrase_slots.h"
 #include "platform/recogniser.h"
 #include "platform/voice.h"
+#include "systems/phrase_context.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -30,6 +33,26 @@ std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
 } // namespace
+
+std::vector<std::string> ReadPhraseList(const std::string& path, std::vector<std::string>& problems) {
+    std::vector<std::string> phrases;
+    const std::string bytes = ReadFileBytes(path);
+    int number = 0;
+    for (size_t start = 0; start < bytes.size();) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) end = bytes.size();
+        const std::string line = bytes.substr(start, end - start); // a CR left at its end is a blank
+        start = end + 1;
+        ++number;
+        std::string error;
+        const std::string phrase =
+            HasSlotNotation(line) ? NormaliseSlotPhrase(line, error) : NormalisePhrase(line);
+        if (!error.empty()) problems.push_back("line " + std::to_string(number) + ": " + error);
+        if (!phrase.empty() && std::find(phrases.begin(), phrases.end(), phrase) == phrases.end())
+            phrases.push_back(phrase);
+    }
+    return phrases;
+}
 
 PhraseCheckResult CheckPhrases(const std::vector<std::string>& grammar) {
     PhraseCheckResult result;

@@ -24,6 +24,10 @@ struct PhraseCheckResult {
     bool Clean() const { return utterances > 0 && misses.empty(); }
 };
 
+// The phrases of a list file, one per line, each in the normal form a profile's phrase condition gets
+// (a phrase with slots keeps them); blank lines and repeats drop out. A line whose slot cannot be read is
+// left out, and "line N: why" added to `problems`.
+std::vector<std::string> ReadPhraseList(const std::string& path, std::vector<std::string>& problems);
 // Speaks each phrase of `grammar` (the whole phrase context) and hears it against the whole grammar.
 PhraseCheckResult CheckPhrases(const std::vector<std::string>& grammar);
 // The result as lines: each miss with the pair's words side by side, then the count.
