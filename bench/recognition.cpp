@@ -107,6 +107,18 @@ double Now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
+AudioClip Framed(AudioClip clip, uint32_t seed) {
+    // As push-to-talk frames it: the recogniser keeps 0.3 s from before the press and takes 0.12 s after
+    // the release, and the captain starts speaking up to 0.4 s after pressing and lets go up to 0.3 s after
+    // his last word. The room's sound (the noise floor, and the condition's noise added later) goes on
+    // throughout.
+    const double lead = 0.3 + 0.1 * double(seed % 5), tail = 0.12 + 0.1 * double((seed / 5) % 4);
+    clip.samples.insert(clip.samples.begin(), size_t(lead * clip.sampleRate), int16_t(0));
+    AppendSilence(clip, tail);
+    AddNoiseFloor(clip, 3, seed);
+    return clip;
+}
+
 AudioClip Spoken(const std::string& phrase, const Speaker& speaker, uint32_t seed) {
     AudioClip clip{16000, {}};
     if (std::strncmp(speaker.voice, "flite:", 6) == 0) {
@@ -119,16 +131,7 @@ AudioClip Spoken(const std::string& phrase, const Speaker& speaker, uint32_t see
         });
         clip.samples = ResampleSpeech(at22k, kEspeakSampleRate, 16000);
     }
-    if (clip.samples.empty()) return clip;
-    // As push-to-talk frames it: the recogniser keeps 0.3 s from before the press and takes 0.12 s after
-    // the release, and the captain starts speaking up to 0.4 s after pressing and lets go up to 0.3 s after
-    // his last word. The room's sound (the noise floor, and the condition's noise added later) goes on
-    // throughout.
-    const double lead = 0.3 + 0.1 * double(seed % 5), tail = 0.12 + 0.1 * double((seed / 5) % 4);
-    clip.samples.insert(clip.samples.begin(), size_t(lead * clip.sampleRate), int16_t(0));
-    AppendSilence(clip, tail);
-    AddNoiseFloor(clip, 3, seed);
-    return clip;
+    return clip.samples.empty() ? clip : Framed(clip, seed);
 }
 
 // The clip `db` decibels louder (or quieter), saturating at full scale as a microphone's converter does.
@@ -280,7 +283,8 @@ void RunSet(const SetRun& set, Hearing& h, Verdicts& out, uint32_t seed) {
 // Recordings of people, measured only (too few to tune on, and never tuned on): those whose words are
 // known, against the 737's grammar with their own phrases added (as an author would add them), in a quiet
 // room, in cockpit noise and in loud noise; and every one against the 737's grammar alone, where each is
-// speech outside the grammar. Each grammar's decoders are new and hear the recordings in the same order.
+// speech outside the grammar. Each recording is framed as push-to-talk frames the speakers' utterances;
+// each grammar's decoders are new and hear the recordings in the same order.
 void RunRecorded(const std::vector<std::string>& context, Verdicts& out, uint32_t seed) {
     std::vector<std::string> missing;
     const std::vector<Recording> recordings =
@@ -292,6 +296,8 @@ void RunRecorded(const std::vector<std::string>& context, Verdicts& out, uint32_
     std::vector<std::string> withOwn = context;
     for (const Recording& r : recordings)
         if (!r.phrase.empty()) withOwn.push_back(r.phrase);
+    std::printf("bench recognition: recorded speech: %d recordings of people, %d of known words\n",
+                int(recordings.size()), int(withOwn.size() - context.size()));
     static const char* const kNames[] = {"", " in cockpit noise", " in loud noise"};
     for (int outside = 0; outside < 2; ++outside) {
         Hearing h;
@@ -306,7 +312,7 @@ void RunRecorded(const std::vector<std::string>& context, Verdicts& out, uint32_
             size_t n = 0;
             for (const Recording& r : recordings) {
                 if (!outside && r.phrase.empty()) continue;
-                AudioClip clip = r.sound;
+                AudioClip clip = Framed(r.sound, ++seed);
                 Condition_(clip, kind, seed, n++);
                 const UtteranceVerdict v = Hear(h, clip);
                 const std::string heard = v.accepted ? v.heard : "non";
@@ -331,9 +337,6 @@ void RunRecorded(const std::vector<std::string>& context, Verdicts& out, uint32_
         if (outside)
             PrintFigure("recognition", "recorded speech, false accepts", tried ? 100.0 * accepted / tried : 0,
                         "%");
-        std::printf("bench recognition: recorded speech: %d recordings, %d with their phrases%s\n",
-                    int(recordings.size()), int(withOwn.size() - context.size()),
-                    outside ? ", each in three conditions against the 737's grammar alone" : "");
         CloseDecoders(h.decoders);
     }
 }

@@ -15,7 +15,8 @@ struct Source {
 
 const Source kSources[] = {
     {"engines/build/pocketsphinx-win64/test/data/goforward.raw", "go forward ten meters"},
-    {"engines/build/pocketsphinx-win64/test/data/tidigits/dhd.2934z.raw", "{digits 5}", "two nine three four zero"},
+    {"engines/build/pocketsphinx-win64/test/data/tidigits/dhd.2934z.raw", "{digits 5}",
+     "two nine three four zero"},
     {"engines/build/pocketsphinx-win64/test/data/numbers.raw", ""},
     {"engines/build/pocketsphinx-win64/test/data/something.raw", ""},
     {"engines/build/pocketsphinx-win64/test/data/librivox/sense_and_sensibility_01_austen_64kb-0870.wav",
@@ -30,6 +31,7 @@ const Source kSources[] = {
     {"engines/build/pocketsphinx-win64/test/data/librivox/sense_and_sensibility_01_austen_64kb-0930.wav",
      "he might even have been made amiable himself"},
     {"engines/build/sphinxbase-win64/test/regression/chan3.wav", ""},
+    {"recordings/sphinxtrain/sa1.wav", "she had your dark suit in greasy wash water all year"},
     {"recordings/alsa/Front_Center.wav", "front center"},
     {"recordings/alsa/Front_Left.wav", "front left"},
     {"recordings/alsa/Front_Right.wav", "front right"},

@@ -1,7 +1,8 @@
 // Recordings of people for the recognition benchmarks, beside the synthesised speakers: the speech
 // library's own test recordings (from Debian's source packages, unpacked by the Windows product's engine
-// build into build/engines) and the sound system's channel names (alsa-utils, unpacked by
-// tools/recordings.sh into build/recordings). Nothing is tuned on them: they only measure.
+// build into build/engines), the sound system's channel names (alsa-utils) and sphinxtrain's test
+// sentence, both unpacked by tools/recordings.sh into build/recordings. Nothing is tuned on them: they
+// only measure.
 #pragma once
 #include "platform/audio_clip.h"
 
