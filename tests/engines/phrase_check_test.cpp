@@ -68,4 +68,16 @@ TEST(PhraseCheckTest, AListFilesPhrasesKeepTheirSlotsAndABadSlotIsNamedByLine) {
     ASSERT_EQ(problems.size(), 1u);
     EXPECT_EQ(problems[0].rfind("line 5: ", 0), 0u) << problems[0];
 }
+TEST(PhraseCheckTest, APhraseHeardThroughSlotsIsShownWithTheValuesRead) {
+    const std::vector<std::string> grammar = {"gear up", "squawk {digits 4}",
+                                              "com one {frequency} standby {digits 1}"};
+    EXPECT_EQ(DescribeHeard(grammar, "squawk one two zero zero"),
+              "squawk one two zero zero  (squawk {digits 4}: 1200)");
+    EXPECT_EQ(
+        DescribeHeard(grammar, "com one one one eight decimal zero two five standby two"),
+        "com one one one eight decimal zero two five standby two  (com one {frequency} standby {digits 1}: "
+        "118.025 2)");
+    EXPECT_EQ(DescribeHeard(grammar, "gear up"), "gear up");
+    EXPECT_EQ(DescribeHeard(grammar, "non"), "non");
+}
 } // namespace

@@ -23,7 +23,8 @@ const char* const kUsage =
     "       hearwav --check <phrases>\n"
     "\n"
     "Hears each WAV file with the program's own recogniser and prints one line per file:\n"
-    "  <file>: <phrase>   the phrase it recognised\n"
+    "  <file>: <phrase>   the phrase it recognised; one heard through a phrase with slots is followed\n"
+    "                     by that phrase and the values read, \"(squawk {digits 4}: 1200)\"\n"
     "  <file>: non        nothing it would accept (silence, noise, speech that is no phrase)\n"
     "\n"
     "<phrases> is either\n"
@@ -105,8 +106,8 @@ int main(int argc, char** argv) {
             status = 1;
             continue;
         }
-        std::printf("%s: %s\n", args[i].c_str(),
-                    RecogniseSamples(phrases, clip.samples, clip.sampleRate).c_str());
+        const std::string heard = RecogniseSamples(phrases, clip.samples, clip.sampleRate);
+        std::printf("%s: %s\n", args[i].c_str(), DescribeHeard(phrases, heard).c_str());
         std::fflush(stdout);
     }
     return status;

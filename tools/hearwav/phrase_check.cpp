@@ -54,6 +54,23 @@ std::vector<std::string> ReadPhraseList(const std::string& path, std::vector<std
     return phrases;
 }
 
+std::string DescribeHeard(const std::vector<std::string>& grammar, const std::string& heard) {
+    const std::vector<std::string> words = PhraseWords(heard);
+    for (const std::string& phrase : grammar) {
+        if (!HasSlotNotation(phrase)) continue;
+        std::vector<SlotValue> values;
+        if (!MatchPhrasePattern(ParsePhrasePattern(phrase), words, values)) continue;
+        std::string out = heard + "  (" + phrase + ":";
+        for (const SlotValue& v : values) {
+            char number[32];
+            std::snprintf(number, sizeof number, " %.10g", v.value);
+            out += number;
+        }
+        return out + ")";
+    }
+    return heard;
+}
+
 PhraseCheckResult CheckPhrases(const std::vector<std::string>& grammar) {
     PhraseCheckResult result;
     result.grammar = static_cast<int>(grammar.size());

@@ -28,6 +28,10 @@ struct PhraseCheckResult {
 // (a phrase with slots keeps them); blank lines and repeats drop out. A line whose slot cannot be read is
 // left out, and "line N: why" added to `problems`.
 std::vector<std::string> ReadPhraseList(const std::string& path, std::vector<std::string>& problems);
+// What hearwav prints for one file: the phrase heard, or "non"; a phrase heard through a phrase of the
+// grammar with slots is followed by that phrase and the values read from it, as the profile's logic gets
+// them ("squawk one two zero zero  (squawk {digits 4}: 1200)").
+std::string DescribeHeard(const std::vector<std::string>& grammar, const std::string& heard);
 // Speaks each phrase of `grammar` (the whole phrase context) and hears it against the whole grammar.
 PhraseCheckResult CheckPhrases(const std::vector<std::string>& grammar);
 // The result as lines: each miss with the pair's words side by side, then the count.
