@@ -39,8 +39,9 @@ const char* const kUsage =
     "\n"
     "--check speaks every phrase in three of the synthesiser's voices, plain and in pink noise at 10 dB,\n"
     "hears each against the whole grammar and lists every utterance heard as another phrase or refused,\n"
-    "the phrase said beside the phrase heard. Phrases with slots are listed, not spoken. Exit code 0\n"
-    "when every utterance was heard as said, 1 otherwise.\n";
+    "the phrase said beside the phrase heard. A phrase with slots is said with an example value in each\n"
+    "slot (\"set heading two seven zero\"), once for each choice of a list. Exit code 0 when every\n"
+    "utterance was heard as said, 1 otherwise.\n";
 
 std::vector<std::string> PhrasesFrom(const std::string& source, bool& ok) {
     ok = true;

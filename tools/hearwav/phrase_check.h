@@ -16,8 +16,9 @@ struct PhraseCheckMiss {
 struct PhraseCheckResult {
     std::vector<std::string> voices;  // the voices spoken in
     int grammar = 0;                  // phrases in the grammar
-    int phrases = 0;                  // phrases spoken (all but "any", the wildcard, and those with slots)
-    std::vector<std::string> skipped; // phrases with slots, which have no one text to speak
+    int phrases = 0;                  // sayings spoken: each phrase but "any" (the wildcard) once, and
+                                      // each phrase with slots once per example saying
+    std::vector<std::string> skipped; // phrases whose slots cannot be read, which have no text to speak
     int utterances = 0;
     int heardAsSaid = 0;
     std::vector<PhraseCheckMiss> misses;
@@ -28,6 +29,10 @@ struct PhraseCheckResult {
 // (a phrase with slots keeps them); blank lines and repeats drop out. A line whose slot cannot be read is
 // left out, and "line N: why" added to `problems`.
 std::vector<std::string> ReadPhraseList(const std::string& path, std::vector<std::string>& problems);
+// The texts a phrase is checked with: the phrase itself; for a phrase with slots, the phrase with each
+// slot said with an example value ("set heading two seven zero", "com one one two one decimal five"), once
+// for each choice of its longest list ("flaps up", "flaps five", ...). Empty when its slots cannot be read.
+std::vector<std::string> ExampleSayings(const std::string& phrase);
 // What hearwav prints for one file: the phrase heard, or "non"; a phrase heard through a phrase of the
 // grammar with slots is followed by that phrase and the values read from it, as the profile's logic gets
 // them ("squawk one two zero zero  (squawk {digits 4}: 1200)").
