@@ -197,14 +197,35 @@ struct SetRun {
     size_t outsideCount;
 };
 
-void RunSet(const SetRun& set, Hearing& h, Verdicts& out, uint32_t seed) {
-    std::vector<std::vector<AudioClip>> clips(set.phrases.size());
+// A set's utterances: each phrase and each sentence outside the grammar said by each of its speakers.
+struct SetClips {
+    std::vector<std::vector<AudioClip>> phrases; // [phrase][speaker]
+    std::vector<std::vector<AudioClip>> outside; // [sentence][speaker]
+};
+
+// The synthesiser carries state from one line to the next, so the sets are rendered in one fixed order
+// whichever of them are heard (the measuring set's utterances first, then the live path's, then the tuning
+// set's): a set's sound, and so its figures, are the same whether another set is heard before it or not.
+SetClips RenderSet(const SetRun& set, uint32_t seed) {
+    SetClips clips;
+    for (const std::string& phrase : set.phrases) {
+        clips.phrases.emplace_back();
+        for (size_t s = 0; s < set.speakerCount; ++s)
+            clips.phrases.back().push_back(Spoken(phrase, set.speakers[s], ++seed));
+    }
+    for (size_t o = 0; o < set.outsideCount; ++o) {
+        clips.outside.emplace_back();
+        for (size_t s = 0; s < set.speakerCount; ++s)
+            clips.outside.back().push_back(Spoken(set.outside[o], set.speakers[s], ++seed));
+    }
+    return clips;
+}
+
+void RunSet(const SetRun& set, const SetClips& rendered, Hearing& h, Verdicts& out, uint32_t seed) {
+    const std::vector<std::vector<AudioClip>>& clips = rendered.phrases;
     size_t made = 0;
-    for (size_t p = 0; p < set.phrases.size(); ++p)
-        for (size_t s = 0; s < set.speakerCount; ++s) {
-            clips[p].push_back(Spoken(set.phrases[p], set.speakers[s], ++seed));
-            made += clips[p].back().samples.empty() ? 0 : 1;
-        }
+    for (const std::vector<AudioClip>& said : clips)
+        for (const AudioClip& clip : said) made += clip.samples.empty() ? 0 : 1;
     std::printf("bench recognition: %s set: %zu phrases by %zu speakers (%zu utterances)\n",
                 set.name[0] ? "tuning" : "measuring", set.phrases.size(), set.speakerCount, made);
     const std::string label = set.name[0] ? "tuning" : "measuring";
@@ -242,7 +263,7 @@ void RunSet(const SetRun& set, Hearing& h, Verdicts& out, uint32_t seed) {
     for (int noisy = 0; noisy < 2; ++noisy) {
         for (size_t o = 0; o < set.outsideCount; ++o) {
             for (size_t s = 0; s < set.speakerCount; ++s) {
-                AudioClip clip = Spoken(set.outside[o], set.speakers[s], ++seed);
+                AudioClip clip = rendered.outside[o][s];
                 if (clip.samples.empty()) continue;
                 if (noisy) AddNoise(clip, NoiseKind::Pink, 10, ++seed);
                 UtteranceVerdict v = Hear(h, clip);
@@ -351,8 +372,21 @@ void RunRecorded(const std::vector<std::string>& context, Verdicts& out, uint32_
 // With `busy`, every core is kept busy at the ordinary priority by threads of their own while the captain
 // speaks, as a simulator that takes the whole processor does: the release to phrase figures are then named
 // for it, and the accuracy figures, the same as without, are not printed again.
-void RunLive(const std::vector<std::string>& context, const std::vector<std::string>& phrases, Verdicts& out,
-             uint32_t seed, bool busy = false) {
+// The live path's utterances: the measuring set's phrases in turn, each said by the next of its speakers.
+std::vector<std::pair<std::string, AudioClip>> RenderLive(const std::vector<std::string>& phrases,
+                                                          uint32_t seed) {
+    std::vector<std::pair<std::string, AudioClip>> said;
+    const size_t count = std::min<size_t>(32, phrases.size() * 2);
+    for (size_t i = 0; i < count; ++i) {
+        const std::string& phrase = phrases[(i * 7) % phrases.size()];
+        said.emplace_back(phrase,
+                          Spoken(phrase, kMeasuringSpeakers[i % std::size(kMeasuringSpeakers)], ++seed));
+    }
+    return said;
+}
+
+void RunLive(const std::vector<std::string>& context,
+             const std::vector<std::pair<std::string, AudioClip>>& said, Verdicts& out, bool busy = false) {
     Hearing h;
     std::string error;
     if (!OpenDecoders(h.decoders, error) || !LoadGrammar(h.decoders, context).ok) return;
@@ -368,7 +402,6 @@ void RunLive(const std::vector<std::string>& context, const std::vector<std::str
     setup.heardFolder = (folder / "heard").string();
     std::vector<double> latencies;
     int live = 0, file = 0, missing = 0, tried = 0, pressed = 0;
-    const size_t count = std::min<size_t>(32, phrases.size() * 2);
     std::atomic<bool> stop{false};
     std::vector<std::thread> spinners;
     if (busy)
@@ -378,9 +411,9 @@ void RunLive(const std::vector<std::string>& context, const std::vector<std::str
                 while (!stop.load(std::memory_order_relaxed)) n = n + 1;
             });
     if (StartPlatformRecogniser(setup)) {
-        for (size_t i = 0; i < count; ++i) {
-            const std::string& phrase = phrases[(i * 7) % phrases.size()];
-            AudioClip clip = Spoken(phrase, kMeasuringSpeakers[i % std::size(kMeasuringSpeakers)], ++seed);
+        for (size_t i = 0; i < said.size(); ++i) {
+            const std::string& phrase = said[i].first;
+            const AudioClip& clip = said[i].second;
             if (clip.samples.empty()) continue;
             char name[64];
             std::snprintf(name, sizeof name, "/utterance-%04zu.wav", i);
@@ -475,34 +508,47 @@ int main(int argc, char** argv) {
         (i % 2 ? tuningPhrases : measuringPhrases).push_back(fixed[i]);
     std::printf("bench recognition: %zu phrases in the grammar\n", context.size());
 
-    Hearing h;
-    h.decoders.garbageWeight = garbageWeight;
-    h.decoders.ditherAmplitude = dither;
-    h.decoders.front.levelTargetDb = level;
-    h.decoders.front.trim = trim;
-    std::string error;
-    if (!OpenDecoders(h.decoders, error) || !LoadGrammar(h.decoders, context).ok) {
-        std::printf("bench recognition: the recogniser cannot start: %s\n", error.c_str());
-        return 1;
+    const SetRun tuningSet{"tuning ",     kTuningSpeakers, std::size(kTuningSpeakers),
+                           tuningPhrases, kTuningOutside,  std::size(kTuningOutside)};
+    const SetRun measuringSet{"",
+                              kMeasuringSpeakers,
+                              std::size(kMeasuringSpeakers),
+                              measuringPhrases,
+                              kMeasuringOutside,
+                              std::size(kMeasuringOutside)};
+    const SetClips measuringClips = RenderSet(measuringSet, 100);
+    const std::vector<std::pair<std::string, AudioClip>> liveClips = RenderLive(measuringPhrases, 9000);
+    const SetClips tuningClips = RenderSet(tuningSet, 5000);
+    // Each set on decoders of their own, which carry their estimate of the microphone's sound from one
+    // utterance to the next within the set only.
+    for (int set = 0; set < 2; ++set) {
+        if (!(set == 0 ? tuning : measuring)) continue;
+        Hearing h;
+        h.decoders.garbageWeight = garbageWeight;
+        h.decoders.ditherAmplitude = dither;
+        h.decoders.front.levelTargetDb = level;
+        h.decoders.front.trim = trim;
+        std::string error;
+        if (!OpenDecoders(h.decoders, error) || !LoadGrammar(h.decoders, context).ok) {
+            std::printf("bench recognition: the recogniser cannot start: %s\n", error.c_str());
+            return 1;
+        }
+        if (set == 0) {
+            RunSet(tuningSet, tuningClips, h, verdicts, 5000);
+        } else {
+            RunSet(measuringSet, measuringClips, h, verdicts, 100);
+            // (nothing to time when only the live path was asked for)
+            if (h.audioSeconds > 0)
+                PrintFigure("recognition", "decoding real-time factor", h.decodeSeconds / h.audioSeconds,
+                            "x");
+        }
+        CloseDecoders(h.decoders);
     }
-    if (tuning)
-        RunSet({"tuning ", kTuningSpeakers, std::size(kTuningSpeakers), tuningPhrases, kTuningOutside,
-                std::size(kTuningOutside)},
-               h, verdicts, 5000);
     if (measuring) {
-        h.decodeSeconds = h.audioSeconds = 0; // the real-time factor of the measuring set alone
-        RunSet({"", kMeasuringSpeakers, std::size(kMeasuringSpeakers), measuringPhrases, kMeasuringOutside,
-                std::size(kMeasuringOutside)},
-               h, verdicts, 100);
-        // (nothing to time when only the live path was asked for)
-        if (h.audioSeconds > 0)
-            PrintFigure("recognition", "decoding real-time factor", h.decodeSeconds / h.audioSeconds, "x");
         if (verdicts.kinds.find('r') != std::string::npos) RunRecorded(context, verdicts, 700);
-        if (verdicts.kinds.find('l') != std::string::npos) RunLive(context, measuringPhrases, verdicts, 9000);
-        if (verdicts.kinds.find('b') != std::string::npos)
-            RunLive(context, measuringPhrases, verdicts, 9000, true);
+        if (verdicts.kinds.find('l') != std::string::npos) RunLive(context, liveClips, verdicts);
+        if (verdicts.kinds.find('b') != std::string::npos) RunLive(context, liveClips, verdicts, true);
     }
-    CloseDecoders(h.decoders);
     if (verdicts.file) std::fclose(verdicts.file);
     return 0;
 }
