@@ -55,13 +55,22 @@ TEST(RecordedSpeech, PeoplesRecordingsAreHeardAsSaidAndAValueAsItsNumber) {
     if (goForward.samples.empty()) GTEST_SKIP() << "no " << kRecordings << " (make engines unpacks it)";
     const std::vector<std::string> grammar =
         Grammar({"go forward ten meters", "he was not an ill disposed young man",
-                 "he might even have been made amiable himself", "code {digits 5}", "{digits 5}"});
+                 "he might even have been made amiable himself", "code {digits 5}", "{digits 5}",
+                 "ten of clubs", "seven of clubs", "{digits 2}"});
     EXPECT_EQ(RecogniseSamples(grammar, goForward.samples, 16000), "go forward ten meters");
     const std::string librivox = "librivox/sense_and_sensibility_01_austen_64kb-0";
     for (const auto& [file, said] :
          {std::pair<std::string, std::string>{"880.wav", "he was not an ill disposed young man"},
           {"930.wav", "he might even have been made amiable himself"}}) {
         const AudioClip clip = WavRecording(librivox + file);
+        ASSERT_FALSE(clip.samples.empty()) << file;
+        EXPECT_EQ(RecogniseSamples(grammar, clip.samples, clip.sampleRate), said) << file;
+    }
+    // Short phrases, said briskly, and two digits alone.
+    for (const auto& [file, said] : {std::pair<std::string, std::string>{"cards/001.wav", "ten of clubs"},
+                                     {"cards/003.wav", "seven of clubs"},
+                                     {"cards/004.wav", "five five"}}) {
+        const AudioClip clip = WavRecording(file);
         ASSERT_FALSE(clip.samples.empty()) << file;
         EXPECT_EQ(RecogniseSamples(grammar, clip.samples, clip.sampleRate), said) << file;
     }
@@ -83,9 +92,15 @@ TEST(RecordedSpeech, APersonsSentencesOutsideTheGrammarAreRefused) {
         const AudioClip clip = WavRecording(librivox + file);
         EXPECT_EQ(RecogniseSamples(grammar, clip.samples, clip.sampleRate), "non") << file;
     }
-    // The digits of the recording above, where the grammar's only digits follow "set heading" or "squawk".
+    // The digits of the recording above, where the grammar's only digits follow "set heading" or "squawk";
+    // and a person's short phrases of a card game, two digits among them.
     const AudioClip digits = Recording("tidigits/dhd.2934z.raw");
     EXPECT_EQ(RecogniseSamples(grammar, digits.samples, 16000), "non");
+    for (const char* file :
+         {"cards/001.wav", "cards/002.wav", "cards/003.wav", "cards/004.wav", "cards/005.wav"}) {
+        const AudioClip clip = WavRecording(file);
+        EXPECT_EQ(RecogniseSamples(grammar, clip.samples, clip.sampleRate), "non") << file;
+    }
 }
 
 } // namespace
