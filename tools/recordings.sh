@@ -9,7 +9,10 @@ out=${1:?usage: tools/recordings.sh OUTDIR}
 if [ -f "$out/alsa/Front_Left.wav" ] && [ -f "$out/sphinxtrain/sa1.wav" ]; then exit 0; fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-(cd "$work" && apt-get -o APT::Sandbox::User=root download alsa-utils sphinxtrain >download.log 2>&1) ||
+download() { (cd "$work" && apt-get -o APT::Sandbox::User=root download alsa-utils sphinxtrain >>download.log 2>&1); }
+# A machine whose package lists were never fetched (its packages came with its image) knows no
+# download yet: the lists are fetched once and the download tried again.
+download || { apt-get update -qq >>"$work/download.log" 2>&1 && download; } ||
   { tail -n 5 "$work/download.log" >&2; echo "recordings: apt-get download failed" >&2; exit 1; }
 dpkg-deb -x "$work"/alsa-utils_*.deb "$work/x"
 dpkg-deb -x "$work"/sphinxtrain_*.deb "$work/x"
